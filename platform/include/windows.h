@@ -1,0 +1,13 @@
+// The phone's programming interface, as code written for the phone includes it.
+// Message queues (<msgqueue.h>) and COM (<objbase.h>) are companions included
+// on their own, as on the phone.
+#pragma once
+
+#include "wintypes.h"
+#include "winerror.h"
+#include "winbase.h"
+#include "crtwide.h"
+#include "fileapi.h"
+#include "synchapi.h"
+#include "libloaderapi.h"
+#include "winreg.h"

@@ -11,3 +11,4 @@
 #include "synchapi.h"
 #include "libloaderapi.h"
 #include "winreg.h"
+#include "wingdi.h"

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "wintypes.h"
+#include "winerror.h"

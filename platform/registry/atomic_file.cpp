@@ -1,0 +1,67 @@
+#include "platform/registry/atomic_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::registry {
+namespace {
+
+std::string describe(const char* what, const std::filesystem::path& path)
+{
+    return std::string(what) + " " + path.string() + ": " + std::strerror(errno);
+}
+
+bool write_all(int fd, std::string_view contents)
+{
+    while (!contents.empty()) {
+        ssize_t written = ::write(fd, contents.data(), contents.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        contents.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool write_file_atomically(const std::filesystem::path& file, std::string_view contents, std::string& error)
+{
+    std::filesystem::path folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+    std::string temporary = (folder / (file.filename().string() + ".tmp.XXXXXX")).string();
+    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = describe("cannot create a temporary file in", folder);
+        return false;
+    }
+    // Keep the permissions of the file being replaced; mkstemp makes 0600.
+    struct stat old_status { };
+    mode_t mode = ::stat(file.c_str(), &old_status) == 0 ? (old_status.st_mode & 07777) : 0644;
+    bool ok = ::fchmod(fd, mode) == 0 && write_all(fd, contents) && ::fsync(fd) == 0;
+    if (!ok) error = describe("cannot write", temporary);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = describe("cannot write", temporary);
+    }
+    if (ok && ::rename(temporary.c_str(), file.c_str()) != 0) {
+        ok = false;
+        error = describe("cannot replace", file);
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    // The rename itself is only durable once the folder is flushed.
+    int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd >= 0) {
+        ::fsync(folder_fd);
+        ::close(folder_fd);
+    }
+    return true;
+}
+
+}  // namespace platform::registry

@@ -1,0 +1,77 @@
+#include "platform/registry/registry_host.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/files/device_root.h"
+
+namespace platform::registry {
+namespace {
+
+void report(const std::string& message)
+{
+    if (!message.empty()) std::fprintf(stderr, "velmor: %s\n", message.c_str());
+}
+
+void save_at_exit() { shutdown(); }
+
+}  // namespace
+
+Hive& active_hive()
+{
+    // Never destroyed: handles and the exit hook may outlive static objects.
+    static Hive* hive = new Hive;
+    return *hive;
+}
+
+std::filesystem::path device_registry_file()
+{
+    auto path = platform::files::map_path(u"\\registry.reg");
+    return path ? *path : std::filesystem::path();
+}
+
+LoadResult load(const std::filesystem::path& file, std::string_view defaults_text, std::string_view defaults_name)
+{
+    static std::once_flag exit_hook;
+    std::call_once(exit_hook, [] { std::atexit(save_at_exit); });
+    LoadResult result = load_hive_file(active_hive(), file, defaults_text, defaults_name, MalformedFile::move_aside);
+    report(result.message);
+    return result;
+}
+
+LoadResult load_with_defaults_file(const std::filesystem::path& file, const std::filesystem::path& defaults_file)
+{
+    std::string text, error;
+    if (!read_hive_bytes(defaults_file, text, error)) {
+        report(defaults_file.string() + ": " + error + "; using the shipped defaults");
+        return load(file);
+    }
+    return load(file, text, defaults_file.string());
+}
+
+LoadResult load_device_registry()
+{
+    std::filesystem::path file = device_registry_file();
+    if (file.empty()) {
+        LoadResult result;
+        result.message = "no device root: the registry is kept in memory only";
+        report(result.message);
+        std::string ignored;
+        result.ok = load_hive_text(active_hive(), shipped_defaults(), "the shipped defaults", ignored);
+        result.used_defaults = true;
+        return result;
+    }
+    return load(file);
+}
+
+void shutdown()
+{
+    Hive& hive = active_hive();
+    std::string error;
+    if (!flush_hive(hive, error)) report("registry not saved: " + error);
+    std::lock_guard lock(hive.mutex());
+    hive.set_file({});
+}
+
+}  // namespace platform::registry

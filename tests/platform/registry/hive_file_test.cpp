@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include <windows.h>
+
+#include "platform/kernel/utf.h"
+#include "platform/registry/reg_text.h"
+#include "platform/registry/registry_host.h"
+
+namespace {
+
+using namespace platform::registry;
+namespace fs = std::filesystem;
+
+const char defaults[] = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane\\Theme]\n"
+                        "\"ThemeName\"=\"Default\"\n";
+
+std::string read_file(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file(const fs::path& path, std::string_view text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::string text_of(Hive& hive)
+{
+    std::lock_guard lock(hive.mutex());
+    return write_reg_text(hive);
+}
+
+void set_dword(Hive& hive, std::u16string_view path, std::u16string_view name, std::uint32_t number)
+{
+    std::lock_guard lock(hive.mutex());
+    auto key = hive.root(RootKey::local_machine);
+    std::vector<std::u16string_view> components;
+    split_key_path(path, components);
+    bool created = false;
+    for (auto component : components) key = key->create_subkey(component, created);
+    key->set_value(name,
+        {4,
+            {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+                static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)}});
+    hive.mark_dirty();
+}
+
+class HiveFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/velmor-hive-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        folder = pattern;
+        file = folder / "registry.reg";
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    fs::path folder, file;
+};
+
+TEST_F(HiveFile, AMissingFileStartsFromTheDefaultsAndIsCreated)
+{
+    Hive hive;
+    LoadResult result = load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
+    EXPECT_TRUE(result.ok);
+    EXPECT_TRUE(result.used_defaults);
+    EXPECT_TRUE(result.message.empty()) << result.message;
+    ASSERT_TRUE(fs::exists(file));
+    EXPECT_FALSE(hive.dirty());
+    EXPECT_NE(read_file(file).find("\"ThemeName\"=\"Default\""), std::string::npos);
+}
+
+TEST_F(HiveFile, ChangesSurviveARestart)
+{
+    {
+        Hive hive;
+        ASSERT_TRUE(load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside).ok);
+        set_dword(hive, u"SOFTWARE\\Orvane\\Debug", u"OVFC", 0x44);
+        std::string error;
+        ASSERT_TRUE(flush_hive(hive, error)) << error;
+        set_dword(hive, u"Unsaved", u"x", 1);  // never flushed: must not appear
+    }
+    Hive restarted;
+    LoadResult result = load_hive_file(restarted, file, "", "defaults", MalformedFile::move_aside);
+    ASSERT_TRUE(result.ok);
+    EXPECT_FALSE(result.used_defaults);
+    auto key = restarted.find_key(RootKey::local_machine, u"Software\\Orvane\\Debug");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->find_value(u"ovfc")->data, (std::vector<std::uint8_t> {0x44, 0, 0, 0}));
+    EXPECT_TRUE(restarted.find_key(RootKey::local_machine, u"SOFTWARE\\Orvane\\Theme"));
+    EXPECT_FALSE(restarted.find_key(RootKey::local_machine, u"Unsaved"));
+}
+
+TEST_F(HiveFile, TheCallsSaveThroughRegFlushKeyAndShutdown)
+{
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(load(file, defaults, "defaults").ok);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Orvane\\Theme", 0, 0, &key), ERROR_SUCCESS);
+    const WCHAR name[] = u"Blue";
+    ASSERT_EQ(
+        RegSetValueExW(key, u"ThemeName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name), ERROR_SUCCESS);
+    EXPECT_EQ(read_file(file).find("Blue"), std::string::npos);
+    EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+    EXPECT_NE(read_file(file).find("\"ThemeName\"=\"Blue\""), std::string::npos);
+
+    const DWORD one = 1;
+    ASSERT_EQ(RegSetValueExW(key, u"Later", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4), ERROR_SUCCESS);
+    RegCloseKey(key);
+    shutdown();
+    EXPECT_NE(read_file(file).find("\"Later\"=dword:00000001"), std::string::npos);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    // Reloading replaces the keys: handles into the old ones report deletion.
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Orvane\\Theme", 0, 0, &key), ERROR_SUCCESS);
+    ASSERT_TRUE(load(file, defaults, "defaults").ok);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExW(key, u"Later", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+    RegCloseKey(key);
+    shutdown();
+}
+
+TEST_F(HiveFile, AMalformedFileIsMovedAsideWithOneErrorLine)
+{
+    const std::string broken = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\A]\nnot a value\n";
+    write_file(file, broken);
+    testing::internal::CaptureStderr();
+    LoadResult result = load(file, defaults, "defaults");
+    std::string printed = testing::internal::GetCapturedStderr();
+    shutdown();
+
+    EXPECT_TRUE(result.ok);
+    EXPECT_TRUE(result.used_defaults);
+    EXPECT_EQ(result.moved_to, fs::path(file.string() + ".bad"));
+    EXPECT_EQ(read_file(result.moved_to), broken);
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    EXPECT_EQ(printed.rfind("velmor: " + file.string() + ":4: expected", 0), 0u) << printed;
+    EXPECT_NE(printed.find(".bad"), std::string::npos);
+    // The phone starts from the defaults, saved in place of the broken file.
+    EXPECT_NE(read_file(file).find("ThemeName"), std::string::npos);
+
+    // A second broken file does not replace the first one kept aside.
+    write_file(file, "garbage");
+    Hive hive;
+    result = load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
+    EXPECT_EQ(result.moved_to, fs::path(file.string() + ".bad.1"));
+    EXPECT_EQ(read_file(file.string() + ".bad"), broken);
+    EXPECT_EQ(read_file(file.string() + ".bad.1"), "garbage");
+}
+
+TEST_F(HiveFile, ToolsRefuseAMalformedFileAndLeaveItAlone)
+{
+    write_file(file, "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=dword:xyz\n");
+    Hive hive;
+    set_dword(hive, u"Kept", u"v", 5);
+    LoadResult result = load_hive_file(hive, file, defaults, "defaults", MalformedFile::refuse);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find(file.string() + ":3:"), std::string::npos) << result.message;
+    EXPECT_TRUE(hive.find_key(RootKey::local_machine, u"Kept"));
+    EXPECT_FALSE(fs::exists(file.string() + ".bad"));
+    EXPECT_NE(read_file(file).find("xyz"), std::string::npos);
+}
+
+TEST_F(HiveFile, AFailedWriteKeepsTheOldFile)
+{
+    Hive hive;
+    hive.set_file(folder / "missing-folder" / "registry.reg");
+    set_dword(hive, u"A", u"x", 1);
+    std::string error;
+    EXPECT_FALSE(flush_hive(hive, error));
+    EXPECT_NE(error.find("missing-folder"), std::string::npos) << error;
+    EXPECT_TRUE(hive.dirty());
+
+    std::string message;
+    EXPECT_FALSE(load_hive_text(hive, "Windows Registry Editor Version 5.00\n[HKEY_BAD]\n", "my.reg", message));
+    EXPECT_EQ(message.rfind("my.reg:2: unknown root key", 0), 0u) << message;
+}
+
+TEST_F(HiveFile, AKillDuringAFlushLeavesTheOldOrTheNewFile)
+{
+    // Two versions of a large hive; a child flushes them alternately and is
+    // killed at random moments.
+    Hive first, second;
+    for (std::uint32_t i = 0; i < 3000; ++i) {
+        std::u16string name = u"Value" + platform::from_utf8(std::to_string(i));
+        set_dword(first, u"Big\\Tree", name, i);
+        set_dword(second, u"Big\\Tree", name, i * 7 + 1);
+    }
+    std::string first_text = text_of(first), second_text = text_of(second);
+    first.set_file(file);
+    std::string error;
+    ASSERT_TRUE(flush_hive(first, error)) << error;
+
+    std::mt19937 random(12345);
+    for (int round = 0; round < 30; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            Hive* hives[2] = {&first, &second};
+            second.set_file(file);
+            for (int i = 0;; ++i) {
+                std::string ignored;
+                hives[i % 2]->mark_dirty();
+                flush_hive(*hives[i % 2], ignored);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        std::string text = read_file(file);
+        ASSERT_TRUE(text == first_text || text == second_text) << "round " << round << ": " << text.size() << " bytes";
+    }
+}
+
+TEST(ShippedDefaults, HoldWhatThePhoneReads)
+{
+    Hive hive;
+    std::string message;
+    ASSERT_TRUE(load_hive_text(hive, shipped_defaults(), "shipped", message)) << message;
+    auto dword = [&hive](RootKey root, std::u16string_view path, std::u16string_view name) {
+        auto key = hive.find_key(root, path);
+        const RegistryValue* value = key ? key->find_value(name) : nullptr;
+        return value && value->type == 4 && value->data.size() == 4 ? static_cast<int>(value->data[0]) : -1;
+    };
+    EXPECT_EQ(dword(RootKey::current_user, u"ControlPanel\\Volume", u"Silence"), 0);
+    EXPECT_EQ(dword(RootKey::current_user, u"ControlPanel\\Volume", u"Key"), 1);
+    EXPECT_EQ(dword(RootKey::local_machine, u"SOFTWARE\\Orvane\\Debug", u"OVFC"), 0);
+    auto theme = hive.find_key(RootKey::local_machine, u"SOFTWARE\\Orvane\\Theme");
+    ASSERT_TRUE(theme);
+    ASSERT_TRUE(theme->find_value(u"FontName"));
+    std::vector<std::uint8_t> font;
+    for (char16_t c : std::u16string_view(u"WenQuanYi Micro Hei")) {
+        font.push_back(static_cast<std::uint8_t>(c));
+        font.push_back(0);
+    }
+    font.insert(font.end(), {0, 0});
+    EXPECT_EQ(theme->find_value(u"FontName")->data, font);
+    EXPECT_EQ(theme->find_value(u"ThemeName")->type, 1u);
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string read_file(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file(const fs::path& path, std::string_view text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string quoted(const std::string& word)
+{
+    std::string out = "'";
+    for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class VelmorReg : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/velmor-reg-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        folder = pattern;
+        hive = folder / "registry.reg";
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    // Runs the tool with stdin from /dev/null, as a script would.
+    ToolRun run(const std::vector<std::string>& args)
+    {
+        std::string command = quoted(VELMOR_REG_PATH);
+        for (const auto& arg : args) command += " " + quoted(arg);
+        command += " </dev/null >" + quoted((folder / "out").string()) + " 2>" + quoted((folder / "err").string());
+        ToolRun result;
+        int status = std::system(command.c_str());
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = read_file(folder / "out");
+        result.err = read_file(folder / "err");
+        return result;
+    }
+
+    ToolRun on_root(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--device-root", folder.string()});
+        return run(args);
+    }
+
+    fs::path folder, hive;
+};
+
+TEST_F(VelmorReg, QueriesTheShippedDefaultsWithoutCreatingTheFile)
+{
+    ToolRun result = on_root({"query", "HKLM\\SOFTWARE\\Orvane\\Theme"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane\\Theme\n"), std::string::npos);
+    EXPECT_NE(result.out.find("    FontName    REG_SZ    WenQuanYi Micro Hei\n"), std::string::npos) << result.out;
+    EXPECT_FALSE(fs::exists(hive));
+
+    result = on_root({"query", "hkcu\\controlpanel\\volume", "/v", "key"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("    Key    REG_DWORD    0x1\n"), std::string::npos) << result.out;
+}
+
+TEST_F(VelmorReg, AddsAndDeletesValuesAndKeys)
+{
+    EXPECT_EQ(
+        on_root({"add", "HKLM\\SOFTWARE\\Orvane\\Debug", "/v", "OVFC", "/t", "REG_DWORD", "/d", "0x44", "/f"}).status,
+        0);
+    EXPECT_NE(read_file(hive).find("\"OVFC\"=dword:00000044"), std::string::npos) << read_file(hive);
+
+    // Without /f and without a terminal an existing value is kept.
+    ToolRun refused = on_root({"add", "HKLM\\SOFTWARE\\Orvane\\Debug", "/v", "OVFC", "/t", "REG_DWORD", "/d", "1"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("/f"), std::string::npos) << refused.err;
+    EXPECT_NE(read_file(hive).find("\"OVFC\"=dword:00000044"), std::string::npos);
+
+    EXPECT_EQ(on_root({"add", "HKCU\\New\\Deep", "/ve", "/d", "text"}).status, 0);
+    EXPECT_EQ(on_root({"add", "HKCU\\New", "/v", "List", "/t", "REG_MULTI_SZ", "/d", "a\\0b"}).status, 0);
+    EXPECT_EQ(on_root({"add", "HKCU\\New", "/v", "Bin", "/t", "REG_BINARY", "/d", "00ff"}).status, 0);
+    ToolRun listing = on_root({"query", "HKCU\\New", "/s"});
+    EXPECT_NE(listing.out.find("    (Default)    REG_SZ    text\n"), std::string::npos) << listing.out;
+    EXPECT_NE(listing.out.find("    List    REG_MULTI_SZ    a\\0b\n"), std::string::npos) << listing.out;
+    EXPECT_NE(listing.out.find("    Bin    REG_BINARY    00FF\n"), std::string::npos) << listing.out;
+
+    EXPECT_EQ(on_root({"delete", "HKCU\\New", "/v", "List", "/f"}).status, 0);
+    EXPECT_EQ(on_root({"query", "HKCU\\New", "/v", "List"}).status, 1);
+    EXPECT_EQ(on_root({"delete", "HKCU\\New", "/f"}).status, 0);
+    ToolRun missing = on_root({"query", "HKCU\\New\\Deep"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("not found"), std::string::npos);
+    EXPECT_EQ(on_root({"delete", "HKCU", "/f"}).status, 1);
+}
+
+TEST_F(VelmorReg, BadInputFailsWithAMessage)
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* words;
+    };
+    const Case cases[] = {
+        {{"frobnicate"}, "unknown command"},
+        {{"add", "HKXX\\A"}, "unknown root key"},
+        {{"add", "HKLM\\A", "/v", "x", "/t", "REG_WHAT"}, "unknown type"},
+        {{"add", "HKLM\\A", "/v", "x", "/t", "REG_DWORD", "/d", "12abc"}, "bad REG_DWORD data"},
+        {{"add", "HKLM\\A", "/v", "x", "/t", "REG_BINARY", "/d", "abc"}, "hex digits"},
+        {{"add", "HKLM\\A", "/v"}, "/v needs"},
+        {{"add", "HKLM\\A", "/q"}, "unknown switch"},
+        {{"query"}, "one key name"},
+        {{"import", "/nonexistent/x.reg"}, "cannot read"},
+    };
+    for (const Case& c : cases) {
+        ToolRun result = on_root(c.args);
+        EXPECT_NE(result.status, 0) << c.args[0];
+        EXPECT_NE(result.err.find(c.words), std::string::npos) << result.err;
+    }
+    EXPECT_FALSE(fs::exists(hive));
+    ToolRun no_registry = run({"query", "HKLM"});
+    EXPECT_NE(no_registry.status, 0);
+    EXPECT_NE(no_registry.err.find("--device-root"), std::string::npos);
+    ToolRun help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: velmor-reg"), std::string::npos);
+}
+
+TEST_F(VelmorReg, ImportsAndExportsRegFiles)
+{
+    fs::path import = folder / "in.reg";
+    write_file(import,
+        "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane\\Theme\\Colors]\n"
+        "\"SYSCLR_WINDOW_BG\"=dword:00ececec\n");
+    ToolRun result = run({"--file", hive.string(), "import", import.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+
+    fs::path exported = folder / "out.reg";
+    ASSERT_EQ(run({"--file", hive.string(), "export", "HKLM\\software\\orvane", exported.string()}).status, 0);
+    std::string text = read_file(exported);
+    EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n", 0), 0u);
+    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane\\Theme\\Colors]\n\"SYSCLR_WINDOW_BG\"=dword:00ececec"),
+        std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("ControlPanel"), std::string::npos);
+    EXPECT_EQ(run({"--file", hive.string(), "export", "HKLM\\SOFTWARE", exported.string()}).status, 1);
+    EXPECT_EQ(run({"--file", hive.string(), "export", "HKLM\\SOFTWARE", exported.string(), "/y"}).status, 0);
+
+    // A malformed import names its line and changes nothing.
+    std::string before = read_file(hive);
+    write_file(import, "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=dword:1\n\"b\"=oops\n");
+    ToolRun bad = run({"--file", hive.string(), "import", import.string()});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find(import.string() + ":4:"), std::string::npos) << bad.err;
+    EXPECT_EQ(read_file(hive), before);
+}
+
+TEST_F(VelmorReg, RefusesToTouchAMalformedHive)
+{
+    const std::string broken = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\n";
+    write_file(hive, broken);
+    ToolRun result = on_root({"add", "HKLM\\A", "/v", "x", "/d", "y", "/f"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find(hive.string() + ":2:"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("left as it is"), std::string::npos) << result.err;
+    EXPECT_EQ(read_file(hive), broken);
+    EXPECT_FALSE(fs::exists(hive.string() + ".bad"));
+}
+
+}  // namespace

@@ -1,0 +1,297 @@
+#include "platform/loader/module_registry.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <system_error>
+
+#include "platform/files/case_fold.h"
+#include "platform/files/device_root.h"
+#include "platform/include/winerror.h"
+#include "platform/kernel/handle_table.h"
+#include "platform/kernel/utf.h"
+
+namespace platform::loader {
+
+namespace {
+
+// Module handles look like the base addresses Windows hands out: multiples of
+// 64 KB. The program's own module has the first one.
+constexpr std::uint32_t program_module_value = 0x00010000;
+constexpr std::uint32_t first_library_value = 0x00020000;
+constexpr std::uint32_t module_value_step = 0x00010000;
+
+// Larger files are refused rather than read: no resource library of the
+// phone comes close, and a stray huge file should not exhaust memory.
+constexpr std::uintmax_t max_library_bytes = 256u << 20;
+
+struct Registry {
+    std::mutex mutex;
+    HandleTable<Module> modules {first_library_value, module_value_step};
+    HandleTable<ResourceRef> resources {0x100, 4};
+    std::map<std::string, std::uint32_t> by_host_key;
+    std::u16string program_path = u"\\Program Files\\Velmor\\Velmor.exe";
+    std::shared_ptr<Module> program = std::make_shared<Module>(program_path);
+    std::function<void(const std::string&)> reporter = [](const std::string& message) {
+        std::fprintf(stderr, "velmor: %s\n", message.c_str());
+    };
+};
+
+Registry& registry()
+{
+    static Registry* instance = new Registry;  // outlives static destructors that free libraries
+    return *instance;
+}
+
+thread_local std::string last_error;
+
+std::u16string folder_of(std::u16string_view path)
+{
+    auto slash = path.find_last_of(u'\\');
+    return std::u16string(slash == std::u16string_view::npos ? std::u16string_view() : path.substr(0, slash));
+}
+
+bool has_separator(std::u16string_view name) { return name.find_first_of(u"\\/") != std::u16string_view::npos; }
+
+// Windows adds ".dll" to a file name without an extension; a trailing dot
+// says "no extension, add none".
+std::u16string with_default_extension(std::u16string_view name)
+{
+    auto start = name.find_last_of(u"\\/");
+    auto file = start == std::u16string_view::npos ? name : name.substr(start + 1);
+    if (!file.empty() && file.back() == u'.') return std::u16string(name.substr(0, name.size() - 1));
+    if (file.find(u'.') == std::u16string_view::npos) return std::u16string(name) + u".dll";
+    return std::u16string(name);
+}
+
+std::vector<std::u16string> candidates_for(std::u16string_view name, const std::u16string& program_path)
+{
+    std::u16string file = with_default_extension(name);
+    if (has_separator(name)) return {file};
+    return {folder_of(program_path) + u"\\" + file, u"\\Windows\\" + file};
+}
+
+std::string join(const std::vector<std::u16string>& paths)
+{
+    std::string text;
+    for (const auto& path : paths) text += (text.empty() ? "" : ", ") + to_utf8(path);
+    return text;
+}
+
+// Reads the whole file; an error code and message on failure.
+bool read_file(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, DWORD& error, std::string& why)
+{
+    std::error_code code;
+    auto size = std::filesystem::file_size(path, code);
+    if (code) {
+        error = ERROR_MOD_NOT_FOUND;
+        why = code.message();
+        return false;
+    }
+    if (size > max_library_bytes) {
+        error = ERROR_BAD_EXE_FORMAT;
+        why = "the file is larger than 256 MB";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_MOD_NOT_FOUND;
+        why = std::strerror(errno);
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.gcount() != static_cast<std::streamsize>(bytes.size())) {
+        error = ERROR_BAD_EXE_FORMAT;
+        why = "the file could not be read to its end";
+        return false;
+    }
+    return true;
+}
+
+void release_locked(Registry& r, std::uint32_t value, const std::shared_ptr<Module>& module)
+{
+    r.modules.remove(value);
+    r.by_host_key.erase(module->host_key);
+    for (auto handle : module->resource_handles)
+        if (handle) r.resources.remove(handle);
+    module->resource_handles.clear();
+}
+
+}  // namespace
+
+Module::Module(std::u16string path)
+    : ce_path(std::move(path))
+{
+}
+
+Module::Module(std::u16string path, std::string key, std::vector<std::uint8_t> image)
+    : ce_path(std::move(path))
+    , host_key(std::move(key))
+    , bytes(std::move(image))
+    , reader(std::make_unique<PeReader>(bytes))
+{
+}
+
+void set_program_path(std::u16string ce_path)
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.program_path = std::move(ce_path);
+    r.program = std::make_shared<Module>(r.program_path);
+}
+
+std::u16string program_path()
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    return r.program_path;
+}
+
+HMODULE program_module() { return handle_from_value<HMODULE>(program_module_value); }
+
+HMODULE load_module(std::u16string_view name, DWORD* error)
+{
+    auto& r = registry();
+    std::unique_lock lock(r.mutex);
+    auto fail = [&](DWORD code, std::string message) -> HMODULE {
+        last_error = std::move(message);
+        if (error) *error = code;
+        if (code == ERROR_BAD_EXE_FORMAT && r.reporter) {
+            auto reporter = r.reporter;
+            lock.unlock();
+            reporter(last_error);
+        }
+        return nullptr;
+    };
+    if (name.empty()) return fail(ERROR_INVALID_PARAMETER, "LoadLibrary was given an empty name");
+
+    auto candidates = candidates_for(name, r.program_path);
+    std::filesystem::path host;
+    std::u16string ce_path;
+    for (const auto& candidate : candidates) {
+        auto mapped = files::map_path(candidate);
+        std::error_code code;
+        if (mapped && std::filesystem::is_regular_file(*mapped, code)) {
+            host = *mapped;
+            ce_path = candidate;
+            break;
+        }
+    }
+    if (host.empty())
+        return fail(
+            ERROR_MOD_NOT_FOUND, "library " + to_utf8(name) + " not found (looked for " + join(candidates) + ")");
+
+    std::error_code code;
+    auto canonical = std::filesystem::canonical(host, code);
+    std::string key = (code ? host : canonical).string();
+    if (auto it = r.by_host_key.find(key); it != r.by_host_key.end()) {
+        if (auto module = r.modules.find(it->second)) {
+            ++module->references;
+            return handle_from_value<HMODULE>(it->second);
+        }
+    }
+
+    std::vector<std::uint8_t> bytes;
+    DWORD read_error = 0;
+    std::string why;
+    if (!read_file(host, bytes, read_error, why)) return fail(read_error, to_utf8(ce_path) + ": " + why);
+    if (auto shown = files::ce_path_of(canonical.empty() ? host : canonical)) ce_path = *shown;
+    auto module = std::make_shared<Module>(ce_path, key, std::move(bytes));
+    if (!module->reader->valid())
+        return fail(
+            ERROR_BAD_EXE_FORMAT, to_utf8(ce_path) + ": not a valid resource library: " + module->reader->error());
+    module->references = 1;
+    module->resource_handles.assign(module->reader->resources().size(), 0);
+    std::uint32_t value = r.modules.insert(module);
+    r.by_host_key[key] = value;
+    return handle_from_value<HMODULE>(value);
+}
+
+bool free_module(HMODULE handle)
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    std::uint32_t value = handle_value(handle);
+    if (value == program_module_value) return true;
+    auto module = r.modules.find(value);
+    if (!module) return false;
+    if (--module->references == 0) release_locked(r, value, module);
+    return true;
+}
+
+std::shared_ptr<Module> find_module(HMODULE handle)
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    std::uint32_t value = handle_value(handle);
+    if (handle == nullptr || value == program_module_value) return r.program;
+    if (value == 0) return nullptr;
+    return r.modules.find(value);
+}
+
+HMODULE find_module_by_name(std::u16string_view name)
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    std::u16string wanted = with_default_extension(name);
+    bool by_path = has_separator(name);
+    auto matches = [&](const std::u16string& path) {
+        if (by_path) {
+            std::u16string normalised = wanted;
+            for (auto& c : normalised)
+                if (c == u'/') c = u'\\';
+            if (!normalised.empty() && normalised[0] != u'\\') normalised.insert(0, 1, u'\\');
+            return files::equal_ignoring_case(path, normalised);
+        }
+        auto slash = path.find_last_of(u'\\');
+        return files::equal_ignoring_case(slash == std::u16string::npos ? path : path.substr(slash + 1), wanted);
+    };
+    if (matches(r.program_path)) return handle_from_value<HMODULE>(program_module_value);
+    for (const auto& [value, module] : r.modules.snapshot())
+        if (matches(module->ce_path)) return handle_from_value<HMODULE>(value);
+    return nullptr;
+}
+
+HRSRC resource_handle(HMODULE handle, std::size_t index)
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto module = r.modules.find(handle_value(handle));
+    if (!module || index >= module->resource_handles.size()) return nullptr;
+    auto& value = module->resource_handles[index];
+    if (value == 0) value = r.resources.insert(std::make_shared<ResourceRef>(ResourceRef {module, index}));
+    return handle_from_value<HRSRC>(value);
+}
+
+std::shared_ptr<Module> find_resource(HRSRC resource, std::size_t* index)
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto ref = r.resources.find(handle_value(resource));
+    if (!ref) return nullptr;
+    auto module = ref->module.lock();
+    if (module && index) *index = ref->index;
+    return module;
+}
+
+std::string last_load_error() { return last_error; }
+
+void set_load_error_reporter(std::function<void(const std::string&)> reporter)
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.reporter = std::move(reporter);
+}
+
+void unload_all_modules()
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (const auto& [value, module] : r.modules.snapshot()) release_locked(r, value, module);
+}
+
+}  // namespace platform::loader

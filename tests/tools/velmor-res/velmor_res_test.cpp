@@ -1,0 +1,226 @@
+// Runs the built velmor-res the way the build and people do, and checks its
+// files through the PE reader.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include "platform/loader/pe_format.h"
+#include "platform/loader/pe_reader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::loader::PeReader;
+using platform::loader::ResourceId;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string read_text(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_text(const fs::path& path, const std::string& text)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string quoted(const std::string& text)
+{
+    std::string result = "'";
+    for (char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return result + "'";
+}
+
+class VelmorRes : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "velmor-res-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override
+    {
+        std::error_code code;
+        fs::remove_all(dir_, code);
+    }
+
+    Outcome run(const std::vector<std::string>& arguments)
+    {
+        std::string command = quoted(VELMOR_RES_PATH);
+        for (const auto& argument : arguments) command += " " + quoted(argument);
+        command += " >" + quoted((dir_ / ".out").string()) + " 2>" + quoted((dir_ / ".err").string());
+        Outcome result;
+        int status = std::system(command.c_str());
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = read_text(dir_ / ".out");
+        result.err = read_text(dir_ / ".err");
+        fs::remove(dir_ / ".out");
+        fs::remove(dir_ / ".err");
+        return result;
+    }
+
+    std::string path(const std::string& relative) const { return (dir_ / relative).string(); }
+
+    // A small set of inputs: a picture, two sounds, one in Chinese, a file
+    // whose name has a space.
+    void make_inputs()
+    {
+        write_text(dir_ / "in/intro.png", "\x89PNG picture bytes");
+        write_text(dir_ / "in/sounds/loop file.wav", "RIFF loop");
+        write_text(dir_ / "in/sounds/click.wav", "RIFF click");
+        write_text(dir_ / "in/text.bin", std::string("\0\1\2\3", 4));
+        write_text(dir_ / "in/res.txt",
+            "# the shaver's resources\n"
+            "101 RCDATA intro.png\n"
+            "\n"
+            "   SHAVER_LOOP  WAVE  \"sounds/loop file.wav\"\n"
+            "LANGUAGE 0x0804\n"
+            "0x66 rt_rcdata sounds/click.wav\r\n"
+            "\"200\" 300 text.bin\n");
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(VelmorRes, HelpAndUsage)
+{
+    Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("velmor-res pack"), std::string::npos);
+    EXPECT_NE(help.out.find("extract-all"), std::string::npos);
+
+    EXPECT_EQ(run({}).status, 2);
+    Outcome unknown = run({"unpack", "x"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown command 'unpack'"), std::string::npos);
+    Outcome option = run({"pack", "--fast", "a", "b"});
+    EXPECT_EQ(option.status, 1);
+    EXPECT_NE(option.err.find("unknown option --fast"), std::string::npos);
+    EXPECT_NE(run({"list"}).err.find("expected: velmor-res list FILE.dll"), std::string::npos);
+}
+
+TEST_F(VelmorRes, PackListAndExtract)
+{
+    make_inputs();
+    Outcome pack = run({"pack", path("out.dll"), path("in/res.txt")});
+    ASSERT_EQ(pack.status, 0) << pack.err;
+
+    Outcome list = run({"list", path("out.dll")});
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out,
+        "WAVE SHAVER_LOOP 0x0409 9\n"
+        "RCDATA 101 0x0409 18\n"
+        "RCDATA 102 0x0804 10\n"
+        "300 \"200\" 0x0804 4\n");
+
+    std::string bytes = read_text(path("out.dll"));
+    PeReader reader(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    ASSERT_TRUE(reader.valid()) << reader.error();
+    EXPECT_FALSE(reader.is_pe64());
+    EXPECT_EQ(reader.machine(), platform::loader::pe::machine_arm);
+
+    EXPECT_EQ(run({"extract", path("out.dll"), "RCDATA", "101", path("x/../101.png")}).status, 1)
+        << "the output folder must exist";
+    ASSERT_EQ(run({"extract", path("out.dll"), "10", "101", path("101.png")}).status, 0);
+    EXPECT_EQ(read_text(path("101.png")), read_text(path("in/intro.png")));
+    ASSERT_EQ(run({"extract", path("out.dll"), "wave", "shaver_loop", path("loop.wav")}).status, 0);
+    EXPECT_EQ(read_text(path("loop.wav")), "RIFF loop");
+    ASSERT_EQ(run({"extract", path("out.dll"), "300", "\"200\"", path("200.bin")}).status, 1)
+        << "quotes on the command line are the shell's business";
+    ASSERT_EQ(run({"extract", "--lang", "0x0804", path("out.dll"), "RCDATA", "102", path("102.wav")}).status, 0);
+    EXPECT_EQ(read_text(path("102.wav")), "RIFF click");
+
+    Outcome missing = run({"extract", path("out.dll"), "RCDATA", "999", path("999.bin")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("has no resource RCDATA 999"), std::string::npos) << missing.err;
+    EXPECT_FALSE(fs::exists(path("999.bin")));
+    Outcome wrong_language = run({"extract", "--lang", "0x0409", path("out.dll"), "RCDATA", "102", path("x.bin")});
+    EXPECT_NE(wrong_language.err.find("in language 0x0409"), std::string::npos) << wrong_language.err;
+}
+
+TEST_F(VelmorRes, Pe64AndLanguageOptions)
+{
+    make_inputs();
+    ASSERT_EQ(run({"pack", "--pe64", "--lang", "0", path("out64.dll"), path("in/res.txt")}).status, 0);
+    std::string bytes = read_text(path("out64.dll"));
+    PeReader reader(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    ASSERT_TRUE(reader.valid()) << reader.error();
+    EXPECT_TRUE(reader.is_pe64());
+    EXPECT_EQ(reader.machine(), platform::loader::pe::machine_amd64);
+    EXPECT_NE(reader.find(ResourceId::from_number(10), ResourceId::from_number(101), 0), nullptr);
+
+    ASSERT_EQ(run({"pack", "--machine", "i386", path("x86.dll"), path("in/res.txt")}).status, 0);
+    std::string x86 = read_text(path("x86.dll"));
+    PeReader x86_reader(std::span(reinterpret_cast<const std::uint8_t*>(x86.data()), x86.size()));
+    EXPECT_EQ(x86_reader.machine(), platform::loader::pe::machine_i386);
+    EXPECT_EQ(run({"pack", "--machine", "mips", path("m.dll"), path("in/res.txt")}).status, 1);
+    EXPECT_EQ(run({"pack", "--lang", "chinese", path("m.dll"), path("in/res.txt")}).status, 1);
+}
+
+TEST_F(VelmorRes, ExtractAllPacksBackToTheSameResources)
+{
+    make_inputs();
+    ASSERT_EQ(run({"pack", path("out.dll"), path("in/res.txt")}).status, 0);
+    Outcome all = run({"extract-all", path("out.dll"), path("all")});
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(read_text(path("all/WAVE/SHAVER_LOOP")), "RIFF loop");
+    EXPECT_EQ(read_text(path("all/300/200")), std::string("\0\1\2\3", 4));
+    Outcome again = run({"pack", path("again.dll"), path("all/resources.txt")});
+    ASSERT_EQ(again.status, 0) << again.err << read_text(path("all/resources.txt"));
+    EXPECT_EQ(read_text(path("again.dll")), read_text(path("out.dll")));
+}
+
+TEST_F(VelmorRes, BadInputNamesTheProblemAndKeepsTheOldOutput)
+{
+    make_inputs();
+    write_text(dir_ / "out.dll", "the previous library");
+    struct Case {
+        const char* manifest;
+        const char* message;
+    } cases[] = {
+        {"101 RCDATA intro.png\n102 RCDATA\n", "res.txt:2: expected 'ID TYPE FILE', found '102 RCDATA'"},
+        {"0 RCDATA intro.png\n", "res.txt:1: '0' is not a resource ID"},
+        {"101 70000 intro.png\n", "res.txt:1: '70000' is not a resource type"},
+        {"\"101 RCDATA intro.png\n", "res.txt:1: a quote is not closed"},
+        {"LANGUAGE english\n", "res.txt:1: 'english' is not a language number"},
+        {"101 RCDATA missing.png\n", "res.txt:1: cannot read"},
+        {"101 RCDATA sounds\n", "is a folder"},
+        {"101 RCDATA intro.png\n0x65 rcdata text.bin\n", "res.txt:2: the resource 10/101 is given twice"},
+    };
+    for (const auto& c : cases) {
+        write_text(dir_ / "in/res.txt", c.manifest);
+        Outcome pack = run({"pack", path("out.dll"), path("in/res.txt")});
+        EXPECT_EQ(pack.status, 1) << c.manifest;
+        EXPECT_NE(pack.err.find(c.message), std::string::npos) << c.manifest << pack.err;
+        EXPECT_EQ(read_text(path("out.dll")), "the previous library");
+    }
+    Outcome no_manifest = run({"pack", path("out.dll"), path("in/none.txt")});
+    EXPECT_NE(no_manifest.err.find("none.txt: cannot open the manifest"), std::string::npos);
+    Outcome no_folder = run({"pack", path("missing/out.dll"), path("in/res.txt")});
+    EXPECT_EQ(no_folder.status, 1);
+
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+
+    Outcome list = run({"list", path("out.dll")});
+    EXPECT_EQ(list.status, 1);
+    EXPECT_NE(list.err.find("out.dll: not a valid resource library: too short"), std::string::npos) << list.err;
+    Outcome absent = run({"list", path("absent.dll")});
+    EXPECT_NE(absent.err.find("cannot read"), std::string::npos) << absent.err;
+}
+
+}  // namespace

@@ -1,0 +1,269 @@
+// velmor-res: packs files into resource-only DLLs, the resource libraries the
+// phone loads its pictures and sounds from, and looks inside such DLLs.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "manifest.h"
+#include "output_file.h"
+#include "platform/kernel/utf.h"
+#include "platform/loader/pe_format.h"
+#include "platform/loader/pe_reader.h"
+#include "platform/loader/pe_writer.h"
+
+namespace {
+
+using platform::loader::PeReader;
+using platform::loader::PeResource;
+using platform::loader::PeWriter;
+using platform::loader::ResourceId;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint16_t default_language = 0x0409;
+
+const char usage[] = R"(usage:
+  velmor-res pack [--pe64] [--machine arm|i386|amd64|arm64] [--lang N] OUT.dll MANIFEST
+      Packs the files a manifest names into a resource-only DLL. The manifest
+      has one resource a line, "ID TYPE FILE" (FILE relative to the manifest),
+      "LANGUAGE N" for the lines that follow and "#" comments. ID and TYPE are
+      numbers or names; TYPE also takes RCDATA, BITMAP, STRING and the other
+      standard types. The language is 0x0409 unless --lang says otherwise.
+      PE32 for ARM unless --pe64 (PE32+, AMD64) or --machine says otherwise.
+  velmor-res list FILE.dll
+      Prints each resource as "TYPE ID LANGUAGE SIZE".
+  velmor-res extract [--lang N] FILE.dll TYPE ID OUTFILE
+      Writes one resource (its first language unless --lang says which).
+  velmor-res extract-all FILE.dll DIR
+      Writes every resource to DIR/TYPE/ID and a manifest DIR/resources.txt
+      that packs them again.
+  velmor-res --help
+)";
+
+struct Failure {
+    std::string message;
+};
+
+[[noreturn]] void fail(std::string message) { throw Failure {std::move(message)}; }
+
+struct Arguments {
+    std::vector<std::string> positional;
+    bool pe64 = false;
+    std::optional<std::uint16_t> machine;
+    std::optional<std::uint16_t> language;
+};
+
+Arguments parse_options(int argc, char** argv, int first)
+{
+    Arguments arguments;
+    for (int i = first; i < argc; ++i) {
+        std::string argument = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) fail(argument + " needs a value");
+            return argv[++i];
+        };
+        if (argument == "--pe64") {
+            arguments.pe64 = true;
+        } else if (argument == "--machine") {
+            std::string name = value();
+            static const std::map<std::string, std::uint16_t> machines = {{"arm", platform::loader::pe::machine_arm},
+                {"i386", platform::loader::pe::machine_i386}, {"amd64", platform::loader::pe::machine_amd64},
+                {"arm64", platform::loader::pe::machine_arm64}};
+            auto it = machines.find(name);
+            if (it == machines.end()) fail("unknown machine '" + name + "' (arm, i386, amd64 or arm64)");
+            arguments.machine = it->second;
+        } else if (argument == "--lang") {
+            std::string text = value();
+            arguments.language = velmor_res::parse_language(text);
+            if (!arguments.language) fail("'" + text + "' is not a language number (such as 0x0409 or 0x0804)");
+        } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
+            fail("unknown option " + argument);
+        } else {
+            arguments.positional.push_back(argument);
+        }
+    }
+    return arguments;
+}
+
+void expect_arguments(const Arguments& arguments, std::size_t count, const char* form)
+{
+    if (arguments.positional.size() != count) fail(std::string("expected: velmor-res ") + form);
+}
+
+Bytes read_file(const std::filesystem::path& path, const std::string& what)
+{
+    std::error_code code;
+    if (std::filesystem::is_directory(path, code)) fail(what + path.string() + " is a folder, not a file");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) fail(what + "cannot read " + path.string() + ": " + std::strerror(errno));
+    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) fail(what + "cannot read " + path.string());
+    return bytes;
+}
+
+void write_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
+{
+    std::string error;
+    if (!velmor_res::write_file_atomically(path, bytes, error)) fail(error);
+}
+
+std::string language_text(std::uint16_t language)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", language);
+    return text;
+}
+
+int pack(const Arguments& arguments)
+{
+    expect_arguments(arguments, 2, "pack [options] OUT.dll MANIFEST");
+    const std::filesystem::path output = arguments.positional[0];
+    const std::filesystem::path manifest = arguments.positional[1];
+    std::vector<velmor_res::ManifestEntry> entries;
+    std::string error;
+    if (!velmor_res::read_manifest(manifest, arguments.language.value_or(default_language), entries, error))
+        fail(error);
+
+    platform::loader::PeWriterOptions options;
+    options.pe64 = arguments.pe64;
+    options.machine = arguments.machine.value_or(0);
+    PeWriter writer(options);
+    for (auto& entry : entries) {
+        std::string where = manifest.string() + ":" + std::to_string(entry.line) + ": ";
+        Bytes data = read_file(entry.file, where);
+        if (!writer.add(entry.type, entry.name, entry.language, std::move(data))) fail(where + writer.error());
+    }
+    write_file(output, writer.build());
+    return 0;
+}
+
+// Reads and checks a DLL; the reader refers into bytes.
+PeReader open_library(const std::filesystem::path& path, Bytes& bytes)
+{
+    bytes = read_file(path, "");
+    PeReader reader(bytes);
+    if (!reader.valid()) fail(path.string() + ": not a valid resource library: " + reader.error());
+    return reader;
+}
+
+int list(const Arguments& arguments)
+{
+    expect_arguments(arguments, 1, "list FILE.dll");
+    Bytes bytes;
+    PeReader reader = open_library(arguments.positional[0], bytes);
+    for (const auto& resource : reader.resources())
+        std::printf("%s %s %s %u\n", velmor_res::type_token(resource.type).c_str(),
+            velmor_res::name_token(resource.name).c_str(), language_text(resource.language).c_str(), resource.size);
+    return 0;
+}
+
+ResourceId key_argument(const std::string& text, bool as_type)
+{
+    auto id = as_type ? velmor_res::parse_type(text) : velmor_res::parse_name(text);
+    if (!id) fail("'" + text + "' is not a resource " + (as_type ? "type" : "ID"));
+    return *id;
+}
+
+int extract(const Arguments& arguments)
+{
+    expect_arguments(arguments, 4, "extract [--lang N] FILE.dll TYPE ID OUTFILE");
+    Bytes bytes;
+    PeReader reader = open_library(arguments.positional[0], bytes);
+    ResourceId type = key_argument(arguments.positional[1], true);
+    ResourceId name = key_argument(arguments.positional[2], false);
+    const PeResource* resource =
+        arguments.language ? reader.find(type, name, *arguments.language) : reader.find(type, name);
+    if (!resource) {
+        std::string which = velmor_res::type_token(type) + " " + velmor_res::name_token(name);
+        if (arguments.language) which += " in language " + language_text(*arguments.language);
+        fail(arguments.positional[0] + ": has no resource " + which);
+    }
+    write_file(arguments.positional[3], reader.data(*resource));
+    return 0;
+}
+
+// A file name for a type or ID: the characters a folder may hold, others as
+// "_", so no resource name can climb out of the target folder.
+std::string file_name_for(const ResourceId& id, bool as_type)
+{
+    std::string text = id.is_name() ? id.to_string() : velmor_res::type_token(id);
+    if (!as_type && !id.is_name()) text = std::to_string(id.number());
+    for (auto& c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || c == '/' || c == '\\' || c == ':' || c == '"' || c == '*' || c == '?' || c == '<' ||
+            c == '>' || c == '|')
+            c = '_';
+    }
+    if (text.empty() || text == "." || text == "..") text = "_" + text;
+    return text;
+}
+
+int extract_all(const Arguments& arguments)
+{
+    expect_arguments(arguments, 2, "extract-all FILE.dll DIR");
+    Bytes bytes;
+    PeReader reader = open_library(arguments.positional[0], bytes);
+    std::filesystem::path folder = arguments.positional[1];
+    std::error_code code;
+    std::filesystem::create_directories(folder, code);
+    if (code) fail(folder.string() + ": cannot create the folder: " + code.message());
+
+    // Names that differ only in case, or by a character replaced above, must
+    // not overwrite each other.
+    std::map<std::string, int> used;
+    std::string manifest = "# Extracted from " + std::filesystem::path(arguments.positional[0]).filename().string() +
+        " by velmor-res; pack again with: velmor-res pack OUT.dll resources.txt\n";
+    std::optional<std::uint16_t> language;
+    for (const auto& resource : reader.resources()) {
+        std::string type_folder = file_name_for(resource.type, true);
+        std::string file = type_folder + "/" + file_name_for(resource.name, false);
+        std::string lowered = file;
+        for (auto& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (int count = used[lowered]++; count > 0) file += "." + std::to_string(count);
+
+        std::filesystem::create_directories(folder / type_folder, code);
+        if (code) fail((folder / type_folder).string() + ": cannot create the folder: " + code.message());
+        write_file(folder / file, reader.data(resource));
+        if (language != resource.language) {
+            manifest += "LANGUAGE " + language_text(resource.language) + "\n";
+            language = resource.language;
+        }
+        manifest +=
+            velmor_res::name_token(resource.name) + " " + velmor_res::type_token(resource.type) + " " + file + "\n";
+    }
+    write_file(
+        folder / "resources.txt", std::span(reinterpret_cast<const std::uint8_t*>(manifest.data()), manifest.size()));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    try {
+        Arguments arguments = parse_options(argc, argv, 2);
+        if (command == "pack") return pack(arguments);
+        if (command == "list") return list(arguments);
+        if (command == "extract") return extract(arguments);
+        if (command == "extract-all") return extract_all(arguments);
+        std::fprintf(stderr, "velmor-res: unknown command '%s'\n%s", command.c_str(), usage);
+        return 2;
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "velmor-res: %s\n", failure.message.c_str());
+        return 1;
+    }
+}

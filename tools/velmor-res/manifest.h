@@ -1,0 +1,47 @@
+// The pack manifest of velmor-res: one resource a line, "ID TYPE FILE".
+//
+//     # pictures of the shaver screen
+//     101 RCDATA pictures/background.png
+//     LANGUAGE 0x0804
+//     SHAVER_LOOP WAVE "sounds/shaver loop.wav"
+//
+// ID and TYPE are numbers (decimal, 0x-hex or "#123"), standard type names
+// (RCDATA, BITMAP, RT_STRING ...) or other names; a quoted ID or TYPE is always
+// a name. FILE is the rest of the line, relative to the manifest's folder.
+// "LANGUAGE n" sets the language of the lines that follow.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/loader/resource_id.h"
+
+namespace velmor_res {
+
+struct ManifestEntry {
+    platform::loader::ResourceId name;
+    platform::loader::ResourceId type;
+    std::uint16_t language = 0;
+    std::filesystem::path file;  // resolved against the manifest's folder
+    int line = 0;
+};
+
+// Reads a manifest; false with error ("res.txt:3: ...") for a line it cannot
+// read. Entries start in default_language until a LANGUAGE line.
+bool read_manifest(const std::filesystem::path& manifest, std::uint16_t default_language,
+    std::vector<ManifestEntry>& entries, std::string& error);
+
+// Parses a TYPE or ID token as a person writes it on the command line or in
+// a manifest (a type also takes the standard names).
+std::optional<platform::loader::ResourceId> parse_type(const std::string& token, bool quoted = false);
+std::optional<platform::loader::ResourceId> parse_name(const std::string& token, bool quoted = false);
+std::optional<std::uint16_t> parse_language(const std::string& token);
+
+// The token that reads back as the same key, quoted where a bare name would
+// be taken for a number or a standard type.
+std::string type_token(const platform::loader::ResourceId& type);
+std::string name_token(const platform::loader::ResourceId& name);
+
+}  // namespace velmor_res

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/include/wintypes.h"
+
 namespace platform::files {
 
 // Sets the host folder that stands for "\", creating it if needed. False when
@@ -26,12 +28,31 @@ std::filesystem::path device_root();
 // root, or when the path is malformed or would leave the device root.
 std::optional<std::filesystem::path> map_path(std::u16string_view ce_path);
 
+// Why map_path refused a path, so callers can report it the way the phone
+// does (see error_code_of).
+enum class PathError {
+    none,
+    no_device_root,  // set_device_root was never called
+    invalid_name,  // empty, NUL, a character the phone forbids, a host path
+    too_long,  // more than MAX_PATH - 1 characters
+    outside_root,  // ".." past "\", a link leading out, the runtime folder
+};
+
+std::optional<std::filesystem::path> map_path(std::u16string_view ce_path, PathError& why);
+
+// The phone's error code (ERROR_*) for a refused path.
+DWORD error_code_of(PathError why);
+
 // The CE path ("\Program Files\Velmor\Velmor.exe") of a host path inside the
 // device root; std::nullopt for a path outside it.
 std::optional<std::u16string> ce_path_of(const std::filesystem::path& host_path);
 
 // The folder for the phone's runtime state (named-mutex locks and the like),
 // inside the device root but not visible as a CE path.
+// Created on first use; empty without a device root.
 std::filesystem::path runtime_folder();
+
+// The name of the runtime folder inside the device root.
+inline constexpr const char* runtime_folder_name = ".velmor-runtime";
 
 }  // namespace platform::files

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <vector>
+
+#include "platform/files/case_fold.h"
+#include "platform/include/fileapi.h"
+#include "platform/include/winbase.h"
+#include "tests/platform/files/temp_root.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FindFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(root.path() / "Program Files" / "Velmor" / "WAVE");
+        fs::create_directories(root.path() / "Windows");
+        for (int i = 1; i <= 10; ++i)
+            std::ofstream(root.path() / "Program Files" / "Velmor" / "WAVE" / ("shaver_v" + std::to_string(i) + ".wav"))
+                << std::string(static_cast<std::size_t>(i), 'x');
+        std::ofstream(root.path() / "Windows" / "switch.wav") << "s";
+        std::ofstream(root.path() / "Windows" / "README") << "r";
+    }
+
+    // The names a search returns, in order; empty when it fails.
+    std::vector<std::u16string> find(LPCWSTR pattern)
+    {
+        std::vector<std::u16string> names;
+        WIN32_FIND_DATAW data;
+        HANDLE search = FindFirstFileW(pattern, &data);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do names.emplace_back(data.cFileName);
+        while (FindNextFileW(search, &data));
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_MORE_FILES));
+        EXPECT_TRUE(FindClose(search));
+        return names;
+    }
+
+    TempDeviceRoot root;
+};
+
+TEST_F(FindFilesTest, WildcardsMatchIgnoringCase)
+{
+    using Names = std::vector<std::u16string>;
+    EXPECT_EQ(find(u"\\program files\\velmor\\wave\\SHAVER_V1?.WAV"), Names {u"shaver_v10.wav"});
+    EXPECT_EQ(find(u"\\Program Files\\Velmor\\WAVE\\shaver_v?.wav").size(), 9u);
+    EXPECT_EQ(find(u"\\Program Files\\Velmor\\WAVE\\*").size(), 10u);
+    EXPECT_EQ(find(u"\\Windows\\*.*"), (Names {u"README", u"switch.wav"}));
+    EXPECT_EQ(find(u"\\Windows\\*.wav"), Names {u"switch.wav"});
+    EXPECT_EQ(find(u"windows/s*h.WAV"), Names {u"switch.wav"});
+    EXPECT_EQ(find(u"\\WINDOWS\\SWITCH.WAV"), Names {u"switch.wav"});
+    // The runtime folder does not show at the root.
+    platform::files::runtime_folder();
+    EXPECT_EQ(find(u"\\*"), (Names {u"Program Files", u"Windows"}));
+    EXPECT_EQ(find(u"*"), (Names {u"Program Files", u"Windows"}));
+
+    EXPECT_TRUE(platform::files::wildcard_match(u"*a*b*", u"xxaYYbzz"));
+    EXPECT_FALSE(platform::files::wildcard_match(u"*a*b", u"xxaYYbzz"));
+    EXPECT_TRUE(platform::files::wildcard_match(u"**", u""));
+    EXPECT_FALSE(platform::files::wildcard_match(u"?", u""));
+}
+
+TEST_F(FindFilesTest, EntriesCarryAttributesAndSizes)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(u"\\Program Files\\Velmor\\*", &data);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(std::u16string(data.cFileName), u"WAVE");
+    EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(FindNextFileW(search, &data));
+    FindClose(search);
+
+    search = FindFirstFileW(u"\\Program Files\\Velmor\\WAVE\\shaver_v7.wav", &data);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(data.nFileSizeLow, 7u);
+    EXPECT_EQ(data.nFileSizeHigh, 0u);
+    EXPECT_NE(data.ftLastWriteTime.dwHighDateTime, 0u);
+    // A find handle is not a file handle, and FindClose takes nothing else.
+    EXPECT_EQ(GetFileSize(search, nullptr), INVALID_FILE_SIZE);
+    FindClose(search);
+    HANDLE file = CreateFileW(u"\\Windows\\README", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(FindClose(file));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+    CloseHandle(file);
+}
+
+TEST_F(FindFilesTest, FailuresTellMissingFilesFromMissingFolders)
+{
+    WIN32_FIND_DATAW data;
+    EXPECT_EQ(FindFirstFileW(u"\\Windows\\*.bmp", &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(FindFirstFileW(u"\\Nowhere\\*", &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(FindFirstFileW(u"\\Win*\\*", &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_NAME));
+    EXPECT_EQ(FindFirstFileW(u"\\..\\*", &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(FindFirstFileW(u"\\.velmor-runtime\\*", &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(FindFirstFileW(nullptr, &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(FindFirstFileW(u"\\Windows\\*", nullptr), INVALID_HANDLE_VALUE);
+
+    // A link to a folder outside the root is left out of listings.
+    fs::create_directory_symlink("/etc", root.path() / "Windows" / "escape");
+    EXPECT_EQ(find(u"\\Windows\\*").size(), 2u);
+    EXPECT_EQ(FindFirstFileW(u"\\Windows\\escape\\*", &data), INVALID_HANDLE_VALUE);
+}
+
+}  // namespace

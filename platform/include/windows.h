@@ -12,3 +12,4 @@
 #include "libloaderapi.h"
 #include "winreg.h"
 #include "wingdi.h"
+#include "winuser.h"

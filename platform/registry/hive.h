@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/registry/registry_key.h"
@@ -49,6 +50,11 @@ public:
     const std::filesystem::path& file() const { return file_; }
     void set_file(std::filesystem::path file) { file_ = std::move(file); }
 
+    // Why flushes cannot save this hive (its file could not be set aside, so
+    // writing would destroy it); empty when they can.
+    const std::string& unsavable_reason() const { return unsavable_reason_; }
+    void set_unsavable_reason(std::string reason) { unsavable_reason_ = std::move(reason); }
+
     // Takes over the keys of another hive (which is left empty). Keys of this
     // hive that are still open become deleted keys.
     void take_content(Hive& other);
@@ -58,6 +64,7 @@ private:
     std::array<std::shared_ptr<RegistryKey>, 4> roots_;
     bool dirty_ = false;
     std::filesystem::path file_;
+    std::string unsavable_reason_;
 };
 
 // True when both hives hold the same keys (names compared with case) and

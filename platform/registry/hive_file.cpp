@@ -6,7 +6,7 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "platform/registry/atomic_file.h"
+#include "platform/files/atomic_file.h"
 #include "platform/registry/reg_text.h"
 
 namespace platform::registry {
@@ -109,6 +109,11 @@ LoadResult load_hive_file(Hive& hive, const std::filesystem::path& file, std::st
     std::string_view defaults_name, MalformedFile policy)
 {
     LoadResult result;
+    files::remove_stale_temporaries(file);
+    {
+        std::lock_guard lock(hive.mutex());
+        hive.set_unsavable_reason({});
+    }
     std::error_code code;
     bool exists = std::filesystem::symlink_status(file, code).type() != std::filesystem::file_type::not_found;
     if (code && code != std::errc::no_such_file_or_directory) exists = true;
@@ -153,6 +158,7 @@ LoadResult load_hive_file(Hive& hive, const std::filesystem::path& file, std::st
             " without saving";
         std::lock_guard lock(hive.mutex());
         hive.set_file({});
+        hive.set_unsavable_reason(file.string() + " is malformed and could not be moved aside");
     }
     std::filesystem::path target = result.moved_to.empty() ? std::filesystem::path() : file;
     use_defaults(hive, target, defaults_text, defaults_name, result);
@@ -163,11 +169,17 @@ bool flush_hive(Hive& hive, std::string& error)
 {
     std::lock_guard lock(hive.mutex());
     if (!hive.dirty()) return true;
-    // A hive kept in memory only has nowhere to go, as a RAM-based registry.
+    // Saying that changes were saved when they cannot be would lose them
+    // silently.
+    if (!hive.unsavable_reason().empty()) {
+        error = hive.unsavable_reason() + "; changes are kept in memory only";
+        return false;
+    }
+    // A hive never tied to a file lives in memory, as a RAM-based registry.
     if (hive.file().empty()) return true;
     // Written under the lock, so concurrent flushes land in order and the
     // file never goes back to an older state.
-    if (!write_file_atomically(hive.file(), write_reg_text(hive), error)) return false;
+    if (!files::write_file_atomically(hive.file(), write_reg_text(hive), error)) return false;
     hive.mark_clean();
     return true;
 }

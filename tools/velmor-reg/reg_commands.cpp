@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "platform/kernel/utf.h"
-#include "platform/registry/atomic_file.h"
+#include "platform/files/atomic_file.h"
 #include "platform/registry/hive_file.h"
 #include "platform/registry/reg_text.h"
 #include "value_text.h"
@@ -316,7 +316,7 @@ Outcome run_export(Hive& hive, const std::vector<std::string>& args)
         if (!key) return failure("key " + switches.positional[0] + " not found");
         text = platform::registry::write_reg_text(*key, full_name(*key));
     }
-    if (!platform::registry::write_file_atomically(file, text, error)) return failure(error);
+    if (!platform::files::write_file_atomically(file, text, error)) return failure(error);
     return {};
 }
 

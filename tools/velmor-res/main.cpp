@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "manifest.h"
-#include "output_file.h"
+#include "platform/files/atomic_file.h"
 #include "platform/kernel/utf.h"
 #include "platform/loader/pe_format.h"
 #include "platform/loader/pe_reader.h"
@@ -109,7 +109,9 @@ Bytes read_file(const std::filesystem::path& path, const std::string& what)
 void write_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
 {
     std::string error;
-    if (!velmor_res::write_file_atomically(path, bytes, error)) fail(error);
+    if (!platform::files::write_file_atomically(
+            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error))
+        fail(error);
 }
 
 std::string language_text(std::uint16_t language)

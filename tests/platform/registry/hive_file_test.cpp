@@ -160,6 +160,42 @@ TEST_F(HiveFile, AMalformedFileIsMovedAsideWithOneErrorLine)
     EXPECT_EQ(read_file(file.string() + ".bad.1"), "garbage");
 }
 
+TEST_F(HiveFile, AMalformedFileThatCannotBeSetAsideIsNeverOverwritten)
+{
+    const std::string broken = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\nnot a value\n";
+    write_file(file, broken);
+    // Every name the file could be moved to is taken.
+    write_file(file.string() + ".bad", "older");
+    for (int i = 1; i < 1000; ++i) write_file(file.string() + ".bad." + std::to_string(i), "older");
+
+    Hive hive;
+    LoadResult result = load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
+    EXPECT_TRUE(result.used_defaults);
+    EXPECT_TRUE(result.moved_to.empty());
+    set_dword(hive, u"SOFTWARE\\Changed", u"v", 1);
+    std::string error;
+    EXPECT_FALSE(flush_hive(hive, error));
+    EXPECT_NE(error.find("memory only"), std::string::npos) << error;
+    EXPECT_EQ(read_file(file), broken);
+}
+
+TEST_F(HiveFile, LoadingRemovesOnlyStaleTemporariesOfKilledWriters)
+{
+    fs::path stale = folder / "registry.reg.tmp.aB3xYz";
+    fs::path fresh = folder / "registry.reg.tmp.Qw9rT1";
+    fs::path other = folder / "other.reg.tmp.aB3xYz";
+    for (const auto& path : {stale, fresh, other}) write_file(path, "partial");
+    auto old_time = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    fs::last_write_time(stale, old_time);
+    fs::last_write_time(other, old_time);
+
+    Hive hive;
+    load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(fresh));  // may be a write in progress elsewhere
+    EXPECT_TRUE(fs::exists(other));
+}
+
 TEST_F(HiveFile, ToolsRefuseAMalformedFileAndLeaveItAlone)
 {
     write_file(file, "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=dword:xyz\n");

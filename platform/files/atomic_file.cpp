@@ -1,13 +1,16 @@
-#include "platform/registry/atomic_file.h"
+#include "platform/files/atomic_file.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform::registry {
+namespace platform::files {
 namespace {
+
+constexpr const char* temporary_suffix = ".tmp.XXXXXX";
 
 std::string describe(const char* what, const std::filesystem::path& path)
 {
@@ -32,15 +35,18 @@ bool write_all(int fd, std::string_view contents)
 bool write_file_atomically(const std::filesystem::path& file, std::string_view contents, std::string& error)
 {
     std::filesystem::path folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
-    std::string temporary = (folder / (file.filename().string() + ".tmp.XXXXXX")).string();
+    std::string temporary = (folder / (file.filename().string() + temporary_suffix)).string();
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         error = describe("cannot create a temporary file in", folder);
         return false;
     }
-    // Keep the permissions of the file being replaced; mkstemp makes 0600.
+    // Keep the permissions of the file being replaced; mkstemp makes 0600,
+    // and a new file is an ordinary one.
     struct stat old_status { };
-    mode_t mode = ::stat(file.c_str(), &old_status) == 0 ? (old_status.st_mode & 07777) : 0644;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode_t mode = ::stat(file.c_str(), &old_status) == 0 ? (old_status.st_mode & 07777) : (0666 & ~mask);
     bool ok = ::fchmod(fd, mode) == 0 && write_all(fd, contents) && ::fsync(fd) == 0;
     if (!ok) error = describe("cannot write", temporary);
     if (::close(fd) != 0 && ok) {
@@ -64,4 +70,19 @@ bool write_file_atomically(const std::filesystem::path& file, std::string_view c
     return true;
 }
 
-}  // namespace platform::registry
+void remove_stale_temporaries(const std::filesystem::path& file)
+{
+    std::filesystem::path folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+    std::string prefix = file.filename().string() + ".tmp.";
+    std::size_t expected_length = prefix.size() + 6;
+    auto cutoff = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1);
+    std::error_code code;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, code)) {
+        std::string name = entry.path().filename().string();
+        if (name.size() != expected_length || name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (!entry.is_regular_file(code) || entry.last_write_time(code) > cutoff) continue;
+        std::filesystem::remove(entry.path(), code);
+    }
+}
+
+}  // namespace platform::files

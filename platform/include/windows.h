@@ -13,3 +13,4 @@
 #include "winreg.h"
 #include "wingdi.h"
 #include "winuser.h"
+#include "wintext.h"

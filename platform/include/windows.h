@@ -14,3 +14,4 @@
 #include "wingdi.h"
 #include "winuser.h"
 #include "wintext.h"
+#include "mmsystem.h"

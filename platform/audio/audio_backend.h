@@ -1,0 +1,61 @@
+// Where the mixed sound goes: a small table of backends the host picks from
+// by name, as SDL does with its audio drivers.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/audio/sound_event.h"
+
+namespace platform::audio {
+
+class Mixer;
+
+struct BackendOptions {
+    // capture: the WAV file the mix is written to, and optionally a text
+    // file that receives one line per sound event.
+    std::filesystem::path wav_file;
+    std::filesystem::path event_log_file;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // A pulling backend asks the mixer for samples from its own thread at the
+    // pace of its device; the mixer then renders only when asked. Otherwise
+    // the mixer renders as the phone's clock moves and hands each block over.
+    virtual bool pulls() const { return false; }
+    // A backend that throws the samples away lets the mixer only move the
+    // sounds along.
+    virtual bool wants_samples() const { return true; }
+
+    // Interleaved stereo frames at the output rate, in order. Called with the
+    // mixer locked.
+    virtual void write(std::span<const std::int16_t>) { }
+    // Called with the mixer locked, in the order things happened.
+    virtual void record(const SoundEvent&) { }
+
+    // After the mixer has taken the backend: a pulling backend starts its
+    // device here.
+    virtual void start(Mixer&) { }
+    // Before the backend is dropped, without the mixer locked: finishes files
+    // and stops devices.
+    virtual void close() { }
+};
+
+struct BackendEntry {
+    const char* name;
+    const char* description;
+    std::unique_ptr<Backend> (*create)(const BackendOptions& options, std::string* error);
+};
+
+std::unique_ptr<Backend> create_null_backend(const BackendOptions& options, std::string* error);
+std::unique_ptr<Backend> create_capture_backend(const BackendOptions& options, std::string* error);
+std::unique_ptr<Backend> create_sdl_backend(const BackendOptions& options, std::string* error);
+
+}  // namespace platform::audio

@@ -1,0 +1,127 @@
+// The host's controls of the phone's sound.
+#include "platform/audio/audio_host.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace platform::audio {
+namespace {
+
+struct HostState {
+    std::mutex mutex;
+    std::string backend = "null";
+    std::u16string default_sound = u"\\Windows\\default.wav";
+    std::function<void(const std::string&)> reporter;
+};
+
+HostState& host()
+{
+    static HostState state;
+    return state;
+}
+
+char16_t lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c; }
+
+bool same_text(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+std::u16string_view last_part(std::u16string_view name)
+{
+    std::size_t cut = name.find_last_of(u"\\/:");
+    return cut == std::u16string_view::npos ? name : name.substr(cut + 1);
+}
+
+}  // namespace
+
+const std::vector<BackendEntry>& backends()
+{
+    static const std::vector<BackendEntry> table = {
+        {"null", "no sound; sounds still start and end on time", &create_null_backend},
+        {"capture", "the mix to a WAV file, with a log of sound events", &create_capture_backend},
+        {"sdl", "the host's sound card through SDL2", &create_sdl_backend},
+    };
+    return table;
+}
+
+bool start_backend(std::string_view name, const BackendOptions& options, std::string* error)
+{
+    for (const BackendEntry& entry : backends()) {
+        if (name != entry.name) continue;
+        std::unique_ptr<Backend> backend = entry.create(options, error);
+        if (!backend) return false;
+        phone_mixer().set_backend(std::move(backend));
+        std::lock_guard lock(host().mutex);
+        host().backend = entry.name;
+        return true;
+    }
+    if (error) *error = "no audio backend named \"" + std::string(name) + "\" (null, capture or sdl)";
+    return false;
+}
+
+void stop_backend()
+{
+    phone_mixer().set_backend(create_null_backend({}, nullptr));
+    std::lock_guard lock(host().mutex);
+    host().backend = "null";
+}
+
+std::string backend_name()
+{
+    std::lock_guard lock(host().mutex);
+    return host().backend;
+}
+
+void set_event_listener(std::function<void(const SoundEvent&)> listener)
+{
+    phone_mixer().set_event_listener(std::move(listener));
+}
+
+std::vector<PlayingSound> playing_sounds() { return phone_mixer().playing(); }
+
+bool is_sound_playing(std::u16string_view name)
+{
+    for (const PlayingSound& sound : playing_sounds()) {
+        if (same_text(sound.name, name) || same_text(last_part(sound.name), name)) return true;
+    }
+    return false;
+}
+
+void set_default_sound(std::u16string ce_path)
+{
+    std::lock_guard lock(host().mutex);
+    host().default_sound = std::move(ce_path);
+}
+
+std::u16string default_sound()
+{
+    std::lock_guard lock(host().mutex);
+    return host().default_sound;
+}
+
+void set_problem_reporter(std::function<void(const std::string&)> reporter)
+{
+    std::lock_guard lock(host().mutex);
+    host().reporter = std::move(reporter);
+}
+
+void report_problem(const std::string& message)
+{
+    std::function<void(const std::string&)> reporter;
+    {
+        std::lock_guard lock(host().mutex);
+        reporter = host().reporter;
+    }
+    if (reporter) {
+        reporter(message);
+    } else {
+        std::fprintf(stderr, "velmor: %s\n", message.c_str());
+    }
+}
+
+}  // namespace platform::audio

@@ -68,7 +68,7 @@ HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
         return INVALID_HANDLE_VALUE;
     }
     // "*.*" means every name, with or without a dot.
-    if (pattern == u"*.*") pattern = u"*";
+    if (pattern == u"*.*") pattern.assign(1, u'*');
 
     // The folder goes through the usual mapping; the pattern may hold the
     // two wildcards and nothing else the phone forbids in a name.

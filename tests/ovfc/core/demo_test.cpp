@@ -1,0 +1,94 @@
+// A framework program of two windows, one run modally over the other, run
+// as its own process on a headless phone under a script: the M key ends it
+// with exit code 0 and the trace mask in its registry decides what it logs.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "../phone_session.h"
+#include "platform/registry/registry_host.h"
+
+using namespace ovfc_test;
+
+namespace {
+
+struct DemoRun {
+    int exit_code = -1;
+    std::string output;
+    bool has(const std::string& text) const { return output.find(text) != std::string::npos; }
+};
+
+DemoRun run_demo(unsigned trace_mask, const std::string& script)
+{
+    std::filesystem::path root = make_temporary_folder("ovfc-demo");
+    std::string registry(platform::registry::shipped_defaults());
+    char mask[32];
+    std::snprintf(mask, sizeof mask, "\"OVFC\"=dword:%08x", trace_mask);
+    std::string::size_type at = registry.find("\"OVFC\"=dword:00000000");
+    EXPECT_NE(at, std::string::npos);
+    registry.replace(at, std::strlen(mask), mask);
+    std::ofstream(root / "registry.reg", std::ios::binary) << registry;
+    std::ofstream(root / "script.txt") << script;
+
+    std::string command =
+        std::string("'") + OVFC_MODAL_DEMO + "' '" + root.string() + "' '" + (root / "script.txt").string() + "' 2>&1";
+    DemoRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    EXPECT_NE(pipe, nullptr);
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    int status = pclose(pipe);
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+    return run;
+}
+
+const char* const modal_then_mkey = "tap 240 100\nwait 200\nmkey\n";
+
+TEST(OvfcDemo, TheMKeyEndsAModalRunAndTheProgramWithExitCodeZero)
+{
+    DemoRun run = run_demo(0x80, modal_then_mkey);
+    EXPECT_EQ(run.exit_code, 0) << run.output;
+    EXPECT_TRUE(run.has("shell: M-key answer 2")) << run.output;
+    EXPECT_TRUE(run.has("exit code 0")) << run.output;
+    EXPECT_TRUE(run.has("COvWnd::DoModal: m_hWnd=0x")) << run.output;
+    EXPECT_TRUE(run.has(", enter...")) << run.output;
+    EXPECT_TRUE(run.has(", exit...")) << run.output;
+    EXPECT_FALSE(run.has("ZONE_MOUSE")) << run.output;
+    EXPECT_FALSE(run.has("ZONE_OVWND_MESSAGE")) << run.output;
+    // The quit ended the modal run with the result it had: none was given.
+    EXPECT_TRUE(run.has("dialog ended with 0")) << run.output;
+}
+
+TEST(OvfcDemo, TheTraceMaskDecidesWhatTheProgramLogs)
+{
+    DemoRun silent = run_demo(0, modal_then_mkey);
+    EXPECT_EQ(silent.exit_code, 0) << silent.output;
+    EXPECT_FALSE(silent.has("ZONE")) << silent.output;
+
+    DemoRun chatty = run_demo(0x44, "tap 240 100\nwait 200\ntap 100 300\nmkey\n");
+    EXPECT_EQ(chatty.exit_code, 0) << chatty.output;
+    EXPECT_TRUE(chatty.has("ovfc ZONE_MOUSE: COvWnd::OnLButtonUp(240, 100);")) << chatty.output;
+    // The dialog sits at (40, 200): the second tap is at (60, 100) in it.
+    EXPECT_TRUE(chatty.has("ovfc ZONE_MOUSE: COvWnd::OnLButtonDown(60, 100);")) << chatty.output;
+    EXPECT_TRUE(chatty.has("**ZONE_OVWND_MESSAGE** OvWndProc: hWnd(0x")) << chatty.output;
+    EXPECT_TRUE(chatty.has("dialog ended with 1")) << chatty.output;
+    EXPECT_FALSE(chatty.has("**ZONE_OVWND** ")) << chatty.output;
+}
+
+TEST(OvfcDemo, ABadScriptIsReportedWithItsLine)
+{
+    DemoRun run = run_demo(0, "wait 10\njump 3\n");
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_TRUE(run.has("script.txt:2: bad command \"jump 3\"")) << run.output;
+}
+
+}  // namespace

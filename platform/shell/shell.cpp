@@ -2,10 +2,14 @@
 
 #include "platform/shell/shell.h"
 
+#include <string>
 #include <string_view>
 
 #include "platform/include/winbase.h"
 #include "platform/shell/home_screen.h"
+#include "platform/shell/notification_reader.h"
+#include "platform/shell/shell_events.h"
+#include "platform/shell/shell_keys.h"
 #include "platform/shell/task_bar.h"
 
 namespace platform::shell {
@@ -15,6 +19,7 @@ namespace {
 struct ShellWindows {
     HWND home = nullptr;
     HWND task_bar = nullptr;
+    HWND keys = nullptr;
 };
 
 ShellWindows& windows()
@@ -46,11 +51,19 @@ bool start_shell()
     auto& shell = windows();
     bool home_alive = is_alive(shell.home, home_screen_class);
     bool bar_alive = is_alive(shell.task_bar, task_bar_class);
-    if (home_alive && bar_alive) return true;
-    if (!register_home_screen_class() || !register_task_bar_class()) return false;
+    bool keys_alive = is_alive(shell.keys, shell_keys_class);
+    if (home_alive && bar_alive && keys_alive) return true;
+    if (!register_home_screen_class() || !register_task_bar_class() || !register_shell_keys_class()) return false;
     if (!home_alive) shell.home = create_home_screen();
     if (!bar_alive) shell.task_bar = create_task_bar();
-    if (shell.home && shell.task_bar) return true;
+    if (!keys_alive) shell.keys = create_shell_keys_window();
+    if (shell.home && shell.task_bar && shell.keys) {
+        // Without the queue the phone still works; programs' records then go unread.
+        if (!open_notification_reader())
+            report_event("notification queue: cannot be opened (error " + std::to_string(GetLastError()) +
+                "); announcements will not be read");
+        return true;
+    }
     DWORD error = GetLastError();
     stop_shell();
     SetLastError(error);
@@ -60,8 +73,13 @@ bool start_shell()
 void stop_shell()
 {
     auto& shell = windows();
+    // What programs announced up to now still belongs in the log.
+    read_shell_notifications();
+    close_notification_reader();
+    destroy(shell.keys, shell_keys_class);
     destroy(shell.task_bar, task_bar_class);
     destroy(shell.home, home_screen_class);
+    unregister_shell_keys_class();
     unregister_task_bar_class();
     unregister_home_screen_class();
 }

@@ -2,6 +2,8 @@
 // desktop-like window at the bottom of the z-order with the wallpaper and the icon grid, and the task bar,
 // the top-most window of class "CTaskBar" across the top of the screen with the clock and the status glyphs.
 // The program finds the task bar with FindWindowW(L"CTaskBar", NULL) and hides or shows it with ShowWindow.
+// A hidden third window takes the programs' answers to the M key (shell_keys.h), and the shell reads the
+// notification queue programs announce their windows on (notification_reader.h).
 #pragma once
 
 namespace platform::shell {

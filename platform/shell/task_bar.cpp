@@ -12,6 +12,7 @@
 #include "platform/kernel/clock.h"
 #include "platform/shell/home_art.h"
 #include "platform/shell/shell_clock.h"
+#include "platform/shell/shell_keys.h"
 #include "platform/shell/shell_layout.h"
 
 namespace platform::shell {
@@ -171,6 +172,19 @@ LRESULT CALLBACK task_bar_procedure(HWND hwnd, UINT message, WPARAM wparam, LPAR
         if (!state().timer_armed) arm_timer(hwnd);
         refresh(hwnd);
         return 0;
+    case WM_LBUTTONDOWN:
+        // A tap is a press and a release on the bar; capture keeps the release ours.
+        SetCapture(hwnd);
+        return 0;
+    case WM_LBUTTONUP: {
+        if (GetCapture() != hwnd) return 0;
+        ReleaseCapture();
+        RECT bar {};
+        GetClientRect(hwnd, &bar);
+        POINT point {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+        if (PtInRect(&bar, point)) task_bar_tapped(hwnd);
+        return 0;
+    }
     case WM_DESTROY:
         stop_listening(hwnd);
         return 0;

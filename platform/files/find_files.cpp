@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 #include "platform/files/case_fold.h"
@@ -150,7 +151,11 @@ BOOL FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData)
 
 BOOL FindClose(HANDLE hFindFile)
 {
-    if (!platform::find_kernel_object_as<FindObject>(hFindFile)) {
+    // Searches of the device manager end here too, as on the phone.
+    auto object = platform::find_kernel_object(hFindFile);
+    bool is_search = object &&
+        (std::dynamic_pointer_cast<FindObject>(object) || std::string_view(object->kind()) == "device search");
+    if (!is_search) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }

@@ -47,6 +47,17 @@ TEST_F(DeviceManagerTest, FindsTheUsbFunctionBusByItsClassAndOpensItsBusName)
     EXPECT_TRUE(control(bus, 0x22019C, &message, 4));
     EXPECT_EQ(platform::devices::device_status().usb_messages, std::vector<UINT> {message});
     EXPECT_TRUE(CloseHandle(bus));
+
+    // A device search may also be ended the way file searches are; other
+    // handles are not searches.
+    HANDLE again = FindFirstDevice(DeviceSearchByGuid, &usb_class, &record);
+    ASSERT_NE(again, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(FindClose(again));
+    EXPECT_FALSE(FindClose(again));
+    bus = CreateFileW(record.szBusName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(bus, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(FindClose(bus));
+    EXPECT_TRUE(CloseHandle(bus));
 }
 
 TEST_F(DeviceManagerTest, SearchesRefuseBadRecordsAndReportWhenNothingMatches)

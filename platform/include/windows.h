@@ -15,3 +15,4 @@
 #include "winuser.h"
 #include "wintext.h"
 #include "mmsystem.h"
+#include "winmain.h"

@@ -1,0 +1,64 @@
+// Where the phone's screen is shown: a small table of display backends the
+// host picks from by name, as SDL does with its video drivers.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/host/png_image.h"
+#include "platform/include/windef.h"
+#include "platform/user/host.h"
+
+namespace platform::host {
+
+struct DisplayOptions {
+    int scale = 1;
+    // Where F12 screenshots go.
+    std::filesystem::path screenshot_folder = ".";
+    // The person's finger; inject_pointer when empty.
+    std::function<void(platform::user::PointerKind, int x, int y)> pointer;
+    // Lines worth a place in the event log ("screenshot saved to ...").
+    std::function<void(const std::string&)> report;
+};
+
+class Display {
+public:
+    virtual ~Display() = default;
+
+    // Shows the screen's pixels (0x00RRGGBB, 480 x 720); damage is the part
+    // that changed since the last call. Runs on the UI thread.
+    virtual void present(const std::vector<std::uint32_t>& pixels, const RECT& damage) = 0;
+
+    // Handles what the person did, waiting up to wait_ms for something to
+    // happen. Returns false once the person has closed the display.
+    virtual bool pump_events(int wait_ms) = 0;
+
+    // What the display shows of the phone now, at the display's own size.
+    virtual std::optional<Image> capture(std::string* error) = 0;
+
+    // Whether a person is watching (and a run without a script should wait
+    // for them).
+    virtual bool interactive() const = 0;
+
+    virtual int frames_presented() const = 0;
+};
+
+struct DisplayBackend {
+    const char* name;
+    const char* description;
+    std::unique_ptr<Display> (*create)(const DisplayOptions& options, std::string* error);
+};
+
+// The backends in the order they are offered: "headless", "sdl".
+const std::vector<DisplayBackend>& display_backends();
+const DisplayBackend* find_display_backend(const std::string& name);
+
+std::unique_ptr<Display> create_headless_display(const DisplayOptions& options, std::string* error);
+std::unique_ptr<Display> create_sdl_display(const DisplayOptions& options, std::string* error);
+
+}  // namespace platform::host

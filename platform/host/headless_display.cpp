@@ -1,0 +1,72 @@
+// The headless display: the screen stays in memory and each presentation is
+// only counted and kept, so tests, recordings and machines without a
+// display run the phone exactly as a window would, only unseen.
+
+#include <mutex>
+
+#include "platform/gdi/screen.h"
+#include "platform/host/display_backend.h"
+
+namespace platform::host {
+namespace {
+
+class HeadlessDisplay final : public Display {
+public:
+    void present(const std::vector<std::uint32_t>& pixels, const RECT&) override
+    {
+        std::lock_guard lock(mutex_);
+        last_ = pixels;
+        ++frames_;
+    }
+
+    bool pump_events(int) override { return true; }
+
+    std::optional<Image> capture(std::string*) override
+    {
+        Image image;
+        image.width = platform::gdi::Screen::width;
+        image.height = platform::gdi::Screen::height;
+        std::lock_guard lock(mutex_);
+        // Before the first presentation the display shows what the screen holds.
+        image.pixels = last_.empty() ? platform::gdi::screen().read_xrgb() : last_;
+        return image;
+    }
+
+    bool interactive() const override { return false; }
+
+    int frames_presented() const override
+    {
+        std::lock_guard lock(mutex_);
+        return frames_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::uint32_t> last_;
+    int frames_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Display> create_headless_display(const DisplayOptions&, std::string*)
+{
+    return std::make_unique<HeadlessDisplay>();
+}
+
+const std::vector<DisplayBackend>& display_backends()
+{
+    static const std::vector<DisplayBackend> backends = {
+        {"headless", "the screen in memory, frames counted and recorded", create_headless_display},
+        {"sdl", "an SDL2 window; the mouse is the finger", create_sdl_display},
+    };
+    return backends;
+}
+
+const DisplayBackend* find_display_backend(const std::string& name)
+{
+    for (const auto& backend : display_backends())
+        if (name == backend.name) return &backend;
+    return nullptr;
+}
+
+}  // namespace platform::host

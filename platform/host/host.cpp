@@ -1,0 +1,305 @@
+// Start-up and shut-down of the simulated phone around the program: device
+// root, registry, program path, language, clock, display, imaging, shell,
+// then WinMain; afterwards everything is put away in reverse.
+
+#include "platform/host/host.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "platform/audio/audio_host.h"
+#include "platform/files/device_root.h"
+#include "platform/gdi/screen.h"
+#include "platform/host/display_backend.h"
+#include "platform/host/presenter.h"
+#include "platform/host/recorder.h"
+#include "platform/host/scenario_runner.h"
+#include "platform/imaging/imaging_factory.h"
+#include "platform/include/winuser.h"
+#include "platform/kernel/clock.h"
+#include "platform/kernel/debug_output.h"
+#include "platform/kernel/language.h"
+#include "platform/loader/module_registry.h"
+#include "platform/registry/registry_host.h"
+#include "platform/shell/shell.h"
+#include "platform/user/host.h"
+
+namespace platform::host {
+namespace {
+
+constexpr const char16_t* program_path = u"\\Program Files\\Velmor\\Velmor.exe";
+// The folders every phone has; the program and the system expect them.
+constexpr const char16_t* standard_folders[] = {
+    u"\\Windows", u"\\Program Files", u"\\Program Files\\Velmor", u"\\My Documents", u"\\Temp"};
+// How long a window's idle loop waits for the person at a time in virtual
+// time, where nothing else would make time pass.
+constexpr std::uint64_t window_idle_step_ms = 10;
+
+void say(const std::string& text) { std::fprintf(stderr, "velmor: %s\n", text.c_str()); }
+
+bool create_standard_folders(std::string* error)
+{
+    for (const char16_t* folder : standard_folders) {
+        auto host_path = platform::files::map_path(folder);
+        std::error_code failure;
+        if (host_path) std::filesystem::create_directories(*host_path, failure);
+        if (!host_path || failure || !std::filesystem::is_directory(*host_path)) {
+            *error = "cannot create the phone's folder " + (host_path ? host_path->string() : std::string("?")) +
+                (failure ? ": " + failure.message() : "");
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* pointer_word(platform::user::PointerKind kind)
+{
+    return kind == platform::user::PointerKind::down ? "down"
+        : kind == platform::user::PointerKind::move  ? "move"
+                                                     : "up";
+}
+
+// Everything one run holds, so shut-down can undo start-up in order.
+class Phone {
+public:
+    Phone(const Options& options, const Settings& settings)
+        : options_(options)
+        , settings_(settings)
+    {
+    }
+
+    int run(std::optional<Scenario> scenario, bool updating_references, ProgramEntry program);
+
+private:
+    bool set_up(std::string* error);
+    void tear_down(int exit_code);
+    void on_idle(std::optional<std::uint64_t> next_timer_due);
+    void quit(const std::string& why);
+    void log(const std::string& text)
+    {
+        if (recorder_) recorder_->event(text);
+    }
+    void pointer(platform::user::PointerKind kind, int x, int y)
+    {
+        log(std::string("input ") + pointer_word(kind) + " " + std::to_string(x) + " " + std::to_string(y));
+        platform::user::inject_pointer(kind, x, y);
+    }
+
+    const Options& options_;
+    Settings settings_;
+    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<Display> display_;
+    std::unique_ptr<Presenter> presenter_;
+    std::unique_ptr<ScenarioRunner> runner_;
+    int capture_id_ = 0;
+    bool audio_started_ = false;
+    bool registry_loaded_ = false;
+    bool quit_posted_ = false;
+};
+
+bool Phone::set_up(std::string* error)
+{
+    if (!platform::files::set_device_root(settings_.device_root)) {
+        *error = "cannot use " + settings_.device_root.string() +
+            " as the device root: it is not a folder that can be "
+            "created";
+        return false;
+    }
+    if (!create_standard_folders(error)) return false;
+    if (!options_.record.empty()) {
+        recorder_ = Recorder::open(options_.record, options_.fps, error);
+        if (!recorder_) return false;
+        capture_id_ = platform::debug_output::add_capture([this](std::string_view line) {
+            if (recorder_) recorder_->event("trace " + std::string(line));
+        });
+        log("device root " + settings_.device_root.string());
+    }
+
+    auto registry = platform::registry::load_device_registry();
+    registry_loaded_ = true;
+    if (!registry.message.empty()) log("registry: " + registry.message);
+    if (!registry.ok) {
+        *error = "cannot load the phone's registry: " + registry.message;
+        return false;
+    }
+    platform::loader::set_program_path(program_path);
+    platform::language::set_ui_language(options_.language);
+
+    DisplayOptions display_options;
+    display_options.scale = options_.scale;
+    display_options.screenshot_folder = options_.record.empty() ? std::filesystem::path(".") : options_.record;
+    display_options.pointer = [this](platform::user::PointerKind kind, int x, int y) { pointer(kind, x, y); };
+    display_options.report = [this](const std::string& text) {
+        say(text);
+        log(text);
+    };
+    if (settings_.window) {
+        std::string why;
+        display_ = create_sdl_display(display_options, &why);
+        if (!display_) {
+            if (settings_.display_was_chosen) {
+                *error = why;
+                return false;
+            }
+            say(why + "; running headless");
+        }
+    }
+    if (!display_) display_ = create_headless_display(display_options, error);
+    log(std::string("display ") + (display_->interactive() ? "sdl" : "headless"));
+
+    if (!options_.audio.empty()) {
+        platform::audio::BackendOptions audio_options;
+        if (!options_.record.empty()) {
+            audio_options.wav_file = options_.record / "sound.wav";
+            audio_options.event_log_file = options_.record / "sounds.log";
+        }
+        if (!platform::audio::start_backend(options_.audio, audio_options, error)) {
+            *error = "cannot start the " + options_.audio + " sound: " + *error;
+            return false;
+        }
+        audio_started_ = true;
+        log("audio " + options_.audio);
+    }
+
+    platform::imaging::register_factory();
+    // Time starts now, so opening a window does not eat into a script's waits.
+    platform::clock::reset(
+        settings_.real_time ? platform::clock::Mode::real_time : platform::clock::Mode::virtual_time, 0);
+
+    platform::gdi::screen().fill(RGB(0, 0, 0));
+    presenter_ = std::make_unique<Presenter>(*display_, recorder_.get(), options_.fps);
+    presenter_->attach();
+    platform::user::set_idle_handler([this](std::optional<std::uint64_t> due) { on_idle(due); });
+
+    if (!platform::shell::start_shell()) {
+        say("the shell could not create its windows (error " + std::to_string(GetLastError()) +
+            "); the phone runs without them");
+        log("shell failed to start");
+    }
+    return true;
+}
+
+void Phone::quit(const std::string& why)
+{
+    if (quit_posted_) return;
+    quit_posted_ = true;
+    log("quit: " + why);
+    PostQuitMessage(0);
+}
+
+void Phone::on_idle(std::optional<std::uint64_t> next_timer_due)
+{
+    presenter_->present_pending();
+    if (display_->interactive()) {
+        std::uint64_t now = platform::clock::now();
+        if (platform::clock::mode() == platform::clock::Mode::virtual_time) {
+            // Nothing but the person moves time here: let it pass as they wait.
+            std::uint64_t until = now + window_idle_step_ms;
+            if (next_timer_due) until = std::min(until, std::max(*next_timer_due, now));
+            if (runner_ && !runner_->finished()) until = std::min(until, std::max(runner_->next_time(), now));
+            bool open = display_->pump_events(int(until - now));
+            platform::clock::advance_to(until);
+            if (!open) return quit("the window was closed");
+        } else if (!display_->pump_events(0)) {
+            return quit("the window was closed");
+        }
+    }
+    if (quit_posted_) return;
+    if (runner_) {
+        runner_->on_idle(next_timer_due);
+        if (runner_->finished()) quit("the script has run");
+    } else if (!display_->interactive()) {
+        quit("the phone is idle and there is no script");
+    }
+}
+
+void Phone::tear_down(int exit_code)
+{
+    platform::user::set_idle_handler({});
+    if (presenter_) {
+        presenter_->present_pending();
+        presenter_->detach();
+    }
+    platform::shell::stop_shell();
+    platform::user::shut_down_thread_windows();
+    if (registry_loaded_) platform::registry::shutdown();
+    if (audio_started_) platform::audio::stop_backend();
+    platform::debug_output::flush();
+    if (capture_id_) platform::debug_output::remove_capture(capture_id_);
+    if (recorder_) {
+        std::string error;
+        if (!recorder_->close(exit_code, &error)) say(error);
+    }
+    presenter_.reset();
+    display_.reset();
+}
+
+int Phone::run(std::optional<Scenario> scenario, bool updating_references, ProgramEntry program)
+{
+    std::string error;
+    if (!set_up(&error)) {
+        say(error);
+        tear_down(exit_setup_failed);
+        return exit_setup_failed;
+    }
+    if (scenario) {
+        ScenarioRunnerOptions runner_options;
+        runner_options.screenshot_folder = options_.record.empty() ? std::filesystem::path(".") : options_.record;
+        runner_options.updating_references = updating_references;
+        runner_options.pointer = [this](platform::user::PointerKind kind, int x, int y) { pointer(kind, x, y); };
+        runner_options.report = [this](const std::string& text) { log(text); };
+        runner_options.complain = [this](const std::string& text) {
+            say(text);
+            log(text);
+        };
+        runner_ = std::make_unique<ScenarioRunner>(std::move(*scenario), *display_, std::move(runner_options));
+    }
+
+    static char16_t command_line[1] = {0};
+    int exit_code = program(platform::loader::program_module(), nullptr, command_line, SW_SHOW);
+
+    int result = exit_code;
+    if (runner_) {
+        if (!runner_->finished()) {
+            say("the program ended (code " + std::to_string(exit_code) + ") before the script's line " +
+                std::to_string(runner_->next_line()));
+            if (result == 0) result = exit_check_failed;
+        }
+        if (runner_->failures() > 0 && result == 0) result = exit_check_failed;
+    }
+    tear_down(exit_code);
+    return result;
+}
+
+}  // namespace
+
+int run_phone(const std::vector<std::string>& arguments, ProgramEntry program, const Environment& environment)
+{
+    std::string error;
+    auto options = parse_options(arguments, &error);
+    if (!options) {
+        say(error);
+        return exit_bad_usage;
+    }
+    if (options->help) {
+        std::fputs(usage_text().c_str(), stdout);
+        return 0;
+    }
+    Settings settings = resolve_settings(*options, environment);
+    bool updating_references = environment("VELMOR_UPDATE_REFERENCES") == "1";
+
+    std::optional<Scenario> scenario;
+    if (!options->script.empty()) {
+        std::vector<std::string> errors;
+        scenario = parse_scenario_file(options->script, ScenarioParseOptions {updating_references}, &errors);
+        if (!scenario) {
+            for (const auto& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
+            say("the script has errors; the phone was not started");
+            return exit_bad_usage;
+        }
+    }
+    Phone phone(*options, settings);
+    return phone.run(std::move(scenario), updating_references, program);
+}
+
+}  // namespace platform::host

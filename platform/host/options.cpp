@@ -1,0 +1,202 @@
+#include "platform/host/options.h"
+
+#include <charconv>
+#include <cstdlib>
+
+#ifndef VELMOR_DEFAULT_DEVICE_ROOT
+#define VELMOR_DEFAULT_DEVICE_ROOT "build/device"
+#endif
+
+namespace platform::host {
+namespace {
+
+std::optional<long> parse_number(std::string_view text, int base)
+{
+    if (base == 16 && (text.starts_with("0x") || text.starts_with("0X"))) text.remove_prefix(2);
+    long value = 0;
+    if (text.empty()) return std::nullopt;
+    auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (failure != std::errc {} || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+bool fail(std::string* error, std::string text)
+{
+    if (error) *error = std::move(text);
+    return false;
+}
+
+}  // namespace
+
+std::optional<Options> parse_options(const std::vector<std::string>& arguments, std::string* error)
+{
+    Options options;
+    bool display_set = false, time_set = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        std::optional<std::string> inline_value;
+        if (auto equals = name.find('='); name.starts_with("--") && equals != std::string::npos) {
+            inline_value = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        // Fetches the option's value, from "--x=value" or the next argument.
+        auto value = [&](std::string& out) {
+            if (inline_value) {
+                out = *inline_value;
+            } else if (i + 1 < arguments.size()) {
+                out = arguments[++i];
+            } else {
+                return fail(error, name + " needs a value (see --help)");
+            }
+            if (out.empty()) return fail(error, name + " needs a value, not an empty one");
+            return true;
+        };
+        auto flag = [&]() {
+            if (inline_value) return fail(error, name + " takes no value");
+            return true;
+        };
+        std::string text;
+        if (name == "--help" || name == "-h") {
+            if (!flag()) return std::nullopt;
+            options.help = true;
+        } else if (name == "--headless" || name == "--window") {
+            if (!flag()) return std::nullopt;
+            auto choice = name == "--headless" ? DisplayChoice::headless : DisplayChoice::window;
+            if (display_set && options.display != choice) {
+                fail(error, "--headless and --window exclude each other");
+                return std::nullopt;
+            }
+            options.display = choice;
+            display_set = true;
+        } else if (name == "--real-time" || name == "--virtual-time") {
+            if (!flag()) return std::nullopt;
+            auto choice = name == "--real-time" ? TimeChoice::real_time : TimeChoice::virtual_time;
+            if (time_set && options.time != choice) {
+                fail(error, "--real-time and --virtual-time exclude each other");
+                return std::nullopt;
+            }
+            options.time = choice;
+            time_set = true;
+        } else if (name == "--scale") {
+            if (!value(text)) return std::nullopt;
+            auto number = parse_number(text, 10);
+            if (!number || *number < 1 || *number > 8) {
+                fail(error, "--scale needs a whole number from 1 to 8, not \"" + text + "\"");
+                return std::nullopt;
+            }
+            options.scale = int(*number);
+        } else if (name == "--fps") {
+            if (!value(text)) return std::nullopt;
+            auto number = parse_number(text, 10);
+            if (!number || *number < 1 || *number > 240) {
+                fail(error, "--fps needs a whole number from 1 to 240, not \"" + text + "\"");
+                return std::nullopt;
+            }
+            options.fps = int(*number);
+        } else if (name == "--lang") {
+            if (!value(text)) return std::nullopt;
+            auto number = parse_number(text, 16);
+            if (!number || (*number != 0x0804 && *number != 0x0409)) {
+                fail(error, "--lang takes 0x0804 (Simplified Chinese) or 0x0409 (English), not \"" + text + "\"");
+                return std::nullopt;
+            }
+            options.language = static_cast<LANGID>(*number);
+        } else if (name == "--device-root") {
+            if (!value(text)) return std::nullopt;
+            options.device_root = text;
+        } else if (name == "--script") {
+            if (!value(text)) return std::nullopt;
+            options.script = text;
+        } else if (name == "--record") {
+            if (!value(text)) return std::nullopt;
+            options.record = text;
+        } else if (name == "--audio") {
+            if (!value(text)) return std::nullopt;
+            if (text != "null" && text != "capture" && text != "sdl") {
+                fail(error, "--audio takes null, capture or sdl, not \"" + text + "\"");
+                return std::nullopt;
+            }
+            options.audio = text;
+        } else {
+            fail(error, (name.starts_with("-") ? "unknown option " : "unexpected argument ") + name + " (see --help)");
+            return std::nullopt;
+        }
+    }
+    if (options.audio == "capture" && options.record.empty()) {
+        fail(error, "--audio capture writes into the --record folder; give --record DIR as well");
+        return std::nullopt;
+    }
+    return options;
+}
+
+Environment process_environment()
+{
+    return [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value ? value : "");
+    };
+}
+
+std::filesystem::path default_device_root() { return VELMOR_DEFAULT_DEVICE_ROOT; }
+
+Settings resolve_settings(const Options& options, const Environment& environment)
+{
+    Settings settings;
+    settings.display_was_chosen = options.display != DisplayChoice::automatic;
+    if (options.display == DisplayChoice::automatic)
+        settings.window = !environment("DISPLAY").empty() || !environment("WAYLAND_DISPLAY").empty();
+    else
+        settings.window = options.display == DisplayChoice::window;
+    if (options.time == TimeChoice::automatic)
+        settings.real_time = settings.window;
+    else
+        settings.real_time = options.time == TimeChoice::real_time;
+    if (!options.device_root.empty())
+        settings.device_root = options.device_root;
+    else if (auto from_environment = environment("VELMOR_DEVICE_ROOT"); !from_environment.empty())
+        settings.device_root = from_environment;
+    else
+        settings.device_root = default_device_root();
+    return settings;
+}
+
+std::string usage_text()
+{
+    return "Usage: velmor [options]\n"
+           "Runs the phone: sets it up from a device root and starts the program.\n"
+           "\n"
+           "  --headless            keep the screen in memory (the default without DISPLAY or WAYLAND_DISPLAY)\n"
+           "  --window              show the phone in a window; the mouse is the finger, F12 saves a screenshot,\n"
+           "                        closing the window ends the program as if it had quit with code 0\n"
+           "  --scale N             window pixels per phone pixel, 1 to 8 (default 1)\n"
+           "  --device-root DIR     the host folder that stands for the phone's \"\\\" (default: $VELMOR_DEVICE_ROOT,\n"
+           "                        else " +
+        default_device_root().string() +
+        "); missing standard folders are created\n"
+        "  --real-time           the phone's clock is the wall clock (the default in a window)\n"
+        "  --virtual-time        time moves only when the phone waits (the default headless)\n"
+        "  --fps N               frame rate that paces full-screen animations in real time (default 30)\n"
+        "  --lang 0x0804|0x0409  the phone's language (default 0x0804, Simplified Chinese)\n"
+        "  --audio null|capture|sdl  where sound goes (default null; capture writes sound.wav and sounds.log\n"
+        "                        into the --record folder)\n"
+        "  --script FILE         run a scenario (see below)\n"
+        "  --record DIR          write every presented frame as PNG, run.gif and events.log into DIR\n"
+        "  --help                show this text\n"
+        "\n"
+        "Scenario: one command a line, '#' starts a comment, times in milliseconds, points in screen pixels:\n"
+        "  wait MS | tap X Y | press X Y | move X Y | release X Y | doubletap X Y | quit\n"
+        "  screenshot FILE                 what the display shows, as PNG (relative to --record DIR, else the\n"
+        "                                  current folder; in a window, the window's phone area)\n"
+        "  expect-screen FILE [TOLERANCE]  compare the screen with a PNG beside the script, each channel within\n"
+        "                                  TOLERANCE (default 0); on failure FILE.actual.png and FILE.diff.png\n"
+        "                                  are written beside it. VELMOR_UPDATE_REFERENCES=1 (re)writes FILE.\n"
+        "A tap is a press and a release 50 ms apart; a double tap two taps 50 ms apart. Commands run when the\n"
+        "phone is idle at their time. When the script has run (or at quit) the program is asked to quit with\n"
+        "code 0. Without a script, a headless run ends as soon as the phone is first idle (everything drawn);\n"
+        "a window stays until it is closed.\n"
+        "\n"
+        "Exit status: the program's, 1 if an expect-screen failed, 2 for a bad option or script, 3 when the\n"
+        "phone cannot be set up.\n";
+}
+
+}  // namespace platform::host

@@ -1,0 +1,56 @@
+// The host's command line: how the simulated phone is set up for this run.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/include/wintypes.h"
+
+namespace platform::host {
+
+enum class DisplayChoice { automatic, headless, window };
+enum class TimeChoice { automatic, real_time, virtual_time };
+
+struct Options {
+    DisplayChoice display = DisplayChoice::automatic;
+    int scale = 1;
+    std::filesystem::path device_root;  // empty: from the environment or the build's default
+    TimeChoice time = TimeChoice::automatic;
+    int fps = 30;
+    LANGID language = 0x0804;
+    std::filesystem::path script;
+    std::filesystem::path record;
+    std::string audio;  // empty: the null backend
+    bool help = false;
+};
+
+// Parses the arguments after the program name. On a bad option returns
+// nothing with one line naming the option and what is wrong in *error.
+std::optional<Options> parse_options(const std::vector<std::string>& arguments, std::string* error);
+
+// Reads one environment variable (empty when unset); tests pass their own.
+using Environment = std::function<std::string(const char* name)>;
+Environment process_environment();
+
+// What "automatic" means here: a window when a display is there (DISPLAY or
+// WAYLAND_DISPLAY set), headless otherwise; virtual time headless, real time
+// in a window; the device root from VELMOR_DEVICE_ROOT, else the build's.
+struct Settings {
+    bool window = false;
+    bool display_was_chosen = false;  // --headless or --window given
+    bool real_time = false;
+    std::filesystem::path device_root;
+};
+Settings resolve_settings(const Options& options, const Environment& environment);
+
+// The folder the build lays out as the phone, used without --device-root
+// and VELMOR_DEVICE_ROOT.
+std::filesystem::path default_device_root();
+
+std::string usage_text();
+
+}  // namespace platform::host

@@ -1,0 +1,51 @@
+// Scenario scripts: a run of the phone written down, one command a line,
+// read whole before the phone starts so a mistake never leaves a half-run.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/user/host.h"
+
+namespace platform::host {
+
+// What the runner does, each at a time from the start of the run.
+struct ScenarioStep {
+    enum class Kind { pointer, screenshot, expect_screen, quit };
+    Kind kind = Kind::pointer;
+    std::uint64_t time = 0;
+    int line = 0;
+    std::string command;  // the command word, for messages
+    platform::user::PointerKind pointer = platform::user::PointerKind::down;
+    int x = 0;
+    int y = 0;
+    std::filesystem::path file;
+    int tolerance = 0;
+};
+
+struct Scenario {
+    std::filesystem::path file;
+    std::vector<ScenarioStep> steps;
+    std::uint64_t end_time = 0;  // after the last wait
+};
+
+struct ScenarioParseOptions {
+    // Whether a missing expect-screen reference is fine because it is about
+    // to be written (VELMOR_UPDATE_REFERENCES=1).
+    bool updating_references = false;
+};
+
+// Reads the whole script. On errors returns nothing and fills *errors with
+// one line per fault: "FILE:LINE: COMMAND: what is wrong".
+std::optional<Scenario> parse_scenario_file(
+    const std::filesystem::path& file, const ScenarioParseOptions& options, std::vector<std::string>* errors);
+// The same for text already read; file names it in messages and anchors
+// relative reference paths.
+std::optional<Scenario> parse_scenario_text(std::string_view text, const std::filesystem::path& file,
+    const ScenarioParseOptions& options, std::vector<std::string>* errors);
+
+}  // namespace platform::host

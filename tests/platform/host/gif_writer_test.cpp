@@ -1,0 +1,114 @@
+#include "platform/host/gif_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "gif_reader.h"
+
+using namespace platform::host;
+
+namespace {
+
+std::filesystem::path temporary_folder()
+{
+    auto folder = std::filesystem::temp_directory_path() /
+        ("velmor-gif-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+std::uint32_t palette_colour(std::uint32_t colour) { return gif_palette()[gif_palette_index(colour)]; }
+
+}  // namespace
+
+TEST(GifPalette, MapsColoursToTheirNearestEntry)
+{
+    ASSERT_EQ(gif_palette().size(), 256u);
+    // Colours of the cube and pure greys come back exactly.
+    for (std::uint32_t colour : {0x000000u, 0xFFFFFFu, 0xFF0000u, 0x33CC99u, 0x666666u})
+        EXPECT_EQ(palette_colour(colour), colour);
+    // A grey between the cube's levels finds one of the extra greys.
+    std::uint32_t grey = palette_colour(0x808080);
+    EXPECT_EQ((grey >> 16) & 0xFF, grey & 0xFF);
+    EXPECT_LE(std::abs(int(grey & 0xFF) - 0x80), 4);
+    // The quick search (rounding into the cube, greys near the brightness)
+    // finds the entry a search of the whole palette finds, with the same
+    // weighting (green counts most, then red, then blue).
+    auto weighted = [](std::uint32_t a, std::uint32_t b) {
+        int dr = int((a >> 16) & 0xFF) - int((b >> 16) & 0xFF);
+        int dg = int((a >> 8) & 0xFF) - int((b >> 8) & 0xFF);
+        int db = int(a & 0xFF) - int(b & 0xFF);
+        return dr * dr * 2 + dg * dg * 4 + db * db;
+    };
+    std::mt19937 random(7);
+    for (int i = 0; i < 3000; ++i) {
+        std::uint32_t colour = random() & 0xFFFFFF;
+        if (i % 3 == 0) colour = (colour & 0xFF) * 0x010101 + (random() % 9) * 0x010000;  // near grey
+        int best = weighted(colour, gif_palette()[0]);
+        for (std::uint32_t entry : gif_palette()) best = std::min(best, weighted(colour, entry));
+        EXPECT_EQ(weighted(colour, palette_colour(colour)), best) << std::hex << colour;
+    }
+}
+
+TEST(GifLzw, RoundTripsThroughCodeWidthChangesAndTableResets)
+{
+    std::mt19937 random(3);
+    // Noise fills the table quickly (several resets); runs exercise long
+    // strings and the code-equals-next-entry case.
+    std::vector<std::vector<std::uint8_t>> inputs = {{}, {42}, std::vector<std::uint8_t>(100000, 7)};
+    std::vector<std::uint8_t> noise(200000);
+    for (auto& value : noise) value = static_cast<std::uint8_t>(random());
+    inputs.push_back(noise);
+    std::vector<std::uint8_t> mixed;
+    for (int i = 0; i < 50000; ++i) mixed.push_back(static_cast<std::uint8_t>((i / 37) % 5 + (random() % 3)));
+    inputs.push_back(mixed);
+    for (const auto& input : inputs) {
+        auto encoded = gif_lzw_encode(input);
+        auto decoded = gif_test::lzw_decode(encoded, 8, input.size());
+        ASSERT_TRUE(decoded.has_value()) << "input of " << input.size();
+        EXPECT_EQ(*decoded, input);
+    }
+}
+
+TEST(GifWriter, WritesChangedRectanglesWithDelaysAndMergesRepeats)
+{
+    auto folder = temporary_folder();
+    GifWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.open(folder / "a.gif", 40, 30, 33, &error)) << error;
+    Image first(40, 30, 0x0000FF);
+    Image second = first;
+    for (int y = 10; y < 14; ++y)
+        for (int x = 5; x < 9; ++x) second.at(x, y) = 0xFFFFFF;
+    writer.add_frame(first, 0);
+    writer.add_frame(second, 0);  // same moment: shown one frame period
+    writer.add_frame(second, 100);  // unchanged: lengthens the frame instead
+    writer.add_frame(first, 500);
+    ASSERT_TRUE(writer.close(&error)) << error;
+
+    auto animation = gif_test::read_gif_file((folder / "a.gif").string(), &error);
+    ASSERT_TRUE(animation.has_value()) << error;
+    EXPECT_TRUE(animation->loops);
+    EXPECT_EQ(animation->width, 40);
+    ASSERT_EQ(animation->frames.size(), 3u);
+    EXPECT_EQ(animation->frames[0].width, 40);
+    EXPECT_EQ(animation->frames[0].delay_cs, 3);  // at least the frame period (33 ms)
+    const auto& changed = animation->frames[1];
+    EXPECT_EQ(changed.left, 5);
+    EXPECT_EQ(changed.top, 10);
+    EXPECT_EQ(changed.width, 4);
+    EXPECT_EQ(changed.height, 4);
+    EXPECT_EQ(changed.delay_cs, 50);  // from 0 ms to 500 ms
+    EXPECT_EQ(changed.picture, second.pixels);
+    EXPECT_EQ(animation->frames[2].picture, first.pixels);
+}
+
+TEST(GifWriter, ReportsAFolderThatCannotBeWritten)
+{
+    GifWriter writer;
+    std::string error;
+    EXPECT_FALSE(writer.open("/nonexistent-folder/x.gif", 10, 10, 33, &error));
+    EXPECT_NE(error.find("/nonexistent-folder/x.gif"), std::string::npos);
+}

@@ -1,0 +1,93 @@
+#include "platform/host/options.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace platform::host;
+
+namespace {
+
+std::optional<Options> parse(std::vector<std::string> arguments, std::string* error = nullptr)
+{
+    std::string ignored;
+    return parse_options(arguments, error ? error : &ignored);
+}
+
+Environment environment(std::map<std::string, std::string> values)
+{
+    return [values](const char* name) {
+        auto it = values.find(name);
+        return it == values.end() ? std::string() : it->second;
+    };
+}
+
+}  // namespace
+
+TEST(HostOptions, ReadsEveryOptionInBothForms)
+{
+    auto options = parse({"--window", "--scale", "3", "--device-root=/tmp/phone", "--virtual-time", "--fps=60",
+        "--lang", "0x0409", "--script", "s.txt", "--record", "out", "--audio", "null"});
+    ASSERT_TRUE(options.has_value());
+    EXPECT_EQ(options->display, DisplayChoice::window);
+    EXPECT_EQ(options->scale, 3);
+    EXPECT_EQ(options->device_root, "/tmp/phone");
+    EXPECT_EQ(options->time, TimeChoice::virtual_time);
+    EXPECT_EQ(options->fps, 60);
+    EXPECT_EQ(options->language, 0x0409);
+    EXPECT_EQ(options->script, "s.txt");
+    EXPECT_EQ(options->record, "out");
+    EXPECT_EQ(options->audio, "null");
+    EXPECT_TRUE(parse({"--help"})->help);
+}
+
+TEST(HostOptions, NamesWhatIsWrong)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* named;
+    };
+    const Case cases[] = {
+        {{"--scale", "0"}, "--scale needs a whole number from 1 to 8, not \"0\""},
+        {{"--scale", "2x"}, "not \"2x\""},
+        {{"--fps", "1000"}, "--fps"},
+        {{"--lang", "0x0407"}, "--lang takes 0x0804"},
+        {{"--script"}, "--script needs a value"},
+        {{"--record="}, "--record needs a value"},
+        {{"--headless", "--window"}, "exclude each other"},
+        {{"--real-time", "--virtual-time"}, "exclude each other"},
+        {{"--headless=yes"}, "--headless takes no value"},
+        {{"--colour"}, "unknown option --colour"},
+        {{"stray"}, "unexpected argument stray"},
+        {{"--audio", "loud"}, "--audio takes null, capture or sdl"},
+        {{"--audio", "capture"}, "give --record DIR"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(parse(c.arguments, &error).has_value()) << c.named;
+        EXPECT_NE(error.find(c.named), std::string::npos) << error;
+    }
+}
+
+TEST(HostOptions, AutomaticChoicesFollowTheDisplayAndTheEnvironment)
+{
+    Options defaults;
+    auto no_display = resolve_settings(defaults, environment({}));
+    EXPECT_FALSE(no_display.window);
+    EXPECT_FALSE(no_display.real_time);
+    EXPECT_FALSE(no_display.display_was_chosen);
+    EXPECT_EQ(no_display.device_root, default_device_root());
+
+    auto x11 = resolve_settings(defaults, environment({{"DISPLAY", ":0"}, {"VELMOR_DEVICE_ROOT", "/env/root"}}));
+    EXPECT_TRUE(x11.window);
+    EXPECT_TRUE(x11.real_time);
+    EXPECT_EQ(x11.device_root, "/env/root");
+    EXPECT_TRUE(resolve_settings(defaults, environment({{"WAYLAND_DISPLAY", "wayland-0"}})).window);
+
+    auto chosen = *parse({"--headless", "--real-time", "--device-root", "/opt/phone"});
+    auto settings = resolve_settings(chosen, environment({{"DISPLAY", ":0"}, {"VELMOR_DEVICE_ROOT", "/env/root"}}));
+    EXPECT_FALSE(settings.window);
+    EXPECT_TRUE(settings.display_was_chosen);
+    EXPECT_TRUE(settings.real_time);
+    EXPECT_EQ(settings.device_root, "/opt/phone");
+}

@@ -4,6 +4,10 @@
 
 #include "ovfc/core/ov_debug_zones.h"
 #include "ovfc/core/ov_message_loop.h"
+#include "ovfc/graphics/ov_dc_helpers.h"
+#include "ovfc/graphics/ov_font.h"
+#include "ovfc/graphics/ov_image.h"
+#include "ovfc/graphics/ov_shapes.h"
 
 namespace {
 
@@ -53,15 +57,15 @@ int OvApp::Run()
 
 int OvApp::ExitInstance()
 {
-    // The graphics layer's shared resources are released here, in this
-    // order, as each of them lands:
-    // - ReleaseImageCache(): destroy every cached image, then empty the cache;
-    // - ReleaseImagingFactory(): release the imaging factory and clear it;
-    // - OvFreePlatformResModule(): free the ovres.dll module;
-    // - DeleteImageCache(): delete the cache container itself;
-    // - the font cache of OvGetFont: DeleteObject on every font, then empty it;
-    // - the corner-mask cache of OvGetCornerMask: DeleteObject on every
-    //   bitmap, then empty it.
+    // Nothing draws after this: the caches, the imaging factory and the
+    // platform resource module go, in this order, before the static
+    // destructors run.
+    ReleaseImageCache();
+    ReleaseImagingFactory();
+    OvFreePlatformResModule();
+    DeleteImageCache();
+    OvReleaseFonts();
+    OvReleaseCornerMasks();
     return 1;
 }
 

@@ -87,6 +87,16 @@ public:
     // without a parent.
     POINT GetPosInParent() const;
     void Invalidate(const RECT* pRect, BOOL bErase);
+    // A new bitmap (the caller's) of the client area holding what the window
+    // and its visible framework child windows paint. Validates the window.
+    HBITMAP RenderToBitmap();
+    // RenderToBitmap cut to prcScreen (screen coordinates); the whole
+    // rendering when null.
+    HBITMAP RenderRectToBitmap(const RECT* prcScreen);
+    // Plays transition nAnim over the window's rectangle, from what the
+    // screen shows to the window (bShow) or to its framework parent. Nothing
+    // for nAnim 0.
+    void AnimateWindow(int nAnim, bool bShow);
 
     HWND GetHwnd() const { return m_hWnd; }
     DWORD GetModalFlags() const { return m_dwModalFlags; }

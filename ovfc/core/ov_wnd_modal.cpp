@@ -24,8 +24,7 @@ int COvWnd::DoModal(bool bDisableParent)
         if (OVZONE_ON(OVZONE_OVWND))
             NKDbgPrintfW(TEXT("**ZONE_OVWND** COvWnd::DoModal: m_hWnd=0x%X, AnimateWindow(nAnim=%d, true)...\n"),
                 TraceHandle(m_hWnd), m_nAnimShow);
-        // The show transition (AnimateWindow(m_nAnimShow, true)) plays here
-        // once the window transition painter exists.
+        AnimateWindow(m_nAnimShow, true);
     }
     Show(true, false);
     SetForegroundWindow(m_hWnd);
@@ -59,8 +58,7 @@ int COvWnd::DoModal(bool bDisableParent)
         if (OVZONE_ON(OVZONE_OVWND))
             NKDbgPrintfW(TEXT("**ZONE_OVWND** COvWnd::DoModal: m_hWnd=0x%X, AnimateWindow(nAnim=%d, false)...\n"),
                 TraceHandle(m_hWnd), m_nAnimHide);
-        // The hide transition (AnimateWindow(m_nAnimHide, false)) plays here
-        // once the window transition painter exists.
+        AnimateWindow(m_nAnimHide, false);
     }
     Show(false, false);
     // Taps made while the window went away are dropped.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/files/device_root.h"
+#include "platform/imaging/imaging_factory.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/registry/registry_host.h"
@@ -18,6 +19,9 @@ bool PhoneSession::start(const std::filesystem::path& device_root, bool echo_tra
     if (!platform::files::set_device_root(root_)) return false;
     if (!platform::registry::load(registry_file()).ok) return false;
     platform::clock::reset(platform::clock::Mode::virtual_time, 0);
+    // As the host does at start-up: the framework decodes its pictures
+    // through the imaging factory it finds with CoCreateInstance.
+    platform::imaging::register_factory();
     if (echo_trace)
         platform::debug_output::use_standard_error();
     else

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host/phone_keys.h"
 #include "platform/host/png_image.h"
 #include "platform/include/windef.h"
 #include "platform/user/host.h"
@@ -24,6 +25,9 @@ struct DisplayOptions {
     std::function<void(platform::user::PointerKind, int x, int y)> pointer;
     // Lines worth a place in the event log ("screenshot saved to ...").
     std::function<void(const std::string&)> report;
+    // The phone's keys and the world's events pressed in the window;
+    // press_phone_key (and report) when empty.
+    std::function<void(PhoneKey)> key;
 };
 
 class Display {
@@ -46,6 +50,13 @@ public:
     virtual bool interactive() const = 0;
 
     virtual int frames_presented() const = 0;
+
+    // Shows the status panel's text beside the phone (status_panel.h), if
+    // the display has a panel; unchanged text costs nothing.
+    virtual void show_status(const std::vector<std::string>&) { }
+    // What the status panel shows now, at the display's own size; nothing
+    // for a display without one.
+    virtual std::optional<Image> capture_panel(std::string*) { return std::nullopt; }
 };
 
 struct DisplayBackend {

@@ -1,6 +1,6 @@
 // Start-up and shut-down of the simulated phone around the program: device
-// root, registry, program path, language, clock, display, imaging, shell,
-// then WinMain; afterwards everything is put away in reverse.
+// root, registry, program path, language, clock, display, sound, devices,
+// imaging, shell, then WinMain; afterwards everything is put away in reverse.
 
 #include "platform/host/host.h"
 
@@ -8,20 +8,27 @@
 #include <memory>
 
 #include "platform/audio/audio_host.h"
+#include "platform/devices/device_host.h"
 #include "platform/files/device_root.h"
 #include "platform/gdi/screen.h"
+#include "platform/host/console_session.h"
 #include "platform/host/display_backend.h"
+#include "platform/host/phone_keys.h"
 #include "platform/host/presenter.h"
 #include "platform/host/recorder.h"
 #include "platform/host/scenario_runner.h"
+#include "platform/host/status_panel.h"
 #include "platform/imaging/imaging_factory.h"
 #include "platform/include/winuser.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/kernel/language.h"
+#include "platform/kernel/utf.h"
 #include "platform/loader/module_registry.h"
 #include "platform/registry/registry_host.h"
+#include "platform/shell/notification_reader.h"
 #include "platform/shell/shell.h"
+#include "platform/shell/shell_events.h"
 #include "platform/user/host.h"
 
 namespace platform::host {
@@ -34,6 +41,8 @@ constexpr const char16_t* standard_folders[] = {
 // How long a window's idle loop waits for the person at a time in virtual
 // time, where nothing else would make time pass.
 constexpr std::uint64_t window_idle_step_ms = 10;
+// Characters a line of the status panel holds.
+constexpr int status_panel_columns = 25;
 
 void say(const std::string& text) { std::fprintf(stderr, "velmor: %s\n", text.c_str()); }
 
@@ -62,22 +71,34 @@ const char* pointer_word(platform::user::PointerKind kind)
 // Everything one run holds, so shut-down can undo start-up in order.
 class Phone {
 public:
-    Phone(const Options& options, const Settings& settings)
+    Phone(const Options& options, const Settings& settings, bool updating_references)
         : options_(options)
         , settings_(settings)
+        , updating_references_(updating_references)
     {
     }
 
-    int run(std::optional<Scenario> scenario, bool updating_references, ProgramEntry program);
+    int run(std::optional<Scenario> scenario, ProgramEntry program);
 
 private:
     bool set_up(std::string* error);
+    bool start_audio(std::string* error);
+    bool start_console(std::string* error);
+    void listen_to_the_phone();
+    ScenarioRunnerOptions runner_options();
+    int verdict(int exit_code);
     void tear_down(int exit_code);
     void on_idle(std::optional<std::uint64_t> next_timer_due);
     void quit(const std::string& why);
     void log(const std::string& text)
     {
         if (recorder_) recorder_->event(text);
+    }
+    // What the phone did by itself: the event log and the status panel.
+    void phone_event(std::uint64_t time, const std::string& text)
+    {
+        log(text);
+        history_.add(time, text);
     }
     void pointer(platform::user::PointerKind kind, int x, int y)
     {
@@ -91,8 +112,12 @@ private:
     std::unique_ptr<Display> display_;
     std::unique_ptr<Presenter> presenter_;
     std::unique_ptr<ScenarioRunner> runner_;
+    std::unique_ptr<ConsoleSession> console_;
+    EventHistory history_;
+    bool updating_references_ = false;
     int capture_id_ = 0;
     bool audio_started_ = false;
+    bool devices_installed_ = false;
     bool registry_loaded_ = false;
     bool quit_posted_ = false;
 };
@@ -133,6 +158,11 @@ bool Phone::set_up(std::string* error)
         say(text);
         log(text);
     };
+    display_options.key = [this](PhoneKey key) {
+        std::string done = press_phone_key(key);
+        log(done);
+        history_.add(platform::clock::now(), done);
+    };
     if (settings_.window) {
         std::string why;
         display_ = create_sdl_display(display_options, &why);
@@ -147,19 +177,10 @@ bool Phone::set_up(std::string* error)
     if (!display_) display_ = create_headless_display(display_options, error);
     log(std::string("display ") + (display_->interactive() ? "sdl" : "headless"));
 
-    if (!options_.audio.empty()) {
-        platform::audio::BackendOptions audio_options;
-        if (!options_.record.empty()) {
-            audio_options.wav_file = options_.record / "sound.wav";
-            audio_options.event_log_file = options_.record / "sounds.log";
-        }
-        if (!platform::audio::start_backend(options_.audio, audio_options, error)) {
-            *error = "cannot start the " + options_.audio + " sound: " + *error;
-            return false;
-        }
-        audio_started_ = true;
-        log("audio " + options_.audio);
-    }
+    if (!start_audio(error)) return false;
+    platform::devices::install_devices();
+    devices_installed_ = true;
+    listen_to_the_phone();
 
     platform::imaging::register_factory();
     // Time starts now, so opening a window does not eat into a script's waits.
@@ -176,6 +197,78 @@ bool Phone::set_up(std::string* error)
             "); the phone runs without them");
         log("shell failed to start");
     }
+    return start_console(error);
+}
+
+bool Phone::start_audio(std::string* error)
+{
+    // A recording is of the whole run, its sound included, unless --audio
+    // says where else the sound goes.
+    std::string backend = options_.audio;
+    if (backend.empty() && !options_.record.empty()) backend = "capture";
+    if (backend.empty()) return true;
+    platform::audio::BackendOptions audio_options;
+    if (!options_.record.empty()) {
+        audio_options.wav_file = options_.record / "sound.wav";
+        audio_options.event_log_file = options_.record / "sounds.log";
+    }
+    if (!platform::audio::start_backend(backend, audio_options, error)) {
+        *error = "cannot start the " + backend + " sound: " + *error;
+        return false;
+    }
+    audio_started_ = true;
+    log("audio " + backend);
+    return true;
+}
+
+void Phone::listen_to_the_phone()
+{
+    platform::devices::set_event_listener(
+        [this](const platform::devices::DeviceEvent& event) { phone_event(event.time, "device " + event.text); });
+    platform::shell::set_event_listener(
+        [this](const platform::shell::ShellEvent& event) { phone_event(event.time, "shell " + event.text); });
+    platform::audio::set_event_listener([this](const platform::audio::SoundEvent& event) {
+        phone_event(event.time_ms,
+            std::string("sound ") + platform::audio::kind_name(event.kind) + " " + platform::to_utf8(event.name));
+    });
+}
+
+ScenarioRunnerOptions Phone::runner_options()
+{
+    ScenarioRunnerOptions options;
+    options.screenshot_folder = options_.record.empty() ? std::filesystem::path(".") : options_.record;
+    options.updating_references = updating_references_;
+    options.pointer = [this](platform::user::PointerKind kind, int x, int y) { pointer(kind, x, y); };
+    options.report = [this](const std::string& text) { log(text); };
+    options.complain = [this](const std::string& text) {
+        say(text);
+        log(text);
+        history_.add(platform::clock::now(), text);
+    };
+    return options;
+}
+
+bool Phone::start_console(std::string* error)
+{
+    if (!options_.console) return true;
+    std::unique_ptr<ConsoleInput> input = options_.console_port ? ConsoleInput::open_port(*options_.console_port, error)
+                                                                : ConsoleInput::open_standard_input(error);
+    if (!input) return false;
+    if (input->port() != 0) {
+        // Said on standard error, so whoever started velmor with port 0 learns where to connect.
+        say("console on 127.0.0.1:" + std::to_string(input->port()));
+        log("console on 127.0.0.1:" + std::to_string(input->port()));
+    } else {
+        log("console on standard input");
+    }
+    ConsoleSessionOptions console_options;
+    console_options.runner = runner_options();
+    // The console's answers are its complaints; standard error would repeat them.
+    console_options.runner.complain = [this](const std::string& text) {
+        log(text);
+        history_.add(platform::clock::now(), text);
+    };
+    console_ = std::make_unique<ConsoleSession>(std::move(input), *display_, std::move(console_options));
     return true;
 }
 
@@ -189,14 +282,18 @@ void Phone::quit(const std::string& why)
 
 void Phone::on_idle(std::optional<std::uint64_t> next_timer_due)
 {
+    platform::shell::read_shell_notifications();
     presenter_->present_pending();
     if (display_->interactive()) {
+        display_->show_status(status_lines(collect_phone_status(history_), status_panel_columns));
         std::uint64_t now = platform::clock::now();
         if (platform::clock::mode() == platform::clock::Mode::virtual_time) {
             // Nothing but the person moves time here: let it pass as they wait.
             std::uint64_t until = now + window_idle_step_ms;
             if (next_timer_due) until = std::min(until, std::max(*next_timer_due, now));
             if (runner_ && !runner_->finished()) until = std::min(until, std::max(runner_->next_time(), now));
+            if (auto console_time = console_ ? console_->next_time() : std::nullopt)
+                until = std::min(until, std::max(*console_time, now));
             bool open = display_->pump_events(int(until - now));
             platform::clock::advance_to(until);
             if (!open) return quit("the window was closed");
@@ -208,6 +305,10 @@ void Phone::on_idle(std::optional<std::uint64_t> next_timer_due)
     if (runner_) {
         runner_->on_idle(next_timer_due);
         if (runner_->finished()) quit("the script has run");
+    } else if (console_) {
+        bool virtual_time = platform::clock::mode() == platform::clock::Mode::virtual_time;
+        console_->on_idle(next_timer_due, virtual_time && !display_->interactive());
+        if (console_->quit_reason()) quit(*console_->quit_reason());
     } else if (!display_->interactive()) {
         quit("the phone is idle and there is no script");
     }
@@ -222,6 +323,10 @@ void Phone::tear_down(int exit_code)
     }
     platform::shell::stop_shell();
     platform::user::shut_down_thread_windows();
+    platform::devices::set_event_listener(nullptr);
+    platform::shell::set_event_listener(nullptr);
+    platform::audio::set_event_listener(nullptr);
+    if (devices_installed_) platform::devices::uninstall_devices();
     if (registry_loaded_) platform::registry::shutdown();
     if (audio_started_) platform::audio::stop_backend();
     platform::debug_output::flush();
@@ -230,11 +335,12 @@ void Phone::tear_down(int exit_code)
         std::string error;
         if (!recorder_->close(exit_code, &error)) say(error);
     }
+    console_.reset();
     presenter_.reset();
     display_.reset();
 }
 
-int Phone::run(std::optional<Scenario> scenario, bool updating_references, ProgramEntry program)
+int Phone::run(std::optional<Scenario> scenario, ProgramEntry program)
 {
     std::string error;
     if (!set_up(&error)) {
@@ -242,32 +348,52 @@ int Phone::run(std::optional<Scenario> scenario, bool updating_references, Progr
         tear_down(exit_setup_failed);
         return exit_setup_failed;
     }
-    if (scenario) {
-        ScenarioRunnerOptions runner_options;
-        runner_options.screenshot_folder = options_.record.empty() ? std::filesystem::path(".") : options_.record;
-        runner_options.updating_references = updating_references;
-        runner_options.pointer = [this](platform::user::PointerKind kind, int x, int y) { pointer(kind, x, y); };
-        runner_options.report = [this](const std::string& text) { log(text); };
-        runner_options.complain = [this](const std::string& text) {
-            say(text);
-            log(text);
-        };
-        runner_ = std::make_unique<ScenarioRunner>(std::move(*scenario), *display_, std::move(runner_options));
-    }
+    if (scenario) runner_ = std::make_unique<ScenarioRunner>(std::move(*scenario), *display_, runner_options());
 
     static char16_t command_line[1] = {0};
     int exit_code = program(platform::loader::program_module(), nullptr, command_line, SW_SHOW);
 
-    int result = exit_code;
-    if (runner_) {
-        if (!runner_->finished()) {
-            say("the program ended (code " + std::to_string(exit_code) + ") before the script's line " +
-                std::to_string(runner_->next_line()));
-            if (result == 0) result = exit_check_failed;
-        }
-        if (runner_->failures() > 0 && result == 0) result = exit_check_failed;
-    }
+    if (console_) console_->program_ended(exit_code);
+    int result = verdict(exit_code);
     tear_down(exit_code);
+    return result;
+}
+
+// The run's exit code: the program's, unless a check failed, the script was
+// cut short, or the code was not the one expected.
+int Phone::verdict(int exit_code)
+{
+    std::optional<int> expected;
+    int failures = 0;
+    if (runner_) {
+        expected = runner_->scenario().expected_exit;
+        failures = runner_->failures();
+    }
+    if (console_) {
+        expected = console_->expected_exit();
+        failures = console_->failures();
+    }
+    int result = exit_code;
+    if (expected) {
+        if (exit_code != *expected) {
+            std::string where = runner_ ? " (" + runner_->scenario().file.string() + ":" +
+                    std::to_string(runner_->scenario().expected_exit_line) + ")"
+                                        : "";
+            say("the program ended with code " + std::to_string(exit_code) + ", expected " + std::to_string(*expected) +
+                where);
+            log("expect-exit failed: code " + std::to_string(exit_code) + ", expected " + std::to_string(*expected));
+            return exit_check_failed;
+        }
+        log("expect-exit " + std::to_string(*expected) + " matches");
+        result = 0;
+    }
+    // A program expected to end may leave the rest of the script unrun.
+    if (runner_ && !runner_->finished() && !expected) {
+        say("the program ended (code " + std::to_string(exit_code) + ") before the script's line " +
+            std::to_string(runner_->next_line()));
+        if (result == 0) result = exit_check_failed;
+    }
+    if (failures > 0 && result == 0) result = exit_check_failed;
     return result;
 }
 
@@ -298,8 +424,8 @@ int run_phone(const std::vector<std::string>& arguments, ProgramEntry program, c
             return exit_bad_usage;
         }
     }
-    Phone phone(*options, settings);
-    return phone.run(std::move(scenario), updating_references, program);
+    Phone phone(*options, settings, updating_references);
+    return phone.run(std::move(scenario), program);
 }
 
 }  // namespace platform::host

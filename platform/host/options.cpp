@@ -117,6 +117,18 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
                 return std::nullopt;
             }
             options.audio = text;
+        } else if (name == "--console") {
+            if (!flag()) return std::nullopt;
+            options.console = true;
+        } else if (name == "--console-port") {
+            if (!value(text)) return std::nullopt;
+            auto number = parse_number(text, 10);
+            if (!number || *number < 0 || *number > 65535) {
+                fail(error, "--console-port needs a port number from 0 to 65535, not \"" + text + "\"");
+                return std::nullopt;
+            }
+            options.console_port = int(*number);
+            options.console = true;
         } else {
             fail(error, (name.starts_with("-") ? "unknown option " : "unexpected argument ") + name + " (see --help)");
             return std::nullopt;
@@ -124,6 +136,10 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
     }
     if (options.audio == "capture" && options.record.empty()) {
         fail(error, "--audio capture writes into the --record folder; give --record DIR as well");
+        return std::nullopt;
+    }
+    if (options.console && !options.script.empty()) {
+        fail(error, "--console and --script exclude each other: type the script's commands on the console instead");
         return std::nullopt;
     }
     return options;
@@ -177,14 +193,27 @@ std::string usage_text()
         "  --virtual-time        time moves only when the phone waits (the default headless)\n"
         "  --fps N               frame rate that paces full-screen animations in real time (default 30)\n"
         "  --lang 0x0804|0x0409  the phone's language (default 0x0804, Simplified Chinese)\n"
-        "  --audio null|capture|sdl  where sound goes (default null; capture writes sound.wav and sounds.log\n"
-        "                        into the --record folder)\n"
+        "  --audio null|capture|sdl  where sound goes (default: capture with --record, else null; capture\n"
+        "                        writes sound.wav and sounds.log into the --record folder)\n"
         "  --script FILE         run a scenario (see below)\n"
+        "  --console             read the scenario's commands from standard input as they are typed; each is\n"
+        "                        answered on standard output with OK or KO: reason once the phone has taken\n"
+        "                        it. quit (or the end of the input) ends the program\n"
+        "  --console-port N      the same on a TCP port of 127.0.0.1, one client at a time (0: a free port,\n"
+        "                        announced on standard error)\n"
         "  --record DIR          write every presented frame as PNG, run.gif and events.log into DIR\n"
         "  --help                show this text\n"
         "\n"
         "Scenario: one command a line, '#' starts a comment, times in milliseconds, points in screen pixels:\n"
         "  wait MS | tap X Y | press X Y | move X Y | release X Y | doubletap X Y | quit\n"
+        "  shake [MS]                      shake the phone for MS (default 1000)\n"
+        "  tilt X Y Z                      hold the phone so the accelerometer reads X Y Z (64 = 1 g)\n"
+        "  near on|off                     something comes near the proximity sensor, or goes\n"
+        "  call begin|end, sms begin|end   a call rings or ends, an SMS arrives or is read\n"
+        "  usb disk|off                    the phone enters or leaves USB-disk mode\n"
+        "  mkey, power [short|long]        press the M key or the power key\n"
+        "  expect-sound NAME playing|stopped  check a sound by its name or last part (switch.wav)\n"
+        "  expect-exit CODE                the program must end with CODE (then the run passes)\n"
         "  screenshot FILE                 what the display shows, as PNG (relative to --record DIR, else the\n"
         "                                  current folder; in a window, the window's phone area)\n"
         "  expect-screen FILE [TOLERANCE]  compare the screen with a PNG beside the script, each channel within\n"
@@ -193,10 +222,14 @@ std::string usage_text()
         "A tap is a press and a release 50 ms apart; a double tap two taps 50 ms apart. Commands run when the\n"
         "phone is idle at their time. When the script has run (or at quit) the program is asked to quit with\n"
         "code 0. Without a script, a headless run ends as soon as the phone is first idle (everything drawn);\n"
-        "a window stays until it is closed.\n"
+        "a window stays until it is closed. On the console in virtual time, time stands still between\n"
+        "commands: only wait MS lets it (and the program's timers) run.\n"
         "\n"
-        "Exit status: the program's, 1 if an expect-screen failed, 2 for a bad option or script, 3 when the\n"
-        "phone cannot be set up.\n";
+        "Window keys: Home or Esc the M key, S shake, N near/far, C call begin/end, M SMS begin/end,\n"
+        "U USB-disk mode on/off, P power, F12 screenshot.\n"
+        "\n"
+        "Exit status: the program's (0 when it matched expect-exit), 1 if a check failed or the program's\n"
+        "code was not the expected one, 2 for a bad option or script, 3 when the phone cannot be set up.\n";
 }
 
 }  // namespace platform::host

@@ -24,7 +24,11 @@ struct Options {
     LANGID language = 0x0804;
     std::filesystem::path script;
     std::filesystem::path record;
-    std::string audio;  // empty: the null backend
+    std::string audio;  // empty: capture with --record, else the null backend
+    // Commands typed live: on standard input, or on 127.0.0.1:console_port
+    // (0: any free port, announced on standard error).
+    bool console = false;
+    std::optional<int> console_port;
     bool help = false;
 };
 

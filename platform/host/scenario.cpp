@@ -1,6 +1,5 @@
-// The scenario language. Commands live in one table; the device commands of
-// the phone's sensors and shell are known but refused until the platform has
-// the drivers they talk to.
+// The scenario language. Commands live in one table, shared by scripts and
+// the console; each becomes timed steps the runner plays into the phone.
 
 #include "platform/host/scenario.h"
 
@@ -8,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/devices/device_host.h"
 #include "platform/gdi/screen.h"
 
 namespace platform::host {
@@ -16,6 +16,9 @@ namespace {
 // The longest wait a script may ask for (a day), so a typo cannot make a
 // time stamp overflow.
 constexpr long long longest_wait_ms = 24LL * 60 * 60 * 1000;
+// The longest shake a script may ask for (a minute); the sensor's bursts are
+// a second or two.
+constexpr long long longest_shake_ms = 60 * 1000;
 // How long a finger stays down in a tap, and the pause between the taps of a
 // double tap.
 constexpr std::uint64_t tap_hold_ms = 50;
@@ -95,7 +98,7 @@ struct CommandInfo {
     int min_arguments;
     int max_arguments;
     const char* arguments;  // for messages
-    Handler handler;  // null: known but not available in this build
+    Handler handler;
 };
 
 void wait_command(Parser& parser, const std::vector<std::string>& words)
@@ -165,6 +168,116 @@ void quit_command(Parser& parser, const std::vector<std::string>&)
     parser.scenario.steps.push_back(parser.step(ScenarioStep::Kind::quit));
 }
 
+void shake_command(Parser& parser, const std::vector<std::string>& words)
+{
+    auto step = parser.step(ScenarioStep::Kind::shake);
+    step.duration_ms = platform::devices::default_shake_ms;
+    if (words.size() > 1) {
+        auto ms = parser.number(words[1], "MS");
+        if (!ms) return;
+        if (*ms < 1 || *ms > longest_shake_ms) {
+            parser.error("MS must be from 1 to " + std::to_string(longest_shake_ms) + ", not " + words[1]);
+            return;
+        }
+        step.duration_ms = std::uint32_t(*ms);
+    }
+    parser.scenario.steps.push_back(step);
+}
+
+void tilt_command(Parser& parser, const std::vector<std::string>& words)
+{
+    // The sensor reads signed bytes: 64 is 1 g.
+    int axes[3];
+    const char* names[3] = {"X", "Y", "Z"};
+    for (int i = 0; i < 3; ++i) {
+        auto value = parser.number(words[i + 1], names[i]);
+        if (!value) return;
+        if (*value < -128 || *value > 127) {
+            parser.error(std::string(names[i]) + " must be from -128 to 127 (64 is 1 g), not " + words[i + 1]);
+            return;
+        }
+        axes[i] = int(*value);
+    }
+    auto step = parser.step(ScenarioStep::Kind::tilt);
+    step.x = axes[0];
+    step.y = axes[1];
+    step.z = axes[2];
+    parser.scenario.steps.push_back(step);
+}
+
+// The two words of a command that switches something: "near on|off".
+struct SwitchWords {
+    ScenarioStep::Kind kind;
+    const char* on;
+    const char* off;
+};
+constexpr SwitchWords switch_words[] = {
+    {ScenarioStep::Kind::near, "on", "off"},
+    {ScenarioStep::Kind::call, "begin", "end"},
+    {ScenarioStep::Kind::sms, "begin", "end"},
+    {ScenarioStep::Kind::usb, "disk", "off"},
+};
+
+template <ScenarioStep::Kind switched> void switch_command(Parser& parser, const std::vector<std::string>& words)
+{
+    for (const auto& choice : switch_words) {
+        if (choice.kind != switched) continue;
+        if (words[1] != choice.on && words[1] != choice.off) {
+            parser.error(std::string("expects ") + choice.on + " or " + choice.off + ", not \"" + words[1] + "\"");
+            return;
+        }
+        auto step = parser.step(switched);
+        step.on = words[1] == choice.on;
+        parser.scenario.steps.push_back(step);
+    }
+}
+
+void mkey_command(Parser& parser, const std::vector<std::string>&)
+{
+    parser.scenario.steps.push_back(parser.step(ScenarioStep::Kind::mkey));
+}
+
+void power_command(Parser& parser, const std::vector<std::string>& words)
+{
+    auto step = parser.step(ScenarioStep::Kind::power);
+    if (words.size() > 1) {
+        if (words[1] != "short" && words[1] != "long") {
+            parser.error("expects short or long, not \"" + words[1] + "\"");
+            return;
+        }
+        step.on = words[1] == "long";
+    }
+    parser.scenario.steps.push_back(step);
+}
+
+void expect_sound_command(Parser& parser, const std::vector<std::string>& words)
+{
+    if (words[2] != "playing" && words[2] != "stopped") {
+        parser.error("expects playing or stopped after the name, not \"" + words[2] + "\"");
+        return;
+    }
+    auto step = parser.step(ScenarioStep::Kind::expect_sound);
+    step.name = words[1];
+    step.on = words[2] == "playing";
+    parser.scenario.steps.push_back(step);
+}
+
+void expect_exit_command(Parser& parser, const std::vector<std::string>& words)
+{
+    auto code = parser.number(words[1], "CODE");
+    if (!code) return;
+    if (*code < 0 || *code > 255) {
+        parser.error("CODE must be from 0 to 255, not " + words[1]);
+        return;
+    }
+    if (parser.scenario.expected_exit) {
+        parser.error("the exit code is already expected on line " + std::to_string(parser.scenario.expected_exit_line));
+        return;
+    }
+    parser.scenario.expected_exit = int(*code);
+    parser.scenario.expected_exit_line = parser.line;
+}
+
 const CommandInfo commands[] = {
     {"wait", 1, 1, "MS", wait_command},
     {"tap", 2, 2, "X Y", tap_command},
@@ -175,17 +288,16 @@ const CommandInfo commands[] = {
     {"screenshot", 1, 1, "FILE", screenshot_command},
     {"expect-screen", 1, 2, "FILE [TOLERANCE]", expect_screen_command},
     {"quit", 0, 0, "", quit_command},
-    // The phone's sensors, calls, keys and sound come with their drivers.
-    {"shake", 0, 1, "[MS]", nullptr},
-    {"tilt", 3, 3, "X Y Z", nullptr},
-    {"near", 1, 1, "on|off", nullptr},
-    {"call", 1, 1, "begin|end", nullptr},
-    {"sms", 1, 1, "begin|end", nullptr},
-    {"usb", 1, 1, "disk|off", nullptr},
-    {"mkey", 0, 0, "", nullptr},
-    {"power", 0, 0, "", nullptr},
-    {"expect-sound", 2, 2, "NAME playing|stopped", nullptr},
-    {"expect-exit", 1, 1, "CODE", nullptr},
+    {"shake", 0, 1, "[MS]", shake_command},
+    {"tilt", 3, 3, "X Y Z", tilt_command},
+    {"near", 1, 1, "on|off", switch_command<ScenarioStep::Kind::near>},
+    {"call", 1, 1, "begin|end", switch_command<ScenarioStep::Kind::call>},
+    {"sms", 1, 1, "begin|end", switch_command<ScenarioStep::Kind::sms>},
+    {"usb", 1, 1, "disk|off", switch_command<ScenarioStep::Kind::usb>},
+    {"mkey", 0, 0, "", mkey_command},
+    {"power", 0, 1, "[short|long]", power_command},
+    {"expect-sound", 2, 2, "NAME playing|stopped", expect_sound_command},
+    {"expect-exit", 1, 1, "CODE", expect_exit_command},
 };
 
 std::vector<std::string> split_words(std::string_view text)
@@ -227,8 +339,6 @@ std::optional<Scenario> parse_scenario_text(std::string_view text, const std::fi
         } else if (int count = int(words.size()) - 1; count < info->min_arguments || count > info->max_arguments) {
             parser.error(std::string("expects ") + (info->max_arguments == 0 ? "no arguments" : info->arguments) +
                 ", got " + std::to_string(count) + (count == 1 ? " argument" : " arguments"));
-        } else if (!info->handler) {
-            parser.error("not available yet: this build of the phone has no driver for it");
         } else {
             info->handler(parser, words);
         }

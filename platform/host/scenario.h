@@ -15,7 +15,21 @@ namespace platform::host {
 
 // What the runner does, each at a time from the start of the run.
 struct ScenarioStep {
-    enum class Kind { pointer, screenshot, expect_screen, quit };
+    enum class Kind {
+        pointer,
+        screenshot,
+        expect_screen,
+        quit,
+        shake,
+        tilt,
+        near,
+        call,
+        sms,
+        usb,
+        mkey,
+        power,
+        expect_sound,
+    };
     Kind kind = Kind::pointer;
     std::uint64_t time = 0;
     int line = 0;
@@ -23,6 +37,11 @@ struct ScenarioStep {
     platform::user::PointerKind pointer = platform::user::PointerKind::down;
     int x = 0;
     int y = 0;
+    int z = 0;  // tilt: x, y, z in 1/64 g
+    std::uint32_t duration_ms = 0;  // shake
+    // near on, call/sms begin, usb disk, power long, expect-sound playing.
+    bool on = false;
+    std::string name;  // expect-sound
     std::filesystem::path file;
     int tolerance = 0;
 };
@@ -31,6 +50,9 @@ struct Scenario {
     std::filesystem::path file;
     std::vector<ScenarioStep> steps;
     std::uint64_t end_time = 0;  // after the last wait
+    // expect-exit: the code the program must end with, checked at the end.
+    std::optional<int> expected_exit;
+    int expected_exit_line = 0;
 };
 
 struct ScenarioParseOptions {

@@ -1,8 +1,14 @@
 #include "platform/host/scenario_runner.h"
 
+#include <windows.h>
+
+#include "platform/audio/audio_host.h"
+#include "platform/devices/device_host.h"
 #include "platform/gdi/screen.h"
 #include "platform/host/screen_compare.h"
 #include "platform/kernel/clock.h"
+#include "platform/kernel/utf.h"
+#include "platform/shell/shell_keys.h"
 
 namespace platform::host {
 namespace {
@@ -41,6 +47,11 @@ std::uint64_t ScenarioRunner::next_time() const
     return next_ < scenario_.steps.size() ? scenario_.steps[next_].time : scenario_.end_time;
 }
 
+bool ScenarioRunner::done() const
+{
+    return finished_ || (next_ >= scenario_.steps.size() && platform::clock::now() >= scenario_.end_time);
+}
+
 int ScenarioRunner::next_line() const { return next_ < scenario_.steps.size() ? scenario_.steps[next_].line : 0; }
 
 std::string ScenarioRunner::where(const ScenarioStep& step) const
@@ -66,6 +77,10 @@ void ScenarioRunner::on_idle(std::optional<std::uint64_t> next_timer_due)
         run(step);
         if (step.kind == ScenarioStep::Kind::quit) finished_ = true;
         if (step.kind == ScenarioStep::Kind::pointer) return;
+        // A key or a report waits in the queue: the program takes it before
+        // time moves on to the next step.
+        MSG waiting;
+        if (PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE)) return;
     }
 }
 
@@ -85,7 +100,82 @@ void ScenarioRunner::run(const ScenarioStep& step)
     case ScenarioStep::Kind::quit:
         options_.report("script line " + std::to_string(step.line) + ": quit");
         break;
+    case ScenarioStep::Kind::expect_sound:
+        expect_sound(step);
+        break;
+    default:
+        press(step);
+        break;
     }
+}
+
+void ScenarioRunner::press(const ScenarioStep& step)
+{
+    namespace devices = platform::devices;
+    namespace shell = platform::shell;
+    auto phase = step.on ? shell::Phase::begins : shell::Phase::ends;
+    std::string done;
+    bool shell_took_it = true;
+    switch (step.kind) {
+    case ScenarioStep::Kind::shake:
+        devices::shake(step.duration_ms);
+        done = "shake " + std::to_string(step.duration_ms) + " ms";
+        break;
+    case ScenarioStep::Kind::tilt:
+        devices::tilt(step.x, step.y, step.z);
+        done = "tilt " + std::to_string(step.x) + " " + std::to_string(step.y) + " " + std::to_string(step.z);
+        break;
+    case ScenarioStep::Kind::near: {
+        int reports = devices::set_near(step.on);
+        done = std::string("near ") + (step.on ? "on" : "off") + " (" + std::to_string(reports) + " reports)";
+        break;
+    }
+    case ScenarioStep::Kind::usb: {
+        int messages = devices::set_usb_disk_mode(step.on);
+        done = std::string("usb ") + (step.on ? "disk" : "off") + " (" + std::to_string(messages) + " messages)";
+        break;
+    }
+    case ScenarioStep::Kind::call:
+        shell_took_it = shell::signal_call(phase);
+        done = std::string("call ") + (step.on ? "begin" : "end");
+        break;
+    case ScenarioStep::Kind::sms:
+        shell_took_it = shell::signal_sms(phase);
+        done = std::string("sms ") + (step.on ? "begin" : "end");
+        break;
+    case ScenarioStep::Kind::mkey:
+        shell_took_it = shell::press_m_key();
+        done = "mkey";
+        break;
+    case ScenarioStep::Kind::power:
+        shell_took_it = shell::press_power(step.on ? shell::PowerPress::long_press : shell::PowerPress::short_press);
+        done = step.on ? "power long" : "power";
+        break;
+    default:
+        return;
+    }
+    if (!shell_took_it) {
+        ++failures_;
+        options_.complain(where(step) + "the shell is not running, so nothing can take the key or the broadcast");
+        return;
+    }
+    options_.report("script line " + std::to_string(step.line) + ": " + done);
+}
+
+void ScenarioRunner::expect_sound(const ScenarioStep& step)
+{
+    bool playing = platform::audio::is_sound_playing(platform::from_utf8(step.name));
+    std::string wanted = step.on ? "playing" : "stopped";
+    if (playing == step.on) {
+        options_.report("script line " + std::to_string(step.line) + ": expect-sound " + step.name + " " + wanted);
+        return;
+    }
+    ++failures_;
+    std::string now;
+    for (const auto& sound : platform::audio::playing_sounds())
+        now += (now.empty() ? "" : ", ") + platform::to_utf8(sound.name) + (sound.looping ? " (looping)" : "");
+    options_.complain(where(step) + step.name + " is " + (playing ? "playing" : "not playing") + ", expected " +
+        wanted + "; playing now: " + (now.empty() ? "nothing" : now));
 }
 
 void ScenarioRunner::take_screenshot(const ScenarioStep& step)

@@ -33,14 +33,19 @@ public:
     // Runs the steps that are due, given when the thread's next timer falls
     // due. In virtual time it moves the clock to the next step unless a timer
     // comes first; in real time it waits to be asked again. It stops after a
-    // touch so the program takes it before the next step.
+    // touch, or a step that left messages waiting, so the program takes them
+    // before the next step.
     void on_idle(std::optional<std::uint64_t> next_timer_due);
 
     // All steps done and the last wait over (or quit reached).
     bool finished() const { return finished_; }
+    // Every step has run and its time is over, though the runner may not yet
+    // have been asked again to notice.
+    bool done() const;
     // The time the runner next wants to act, when it is not finished.
     std::uint64_t next_time() const;
     int failures() const { return failures_; }
+    const Scenario& scenario() const { return scenario_; }
     // The line of the next step not yet run (0 when finished).
     int next_line() const;
 
@@ -48,6 +53,8 @@ private:
     void run(const ScenarioStep& step);
     void take_screenshot(const ScenarioStep& step);
     void expect_screen(const ScenarioStep& step);
+    void expect_sound(const ScenarioStep& step);
+    void press(const ScenarioStep& step);
     std::string where(const ScenarioStep& step) const;
 
     Scenario scenario_;

@@ -1,7 +1,8 @@
 // The window a person watches: an SDL2 window with the phone's screen,
-// scaled by a whole number, and a panel beside it kept for the phone's
-// status (sensors, last events). The mouse is the finger; F12 saves what
-// the window shows of the phone.
+// scaled by a whole number, and the status panel beside it (sensors, shell,
+// sound, last events). The mouse is the finger; keys stand for the phone's
+// hardware keys and the world around it; F12 saves what the window shows of
+// the phone.
 
 #include <SDL.h>
 
@@ -9,6 +10,7 @@
 
 #include "platform/gdi/screen.h"
 #include "platform/host/display_backend.h"
+#include "platform/host/status_panel.h"
 #include "platform/kernel/clock.h"
 
 namespace platform::host {
@@ -16,8 +18,31 @@ namespace {
 
 constexpr int phone_width = platform::gdi::Screen::width;
 constexpr int phone_height = platform::gdi::Screen::height;
-// The status panel's width in phone pixels.
-constexpr int panel_width = 160;
+constexpr int panel_width = status_panel_width;
+
+// The window keys and what they stand for.
+std::optional<PhoneKey> phone_key(SDL_Keycode key)
+{
+    switch (key) {
+    case SDLK_HOME:
+    case SDLK_ESCAPE:
+        return PhoneKey::m_key;
+    case SDLK_s:
+        return PhoneKey::shake;
+    case SDLK_n:
+        return PhoneKey::near_toggle;
+    case SDLK_c:
+        return PhoneKey::call_toggle;
+    case SDLK_m:
+        return PhoneKey::sms_toggle;
+    case SDLK_u:
+        return PhoneKey::usb_toggle;
+    case SDLK_p:
+        return PhoneKey::power;
+    default:
+        return std::nullopt;
+    }
+}
 
 class SdlDisplay final : public Display {
 public:
@@ -25,10 +50,16 @@ public:
         : options_(options)
     {
         if (!options_.pointer) options_.pointer = platform::user::inject_pointer;
+        if (!options_.key)
+            options_.key = [report = options_.report](PhoneKey key) {
+                std::string done = press_phone_key(key);
+                if (report) report(done);
+            };
     }
 
     ~SdlDisplay() override
     {
+        if (panel_texture_) SDL_DestroyTexture(panel_texture_);
         if (texture_) SDL_DestroyTexture(texture_);
         if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
@@ -59,6 +90,11 @@ public:
         if (!texture_) return failed(error, "cannot make the screen's texture");
         std::vector<std::uint32_t> black(std::size_t(phone_width) * phone_height, 0);
         SDL_UpdateTexture(texture_, nullptr, black.data(), phone_width * 4);
+        panel_texture_ = SDL_CreateTexture(
+            renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, panel_width, phone_height);
+        if (!panel_texture_) return failed(error, "cannot make the status panel's texture");
+        Image empty_panel = draw_status_panel({}, phone_height);
+        SDL_UpdateTexture(panel_texture_, nullptr, empty_panel.pixels.data(), panel_width * 4);
         render();
         SDL_RenderPresent(renderer_);
         return true;
@@ -111,6 +147,32 @@ public:
         return image;
     }
 
+    void show_status(const std::vector<std::string>& lines) override
+    {
+        if (lines == panel_lines_) return;
+        panel_lines_ = lines;
+        Image panel = draw_status_panel(lines, phone_height);
+        SDL_UpdateTexture(panel_texture_, nullptr, panel.pixels.data(), panel_width * 4);
+        render();
+        SDL_RenderPresent(renderer_);
+    }
+
+    std::optional<Image> capture_panel(std::string* error) override
+    {
+        render();
+        SDL_Rect area = panel_area();
+        Image image(area.w, area.h);
+        bool read =
+            SDL_RenderReadPixels(renderer_, &area, SDL_PIXELFORMAT_RGB888, image.pixels.data(), image.width * 4) == 0;
+        SDL_RenderPresent(renderer_);
+        if (!read) {
+            failed(error, "cannot read the window's pixels");
+            return std::nullopt;
+        }
+        for (auto& pixel : image.pixels) pixel &= 0xFFFFFF;
+        return image;
+    }
+
     bool interactive() const override { return true; }
     int frames_presented() const override { return frames_; }
 
@@ -128,10 +190,20 @@ private:
         SDL_RenderClear(renderer_);
         SDL_Rect phone {0, 0, phone_width * scale, phone_height * scale};
         SDL_RenderCopy(renderer_, texture_, nullptr, &phone);
+        // The panel starts after the edge, so its last column is left out.
+        SDL_Rect panel = panel_area();
+        SDL_Rect panel_source {0, 0, panel_width - 1, phone_height};
+        SDL_RenderCopy(renderer_, panel_texture_, &panel_source, &panel);
         // The edge between the phone and its status panel.
         SDL_SetRenderDrawColor(renderer_, 0x50, 0x54, 0x5C, 0xFF);
         SDL_Rect edge {phone_width * scale, 0, scale, phone_height * scale};
         SDL_RenderFillRect(renderer_, &edge);
+    }
+
+    SDL_Rect panel_area() const
+    {
+        int scale = options_.scale;
+        return SDL_Rect {(phone_width + 1) * scale, 0, (panel_width - 1) * scale, phone_height * scale};
     }
 
     // The phone point under a window point, clamped to the screen for moves
@@ -181,7 +253,12 @@ private:
             options_.pointer(platform::user::PointerKind::up, x, y);
             break;
         case SDL_KEYDOWN:
-            if (event.key.keysym.sym == SDLK_F12 && !event.key.repeat) save_screenshot();
+            if (event.key.repeat) break;
+            if (event.key.keysym.sym == SDLK_F12) {
+                save_screenshot();
+            } else if (auto key = phone_key(event.key.keysym.sym)) {
+                options_.key(*key);
+            }
             break;
         default:
             break;
@@ -206,6 +283,8 @@ private:
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    SDL_Texture* panel_texture_ = nullptr;
+    std::vector<std::string> panel_lines_;
     bool closed_ = false;
     bool finger_down_ = false;
     int frames_ = 0;

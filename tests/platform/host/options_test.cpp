@@ -61,12 +61,29 @@ TEST(HostOptions, NamesWhatIsWrong)
         {{"stray"}, "unexpected argument stray"},
         {{"--audio", "loud"}, "--audio takes null, capture or sdl"},
         {{"--audio", "capture"}, "give --record DIR"},
+        {{"--console-port", "65536"}, "--console-port needs a port number from 0 to 65535"},
+        {{"--console-port", "-1"}, "not \"-1\""},
+        {{"--console", "--script", "s.txt"}, "--console and --script exclude each other"},
+        {{"--console-port", "0", "--script", "s.txt"}, "exclude each other"},
     };
     for (const auto& c : cases) {
         std::string error;
         EXPECT_FALSE(parse(c.arguments, &error).has_value()) << c.named;
         EXPECT_NE(error.find(c.named), std::string::npos) << error;
     }
+}
+
+TEST(HostOptions, ConsoleOnStandardInputOrAPort)
+{
+    std::string error;
+    auto typed = parse({"--console"}, &error);
+    ASSERT_TRUE(typed.has_value()) << error;
+    EXPECT_TRUE(typed->console);
+    EXPECT_FALSE(typed->console_port.has_value());
+    auto port = parse({"--console-port=4567"}, &error);
+    ASSERT_TRUE(port.has_value()) << error;
+    EXPECT_TRUE(port->console);
+    EXPECT_EQ(port->console_port, 4567);
 }
 
 TEST(HostOptions, AutomaticChoicesFollowTheDisplayAndTheEnvironment)

@@ -62,7 +62,7 @@ TEST(ScenarioParser, ReportsEveryFaultWithFileLineAndCommand)
                        "tap 480 3\n"
                        "wait -1\n"
                        "jump 1 2\n"
-                       "shake\n"
+                       "shake 0\n"
                        "expect-screen x.png 300\n"
                        "move a 5\n"
                        "quit now\n",
@@ -73,7 +73,7 @@ TEST(ScenarioParser, ReportsEveryFaultWithFileLineAndCommand)
     EXPECT_NE(errors[1].find("s.txt:3: tap: the point (480, 3) is outside the screen"), std::string::npos);
     EXPECT_NE(errors[2].find(":4: wait: MS must be from 0"), std::string::npos);
     EXPECT_EQ(errors[3], "/scripts/s.txt:5: jump: unknown command");
-    EXPECT_NE(errors[4].find(":6: shake: not available yet"), std::string::npos);
+    EXPECT_NE(errors[4].find(":6: shake: MS must be from 1 to 60000, not 0"), std::string::npos);
     EXPECT_NE(errors[5].find(":7: expect-screen: TOLERANCE must be from 0 to 255"), std::string::npos);
     EXPECT_NE(errors[6].find(":8: move: X must be a whole number, not \"a\""), std::string::npos);
     EXPECT_NE(errors[7].find(":9: quit: expects no arguments"), std::string::npos);
@@ -95,4 +95,82 @@ TEST(ScenarioParser, RequiresReferencesUnlessTheyAreBeingWritten)
     EXPECT_FALSE(parse_scenario_file(folder / "absent.txt", ScenarioParseOptions {}, &errors).has_value());
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("absent.txt: cannot read the script"), std::string::npos);
+}
+
+TEST(ScenarioParser, DeviceCommandsBecomeStepsAtTheirTimes)
+{
+    auto scenario = parse("shake\n"
+                          "wait 20\n"
+                          "shake 250\n"
+                          "tilt -128 5 127\n"
+                          "near on\nnear off\n"
+                          "call begin\nsms end\nusb disk\nusb off\n"
+                          "mkey\npower\npower long\n"
+                          "expect-sound Switch.WAV stopped\n"
+                          "expect-exit 7\n"
+                          "wait 5\n");
+    ASSERT_TRUE(scenario.has_value());
+    const auto& steps = scenario->steps;
+    ASSERT_EQ(steps.size(), 13u);
+    using Kind = ScenarioStep::Kind;
+    EXPECT_EQ(steps[0].kind, Kind::shake);
+    EXPECT_EQ(steps[0].duration_ms, 1000u);
+    EXPECT_EQ(steps[0].time, 0u);
+    EXPECT_EQ(steps[1].duration_ms, 250u);
+    EXPECT_EQ(steps[1].time, 20u);
+    EXPECT_EQ(steps[2].kind, Kind::tilt);
+    EXPECT_EQ(steps[2].x, -128);
+    EXPECT_EQ(steps[2].y, 5);
+    EXPECT_EQ(steps[2].z, 127);
+    EXPECT_EQ(steps[3].kind, Kind::near);
+    EXPECT_TRUE(steps[3].on);
+    EXPECT_FALSE(steps[4].on);
+    EXPECT_EQ(steps[5].kind, Kind::call);
+    EXPECT_TRUE(steps[5].on);
+    EXPECT_EQ(steps[6].kind, Kind::sms);
+    EXPECT_FALSE(steps[6].on);
+    EXPECT_TRUE(steps[7].on);
+    EXPECT_FALSE(steps[8].on);
+    EXPECT_EQ(steps[9].kind, Kind::mkey);
+    EXPECT_EQ(steps[10].kind, Kind::power);
+    EXPECT_FALSE(steps[10].on);
+    EXPECT_TRUE(steps[11].on);
+    EXPECT_EQ(steps[12].kind, Kind::expect_sound);
+    EXPECT_EQ(steps[12].name, "Switch.WAV");
+    EXPECT_FALSE(steps[12].on);
+    EXPECT_EQ(steps[12].line, 14);
+    // expect-exit is checked at the end, not played as a step.
+    ASSERT_TRUE(scenario->expected_exit.has_value());
+    EXPECT_EQ(*scenario->expected_exit, 7);
+    EXPECT_EQ(scenario->expected_exit_line, 15);
+    EXPECT_EQ(scenario->end_time, 25u);
+}
+
+TEST(ScenarioParser, DeviceCommandMistakesAreNamed)
+{
+    std::vector<std::string> errors;
+    EXPECT_FALSE(parse("near maybe\n"
+                       "tilt 0 200 0\n"
+                       "tilt 1 2\n"
+                       "usb on\n"
+                       "power medium\n"
+                       "expect-sound x.wav loud\n"
+                       "expect-exit 0\n"
+                       "expect-exit 1\n"
+                       "shake 60001\n"
+                       "mkey twice\n"
+                       "expect-exit 256\n",
+        &errors)
+                     .has_value());
+    ASSERT_EQ(errors.size(), 10u);
+    EXPECT_EQ(errors[0], "/scripts/s.txt:1: near: expects on or off, not \"maybe\"");
+    EXPECT_EQ(errors[1], "/scripts/s.txt:2: tilt: Y must be from -128 to 127 (64 is 1 g), not 200");
+    EXPECT_EQ(errors[2], "/scripts/s.txt:3: tilt: expects X Y Z, got 2 arguments");
+    EXPECT_EQ(errors[3], "/scripts/s.txt:4: usb: expects disk or off, not \"on\"");
+    EXPECT_EQ(errors[4], "/scripts/s.txt:5: power: expects short or long, not \"medium\"");
+    EXPECT_EQ(errors[5], "/scripts/s.txt:6: expect-sound: expects playing or stopped after the name, not \"loud\"");
+    EXPECT_EQ(errors[6], "/scripts/s.txt:8: expect-exit: the exit code is already expected on line 7");
+    EXPECT_NE(errors[7].find(":9: shake: MS must be from 1 to 60000"), std::string::npos);
+    EXPECT_EQ(errors[8], "/scripts/s.txt:10: mkey: expects no arguments, got 1 argument");
+    EXPECT_EQ(errors[9], "/scripts/s.txt:11: expect-exit: CODE must be from 0 to 255, not 256");
 }

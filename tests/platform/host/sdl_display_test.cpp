@@ -7,8 +7,15 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <set>
 
+#include "platform/devices/device_host.h"
 #include "platform/host/display_backend.h"
+#include "platform/host/status_panel.h"
+#include "platform/kernel/clock.h"
+#include "platform/shell/shell.h"
+#include "platform/shell/shell_events.h"
+#include "platform/shell/shell_keys.h"
 #include "platform/user/host.h"
 
 using namespace platform::host;
@@ -39,6 +46,21 @@ void push_motion(int x, int y)
     event.motion.x = x;
     event.motion.y = y;
     SDL_PushEvent(&event);
+}
+
+void push_key(SDL_Keycode key)
+{
+    SDL_Event event {};
+    event.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = key;
+    SDL_PushEvent(&event);
+}
+
+void pump_phone()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
 
 std::vector<MSG> received;
@@ -169,4 +191,112 @@ TEST_F(SdlDummyTest, AClickReachesTheWindowUnderIt)
     EXPECT_EQ(HIWORD(received[0].lParam), 200);
     EXPECT_EQ(received[1].message, UINT(WM_LBUTTONUP));
     platform::user::shut_down_thread_windows();
+}
+
+TEST_F(SdlDummyTest, WindowKeysReachTheSensorsAndTheShell)
+{
+    platform::clock::reset(platform::clock::Mode::virtual_time, 0);
+    platform::devices::install_devices();
+    platform::devices::reset_devices();
+    std::vector<std::string> shell_events;
+    platform::shell::set_event_listener(
+        [&](const platform::shell::ShellEvent& event) { shell_events.push_back(event.text); });
+    ASSERT_TRUE(platform::shell::start_shell());
+
+    std::vector<std::string> reports;
+    DisplayOptions options;  // the real keys: press_phone_key
+    options.report = [&](const std::string& text) { reports.push_back(text); };
+    std::string error;
+    auto display = create_sdl_display(options, &error);
+    ASSERT_NE(display, nullptr) << error;
+
+    push_key(SDLK_n);
+    push_key(SDLK_u);
+    push_key(SDLK_s);
+    display->pump_events(0);
+    auto devices = platform::devices::device_status();
+    EXPECT_TRUE(devices.near);
+    EXPECT_TRUE(devices.usb_disk_mode);
+    EXPECT_TRUE(devices.shaking);
+    push_key(SDLK_n);
+    push_key(SDLK_u);
+    display->pump_events(0);
+    devices = platform::devices::device_status();
+    EXPECT_FALSE(devices.near);
+    EXPECT_FALSE(devices.usb_disk_mode);
+
+    // The shell acts when its window takes the request.
+    push_key(SDLK_c);
+    push_key(SDLK_m);
+    display->pump_events(0);
+    pump_phone();
+    auto shell = platform::shell::shell_status();
+    EXPECT_TRUE(shell.call_active);
+    EXPECT_TRUE(shell.sms_active);
+    push_key(SDLK_c);
+    display->pump_events(0);
+    pump_phone();
+    EXPECT_FALSE(platform::shell::shell_status().call_active);
+
+    shell_events.clear();
+    push_key(SDLK_ESCAPE);
+    push_key(SDLK_HOME);
+    push_key(SDLK_p);
+    push_key(SDLK_x);  // not a phone key
+    display->pump_events(0);
+    pump_phone();
+    int m_keys = 0, power = 0;
+    for (const auto& text : shell_events) {
+        if (text.starts_with("M key")) ++m_keys;
+        if (text.find("EntryLockphone") != std::string::npos) ++power;
+    }
+    EXPECT_EQ(m_keys, 2) << ::testing::PrintToString(shell_events);
+    EXPECT_EQ(power, 1) << ::testing::PrintToString(shell_events);
+    ASSERT_EQ(reports.size(), 11u) << ::testing::PrintToString(reports);
+    EXPECT_EQ(reports[0], "window key: near on (0 reports)");
+    EXPECT_EQ(reports[10], "window key: power");
+
+    display.reset();
+    platform::shell::stop_shell();
+    platform::shell::set_event_listener(nullptr);
+    platform::devices::uninstall_devices();
+    platform::user::shut_down_thread_windows();
+}
+
+TEST_F(SdlDummyTest, TheStatusPanelBesideThePhoneShowsWhatChanged)
+{
+    platform::clock::reset(platform::clock::Mode::virtual_time, 0);
+    platform::devices::install_devices();
+    platform::devices::reset_devices();
+    DisplayOptions options;
+    options.scale = 2;
+    std::string error;
+    auto display = create_sdl_display(options, &error);
+    ASSERT_NE(display, nullptr) << error;
+    EventHistory history;
+
+    display->show_status(status_lines(collect_phone_status(history), 25));
+    auto far = display->capture_panel(&error);
+    ASSERT_TRUE(far.has_value()) << error;
+    EXPECT_EQ(far->width, 159 * 2);
+    EXPECT_EQ(far->height, 1440);
+    std::set<std::uint32_t> colours(far->pixels.begin(), far->pixels.end());
+    EXPECT_GE(colours.size(), 2u) << "the panel shows text";
+
+    platform::devices::tilt(30, -30, 10);
+    display->show_status(status_lines(collect_phone_status(history), 25));
+    auto tilted = display->capture_panel(&error);
+    ASSERT_TRUE(tilted.has_value()) << error;
+    int differing = 0;
+    for (std::size_t i = 0; i < far->pixels.size(); ++i) differing += far->pixels[i] != tilted->pixels[i];
+    EXPECT_GT(differing, 0);
+
+    // The phone's own area is not touched by the panel.
+    std::vector<std::uint32_t> pixels(480 * 720, 0x123456);
+    display->present(pixels, RECT {0, 0, 480, 720});
+    auto phone = display->capture(&error);
+    ASSERT_TRUE(phone.has_value()) << error;
+    EXPECT_EQ(phone->at(959, 1439), 0x123456u);
+    display.reset();
+    platform::devices::uninstall_devices();
 }

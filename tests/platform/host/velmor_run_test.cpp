@@ -194,12 +194,12 @@ TEST(VelmorRun, FailedExpectationWritesTheActualAndDifferencePictures)
 TEST(VelmorRun, MistakesAreNamedAndThePhoneIsNotStarted)
 {
     auto folder = fresh_folder();
-    write_text(folder / "bad.txt", "wait 10\ntap 10\nshake\n");
+    write_text(folder / "bad.txt", "wait 10\ntap 10\nnear maybe\n");
     auto root = folder / "root";
     auto outcome = run({"--headless", "--device-root", root.string(), "--script", "bad.txt"}, folder);
     EXPECT_EQ(outcome.exit_code, 2);
     EXPECT_NE(outcome.output.find("bad.txt:2: tap: expects X Y"), std::string::npos) << outcome.output;
-    EXPECT_NE(outcome.output.find("bad.txt:3: shake: not available yet"), std::string::npos) << outcome.output;
+    EXPECT_NE(outcome.output.find("bad.txt:3: near: expects on or off"), std::string::npos) << outcome.output;
     EXPECT_NE(outcome.output.find("the phone was not started"), std::string::npos) << outcome.output;
     EXPECT_FALSE(std::filesystem::exists(root));
 

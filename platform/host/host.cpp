@@ -387,8 +387,9 @@ int Phone::verdict(int exit_code)
         log("expect-exit " + std::to_string(*expected) + " matches");
         result = 0;
     }
-    // A program expected to end may leave the rest of the script unrun.
-    if (runner_ && !runner_->finished() && !expected) {
+    // A program expected to end may leave the rest of the script unrun. One
+    // that ended on the script's last step (an M key, say) left nothing.
+    if (runner_ && !runner_->done() && !expected) {
         say("the program ended (code " + std::to_string(exit_code) + ") before the script's line " +
             std::to_string(runner_->next_line()));
         if (result == 0) result = exit_check_failed;

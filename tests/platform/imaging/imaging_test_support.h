@@ -13,6 +13,7 @@
 #include "platform/gdi/dc.h"
 #include "platform/imaging/imaging_factory.h"
 #include "platform/kernel/debug_output.h"
+#include "tests/platform/gdi/gdi_test_support.h"
 
 namespace imaging_test {
 
@@ -74,37 +75,8 @@ protected:
     Ref<IImagingFactory> factory;
 };
 
-// A memory DC holding a bitmap of 16 or 32 bits per pixel.
-class Surface {
-public:
-    Surface(int bits_per_pixel, int width, int height)
-    {
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateBitmap(width, height, 1, static_cast<UINT>(bits_per_pixel), nullptr);
-        previous = SelectObject(dc, bitmap);
-    }
-    ~Surface()
-    {
-        SelectObject(dc, previous);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-    }
-    Surface(const Surface&) = delete;
-    Surface& operator=(const Surface&) = delete;
-
-    platform::gdi::Bitmap& pixels() const { return *platform::gdi::find_object_as<platform::gdi::Bitmap>(bitmap); }
-    std::uint32_t raw(int x, int y) const { return platform::gdi::read_pixel(pixels().format(), pixels().row(y), x); }
-    void fill_raw(std::uint32_t value)
-    {
-        for (int y = 0; y < pixels().height(); ++y)
-            for (int x = 0; x < pixels().width(); ++x)
-                platform::gdi::write_pixel(pixels().format(), pixels().row(y), x, value);
-    }
-
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-};
+// A memory DC holding a bitmap, as the drawing tests use it.
+using gdi_test::Surface;
 
 inline std::uint32_t rgb565(std::uint32_t r, std::uint32_t g, std::uint32_t b)
 {

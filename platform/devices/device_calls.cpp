@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/devices/device_manager.h"
@@ -73,8 +74,11 @@ bool valid_record(PDEVMGR_DEVICE_INFORMATION record)
 
 HANDLE FindFirstDevice(DeviceSearchType searchType, LPCVOID pvSearchParam, PDEVMGR_DEVICE_INFORMATION pdi)
 {
-    if (!valid_record(pdi) || !pvSearchParam || searchType < DeviceSearchByLegacyName ||
-        searchType > DeviceSearchByParent) {
+    // Callers may pass any number; it is checked as a number, not as the
+    // enumeration it claims to be.
+    int type;
+    std::memcpy(&type, &searchType, sizeof type);
+    if (!valid_record(pdi) || !pvSearchParam || type < DeviceSearchByLegacyName || type > DeviceSearchByParent) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }

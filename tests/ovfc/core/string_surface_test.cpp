@@ -86,7 +86,8 @@ TEST(OvfcString, CompareEqualsCopiesAndSelfAssignment)
     EXPECT_FALSE(b.Equals(a));
 
     // A string given its own text (or a part of it) keeps it.
-    a = a;
+    const OvString& itself = a;
+    a = itself;
     EXPECT_EQ(text_of(a), u"apple");
     a.Assign(a.c_str());
     EXPECT_EQ(text_of(a), u"apple");

@@ -131,6 +131,10 @@ TEST_F(OvfcAnimate, TheOverlayIsATopmostWindowThatNeverTakesTheFocus)
 
 TEST_F(OvfcAnimate, DoModalPlaysItsShowAndHideTransitions)
 {
+    // The screen hook below reads these; they outlive the windows, whose
+    // destruction at the end still changes the screen.
+    std::uint32_t first_top = 0, first_bottom = 0;
+    bool seen = false;
     OvDebugZones = 0x80;
     ColourWnd parent(0x0000FF);
     ASSERT_TRUE(parent.Create(0, 0, 480, 720, nullptr, 0, WS_POPUP, 0));
@@ -143,8 +147,6 @@ TEST_F(OvfcAnimate, DoModalPlaysItsShowAndHideTransitions)
 
     // Watch the screen while the dialog appears: the first frame puts a band
     // of the dialog at the bottom, over the parent.
-    std::uint32_t first_top = 0, first_bottom = 0;
-    bool seen = false;
     platform::gdi::screen().set_changed_hook([&](const RECT&) {
         ++changes_;
         if (seen) return;

@@ -69,7 +69,7 @@ TEST_F(DeviceManagerTest, SearchesRefuseBadRecordsAndReportWhenNothingMatches)
     record = fresh_record();
     EXPECT_EQ(FindFirstDevice(DeviceSearchByGuid, nullptr, &record), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(FindFirstDevice(static_cast<DeviceSearchType>(9), &usb_class, &record), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(FindFirstDevice(static_cast<DeviceSearchType>(7), &usb_class, &record), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 
     EXPECT_EQ(FindFirstDevice(DeviceSearchByGuid, &other_class, &record), INVALID_HANDLE_VALUE);

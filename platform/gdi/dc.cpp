@@ -106,34 +106,30 @@ std::shared_ptr<Bitmap> DeviceContext::select_bitmap(std::shared_ptr<Bitmap> bit
     return previous;
 }
 
+template <class Object>
+std::shared_ptr<Object> DeviceContext::replace_selected(std::shared_ptr<Object>& slot, std::shared_ptr<Object> object)
+{
+    if (!object) return nullptr;
+    auto previous = slot;
+    hold(object);
+    release(previous);
+    slot = std::move(object);
+    return previous;
+}
+
 std::shared_ptr<Brush> DeviceContext::select_brush(std::shared_ptr<Brush> brush)
 {
-    if (!brush) return nullptr;
-    auto previous = state_.brush;
-    hold(brush);
-    release(previous);
-    state_.brush = std::move(brush);
-    return previous;
+    return replace_selected(state_.brush, std::move(brush));
 }
 
 std::shared_ptr<Pen> DeviceContext::select_pen(std::shared_ptr<Pen> pen)
 {
-    if (!pen) return nullptr;
-    auto previous = state_.pen;
-    hold(pen);
-    release(previous);
-    state_.pen = std::move(pen);
-    return previous;
+    return replace_selected(state_.pen, std::move(pen));
 }
 
 std::shared_ptr<Font> DeviceContext::select_font(std::shared_ptr<Font> font)
 {
-    if (!font) return nullptr;
-    auto previous = state_.font;
-    hold(font);
-    release(previous);
-    state_.font = std::move(font);
-    return previous;
+    return replace_selected(state_.font, std::move(font));
 }
 
 int DeviceContext::save()

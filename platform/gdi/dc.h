@@ -93,6 +93,10 @@ private:
     void claim(Bitmap& bitmap);
     void hold(const std::shared_ptr<GdiObject>& object);
     void release(const std::shared_ptr<GdiObject>& object);
+    // Puts object into slot with the selection counts kept right; hands back
+    // what the slot held (null, and nothing changes, for a null object).
+    template <class Object>
+    std::shared_ptr<Object> replace_selected(std::shared_ptr<Object>& slot, std::shared_ptr<Object> object);
     void hold_state(const DcState& state);
     void release_state(const DcState& state);
 

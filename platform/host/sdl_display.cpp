@@ -131,20 +131,7 @@ public:
 
     std::optional<Image> capture(std::string* error) override
     {
-        // What was presented is gone from the back buffer: draw it again and
-        // read it before showing it.
-        render();
-        Image image(phone_width * options_.scale, phone_height * options_.scale);
-        SDL_Rect area {0, 0, image.width, image.height};
-        bool read =
-            SDL_RenderReadPixels(renderer_, &area, SDL_PIXELFORMAT_RGB888, image.pixels.data(), image.width * 4) == 0;
-        SDL_RenderPresent(renderer_);
-        if (!read) {
-            failed(error, "cannot read the window's pixels");
-            return std::nullopt;
-        }
-        for (auto& pixel : image.pixels) pixel &= 0xFFFFFF;
-        return image;
+        return read_area({0, 0, phone_width * options_.scale, phone_height * options_.scale}, error);
     }
 
     void show_status(const std::vector<std::string>& lines) override
@@ -157,10 +144,17 @@ public:
         SDL_RenderPresent(renderer_);
     }
 
-    std::optional<Image> capture_panel(std::string* error) override
+    std::optional<Image> capture_panel(std::string* error) override { return read_area(panel_area(), error); }
+
+    bool interactive() const override { return true; }
+    int frames_presented() const override { return frames_; }
+
+private:
+    // Draws the window again and reads an area of it back: what was
+    // presented is gone from the back buffer.
+    std::optional<Image> read_area(SDL_Rect area, std::string* error)
     {
         render();
-        SDL_Rect area = panel_area();
         Image image(area.w, area.h);
         bool read =
             SDL_RenderReadPixels(renderer_, &area, SDL_PIXELFORMAT_RGB888, image.pixels.data(), image.width * 4) == 0;
@@ -173,10 +167,6 @@ public:
         return image;
     }
 
-    bool interactive() const override { return true; }
-    int frames_presented() const override { return frames_; }
-
-private:
     bool failed(std::string* error, const char* what)
     {
         if (error) *error = std::string(what) + ": " + SDL_GetError();

@@ -1,5 +1,7 @@
 #include "platform/registry/registry_handles.h"
 
+#include <cstring>
+
 #include "platform/kernel/handle_table.h"
 #include "platform/registry/registry_host.h"
 
@@ -38,6 +40,19 @@ LONG close_key_handle(HKEY handle)
     if (root_key_from_handle_value(reinterpret_cast<std::uintptr_t>(handle))) return ERROR_SUCCESS;
     std::uint32_t value = handle_value(handle);
     return value != 0 && open_keys().remove(value) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG copy_name_out(std::u16string_view name, LPWSTR buffer, LPDWORD count)
+{
+    if (!buffer || !count) return ERROR_INVALID_PARAMETER;
+    if (*count <= name.size()) {
+        *count = static_cast<DWORD>(name.size());
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(buffer, name.data(), name.size() * sizeof(WCHAR));
+    buffer[name.size()] = 0;
+    *count = static_cast<DWORD>(name.size());
+    return ERROR_SUCCESS;
 }
 
 }  // namespace platform::registry

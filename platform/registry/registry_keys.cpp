@@ -1,7 +1,6 @@
 // The key calls: opening, creating, deleting, enumerating, flushing and
 // closing keys of the active hive.
 #include <cstdio>
-#include <cstring>
 
 #include "platform/include/winreg.h"
 #include "platform/kernel/utf.h"
@@ -22,21 +21,6 @@ LONG walk(std::shared_ptr<RegistryKey>& key, std::u16string_view path)
         key = key->find_subkey(component);
         if (!key) return ERROR_FILE_NOT_FOUND;
     }
-    return ERROR_SUCCESS;
-}
-
-// Copies a name with its terminating zero into a buffer of *count
-// characters; *count becomes the name's length.
-LONG copy_name(std::u16string_view name, LPWSTR buffer, LPDWORD count)
-{
-    if (!buffer || !count) return ERROR_INVALID_PARAMETER;
-    if (*count <= name.size()) {
-        *count = static_cast<DWORD>(name.size());
-        return ERROR_MORE_DATA;
-    }
-    std::memcpy(buffer, name.data(), name.size() * sizeof(WCHAR));
-    buffer[name.size()] = 0;
-    *count = static_cast<DWORD>(name.size());
     return ERROR_SUCCESS;
 }
 
@@ -126,7 +110,7 @@ LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, L
     if (!lpName || !lpcchName) return ERROR_INVALID_PARAMETER;
     if (dwIndex >= key->subkeys().size()) return ERROR_NO_MORE_ITEMS;
     auto it = std::next(key->subkeys().begin(), dwIndex);
-    status = copy_name(it->second->name(), lpName, lpcchName);
+    status = platform::registry::copy_name_out(it->second->name(), lpName, lpcchName);
     if (status != ERROR_SUCCESS) return status;
     // Keys carry no class names.
     if (lpClass && lpcchClass && *lpcchClass > 0) lpClass[0] = 0;

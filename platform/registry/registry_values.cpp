@@ -101,13 +101,7 @@ LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchVa
     if (!lpValueName || !lpcchValueName) return ERROR_INVALID_PARAMETER;
     if (dwIndex >= key->values().size()) return ERROR_NO_MORE_ITEMS;
     auto it = std::next(key->values().begin(), dwIndex);
-    const std::u16string& name = it->first;
-    if (*lpcchValueName <= name.size()) {
-        *lpcchValueName = static_cast<DWORD>(name.size());
-        return ERROR_MORE_DATA;
-    }
-    std::memcpy(lpValueName, name.data(), name.size() * sizeof(WCHAR));
-    lpValueName[name.size()] = 0;
-    *lpcchValueName = static_cast<DWORD>(name.size());
+    status = platform::registry::copy_name_out(it->first, lpValueName, lpcchValueName);
+    if (status != ERROR_SUCCESS) return status;
     return copy_value(it->second, lpType, lpData, lpcbData);
 }

@@ -1,0 +1,62 @@
+// velmor-wavegen: synthesises the shaver's sounds (motor loops, switch clicks
+// and the ten shake buzzes) into 16-bit mono WAV files. The build runs it;
+// the same program always writes the same bytes.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "shaver_sounds.h"
+#include "wave_file.h"
+
+namespace {
+
+const char usage[] = R"(usage:
+  velmor-wavegen OUTDIR
+      Writes every shaver sound into OUTDIR (made if missing), one WAV file each.
+  velmor-wavegen --list
+      Prints the file names it writes, one a line.
+  velmor-wavegen --help
+)";
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace velmor_wavegen;
+    if (argc != 2) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    const std::string argument = argv[1];
+    if (argument == "--help" || argument == "-h") {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (argument == "--list") {
+        for (const ShaverSound& sound : shaver_sounds()) std::printf("%s\n", sound.file_name.c_str());
+        return 0;
+    }
+    if (!argument.empty() && argument[0] == '-') {
+        std::fprintf(stderr, "velmor-wavegen: unknown option '%s'\n%s", argument.c_str(), usage);
+        return 2;
+    }
+
+    const std::filesystem::path folder = argument;
+    std::error_code code;
+    std::filesystem::create_directories(folder, code);
+    if (code) {
+        std::fprintf(stderr, "velmor-wavegen: %s: cannot make the folder (%s)\n", folder.string().c_str(),
+            code.message().c_str());
+        return 1;
+    }
+    for (const ShaverSound& sound : shaver_sounds()) {
+        std::string error;
+        if (!write_wave(folder / sound.file_name, sound.samples, shaver_sample_rate, error)) {
+            std::fprintf(stderr, "velmor-wavegen: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

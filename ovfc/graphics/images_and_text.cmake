@@ -7,3 +7,4 @@ target_sources(ovfc_graphics PRIVATE
 )
 
 include(${PROJECT_SOURCE_DIR}/assets/ovres/ovres.cmake)
+include(${PROJECT_SOURCE_DIR}/assets/brisell/brisell.cmake)

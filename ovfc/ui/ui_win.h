@@ -142,6 +142,8 @@ public:
     BOOL AddChild(UiWin* pChild);
     void RemoveChild(UiWin* pChild);
     int GetChildCount() const { return m_nChildCount; }
+    // Entries the list holds before it must grow (to 2 * count + 1).
+    int GetChildCapacity() const { return m_nChildCapacity; }
     // Null outside 0..count-1.
     UiWin* GetChild(int nIndex) const;
     UiWin* GetParent() const { return m_pParent; }

@@ -20,10 +20,14 @@ TEST_F(UiTree, ChildListKeepsOrderRefusesDuplicatesAndCyclesAndMovesReparentedCo
     RecordingWin root(log, "root", 1, 0, 0, 480, 720);
     RecordingWin other(log, "other", 2, 0, 0, 10, 10);
     std::vector<std::unique_ptr<RecordingWin>> kids;
+    std::vector<int> capacities;
     for (int i = 0; i < 12; ++i) {
         kids.push_back(std::make_unique<RecordingWin>(log, "k", 100 + i, i, i, 5, 5));
         EXPECT_TRUE(root.AddChild(kids.back().get()));
+        capacities.push_back(root.GetChildCapacity());
     }
+    EXPECT_EQ(capacities, (std::vector<int> {1, 3, 3, 7, 7, 7, 7, 15, 15, 15, 15, 15}))
+        << "a full list grows to 2n + 1";
     ASSERT_EQ(root.GetChildCount(), 12);
     for (int i = 0; i < 12; ++i) EXPECT_EQ(root.GetChild(i), kids[i].get()) << "growing keeps the order";
     EXPECT_EQ(root.GetChild(-1), nullptr);
@@ -38,6 +42,7 @@ TEST_F(UiTree, ChildListKeepsOrderRefusesDuplicatesAndCyclesAndMovesReparentedCo
     root.RemoveChild(kids[0].get());
     root.RemoveChild(&other);  // not a child: nothing
     ASSERT_EQ(root.GetChildCount(), 10);
+    EXPECT_EQ(root.GetChildCapacity(), 15);
     EXPECT_EQ(root.GetChild(0), kids[1].get());
     EXPECT_EQ(root.GetChild(1), kids[2].get());
     EXPECT_EQ(root.GetChild(2), kids[4].get());

@@ -30,12 +30,16 @@ Mixer::Mixer(bool follow_clock)
         origin_ms_ = static_cast<std::int64_t>(clock::now());
         last_clock_ms_ = clock::now();
         clock_listener_ = clock::add_listener([this](std::uint64_t, std::uint64_t) { render_to_now(); });
+        clock_stop_ = clock::add_stop([this](std::uint64_t) { return next_end(); });
     }
 }
 
 Mixer::~Mixer()
 {
-    if (follow_clock_) clock::remove_listener(clock_listener_);
+    if (follow_clock_) {
+        clock::remove_stop(clock_stop_);
+        clock::remove_listener(clock_listener_);
+    }
     std::unique_ptr<Backend> backend;
     {
         std::lock_guard lock(mutex_);
@@ -209,6 +213,28 @@ void Mixer::catch_up_locked()
     if (elapsed <= 0) return;
     std::uint64_t target = frames_in_ms(static_cast<std::uint64_t>(elapsed));
     if (target > rendered_frames_) render_frames_locked(target - rendered_frames_);
+}
+
+std::optional<std::uint64_t> Mixer::next_end()
+{
+    std::lock_guard lock(mutex_);
+    if (!follow_clock_ || backend_->pulls()) return std::nullopt;
+    std::optional<std::uint64_t> frames_left;
+    auto sooner = [&](std::uint64_t frames) {
+        if (!frames_left || frames < *frames_left) frames_left = frames;
+    };
+    if (sound_ && !sound_->loop) sooner(frames_of(sound_->samples) - sound_->position);
+    for (const auto& [number, channel] : channels_) {
+        if (channel.queue.empty()) continue;
+        const QueuedBuffer& buffer = channel.queue.front();
+        std::uint64_t total = frames_of(buffer.samples);
+        sooner(total - channel.position + total * (buffer.loops_left > 1 ? buffer.loops_left - 1 : 0));
+    }
+    if (!frames_left) return std::nullopt;
+    // The first clock reading at which catching up renders the last frame.
+    std::uint64_t end_frame = rendered_frames_ + *frames_left;
+    std::int64_t end = origin_ms_ + static_cast<std::int64_t>((end_frame * 1000 + output_rate - 1) / output_rate);
+    return static_cast<std::uint64_t>(std::max<std::int64_t>(end, 0));
 }
 
 void Mixer::render_frames_locked(std::uint64_t frames)

@@ -106,6 +106,10 @@ private:
         std::size_t position = 0;
     };
 
+    // When the next sound or wave-out buffer that does not loop plays out,
+    // on the clock: a moment the clock stops at, so its end is heard and
+    // reported at its own time.
+    std::optional<std::uint64_t> next_end();
     void catch_up_locked();
     void render_frames_locked(std::uint64_t frames);
     void mix_locked(std::int16_t* out, std::size_t frames);
@@ -118,6 +122,7 @@ private:
 
     const bool follow_clock_;
     int clock_listener_ = 0;
+    int clock_stop_ = 0;
 
     std::mutex mutex_;
     std::condition_variable sound_changed_;

@@ -13,11 +13,16 @@ FramePacer::FramePacer(int frames_per_second)
 
 void FramePacer::wait_for_frame_slot()
 {
-    if (platform::clock::mode() != platform::clock::Mode::real_time || !last_frame_) return;
+    if (!last_frame_) return;
+    if (platform::clock::mode() == platform::clock::Mode::virtual_time && !in_stretch_) return;
     std::uint64_t slot = *last_frame_ + period_ms_;
     if (platform::clock::now() < slot) platform::clock::wait_until(slot);
 }
 
-void FramePacer::frame_shown() { last_frame_ = platform::clock::now(); }
+void FramePacer::frame_shown()
+{
+    last_frame_ = platform::clock::now();
+    in_stretch_ = true;
+}
 
 }  // namespace platform::host

@@ -43,6 +43,7 @@ constexpr const char16_t* standard_folders[] = {
 constexpr std::uint64_t window_idle_step_ms = 10;
 // Characters a line of the status panel holds.
 constexpr int status_panel_columns = 25;
+constexpr std::uint64_t milliseconds_per_minute = 60'000;
 
 void say(const std::string& text) { std::fprintf(stderr, "velmor: %s\n", text.c_str()); }
 
@@ -116,6 +117,7 @@ private:
     EventHistory history_;
     bool updating_references_ = false;
     int capture_id_ = 0;
+    int minute_stop_ = 0;
     bool audio_started_ = false;
     bool devices_installed_ = false;
     bool registry_loaded_ = false;
@@ -187,6 +189,11 @@ bool Phone::set_up(std::string* error)
     platform::clock::reset(
         settings_.real_time ? platform::clock::Mode::real_time : platform::clock::Mode::virtual_time, 0);
 
+    // The task bar's clock turns with the minute: time that jumps stops there,
+    // so the new minute is drawn and recorded when it comes.
+    minute_stop_ = platform::clock::add_stop(
+        [](std::uint64_t now) { return (now / milliseconds_per_minute + 1) * milliseconds_per_minute; });
+
     platform::gdi::screen().fill(RGB(0, 0, 0));
     presenter_ = std::make_unique<Presenter>(*display_, recorder_.get(), options_.fps);
     presenter_->attach();
@@ -238,6 +245,7 @@ ScenarioRunnerOptions Phone::runner_options()
     ScenarioRunnerOptions options;
     options.screenshot_folder = options_.record.empty() ? std::filesystem::path(".") : options_.record;
     options.updating_references = updating_references_;
+    options.presented_screen = [this] { return presenter_->presented_screen(); };
     options.pointer = [this](platform::user::PointerKind kind, int x, int y) { pointer(kind, x, y); };
     options.report = [this](const std::string& text) { log(text); };
     options.complain = [this](const std::string& text) {
@@ -294,6 +302,7 @@ void Phone::on_idle(std::optional<std::uint64_t> next_timer_due)
             if (runner_ && !runner_->finished()) until = std::min(until, std::max(runner_->next_time(), now));
             if (auto console_time = console_ ? console_->next_time() : std::nullopt)
                 until = std::min(until, std::max(*console_time, now));
+            if (auto stop = platform::clock::next_stop()) until = std::min(until, *stop);
             bool open = display_->pump_events(int(until - now));
             platform::clock::advance_to(until);
             if (!open) return quit("the window was closed");
@@ -317,6 +326,7 @@ void Phone::on_idle(std::optional<std::uint64_t> next_timer_due)
 void Phone::tear_down(int exit_code)
 {
     platform::user::set_idle_handler({});
+    if (minute_stop_) platform::clock::remove_stop(minute_stop_);
     if (presenter_) {
         presenter_->present_pending();
         presenter_->detach();

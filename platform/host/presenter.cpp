@@ -58,6 +58,16 @@ void Presenter::present_pending()
 {
     if (std::this_thread::get_id() != ui_thread_ || presenting_) return;
     present();
+    pacer_.went_idle();
+}
+
+Image Presenter::presented_screen() const
+{
+    Image image;
+    image.width = platform::gdi::Screen::width;
+    image.height = platform::gdi::Screen::height;
+    image.pixels = presented_.empty() ? platform::gdi::screen().read_xrgb() : presented_;
+    return image;
 }
 
 void Presenter::present()
@@ -66,14 +76,14 @@ void Presenter::present()
     if (damage.left >= damage.right || damage.top >= damage.bottom) return;
     presenting_ = true;
     pacer_.frame_shown();
-    auto pixels = platform::gdi::screen().read_xrgb();
-    display_.present(pixels, damage);
+    presented_ = platform::gdi::screen().read_xrgb();
+    display_.present(presented_, damage);
     ++frames_;
     if (recorder_) {
         Image image;
         image.width = platform::gdi::Screen::width;
         image.height = platform::gdi::Screen::height;
-        image.pixels = std::move(pixels);
+        image.pixels = presented_;
         recorder_->frame(image, platform::clock::now());
     }
     // Partial updates count their period from the end of this presentation,

@@ -1,6 +1,8 @@
 // Presenting the phone's screen: what was drawn goes to the display (and the
 // recording) when the program has finished a stretch of work, and at once,
-// paced, when a whole frame of an animation was put on the screen.
+// paced, when a whole frame of an animation was put on the screen. Each
+// presentation is stamped with the clock's time, so in virtual time a frame
+// drawn by a timer's handler carries that timer's moment.
 #pragma once
 
 #include <functional>
@@ -28,6 +30,10 @@ public:
     // calls it whenever the message loop goes idle.
     void present_pending();
 
+    // The screen as last presented (what the person sees and the recording
+    // holds); the screen itself before the first presentation.
+    Image presented_screen() const;
+
     int frames() const { return frames_; }
     const FramePacer& pacer() const { return pacer_; }
 
@@ -43,6 +49,7 @@ private:
     bool presenting_ = false;
     std::uint64_t last_present_end_ = 0;
     int frames_ = 0;
+    std::vector<std::uint32_t> presented_;
 };
 
 }  // namespace platform::host

@@ -18,6 +18,9 @@ struct ScenarioRunnerOptions {
     std::filesystem::path screenshot_folder = ".";
     // expect-screen writes its reference instead of comparing.
     bool updating_references = false;
+    // The screen as last presented, which expect-screen compares; the
+    // screen's own pixels when empty.
+    std::function<Image()> presented_screen;
     // The finger; inject_pointer when empty.
     std::function<void(platform::user::PointerKind, int x, int y)> pointer;
     // Progress worth the event log.
@@ -31,10 +34,12 @@ public:
     ScenarioRunner(Scenario scenario, Display& display, ScenarioRunnerOptions options);
 
     // Runs the steps that are due, given when the thread's next timer falls
-    // due. In virtual time it moves the clock to the next step unless a timer
-    // comes first; in real time it waits to be asked again. It stops after a
-    // touch, or a step that left messages waiting, so the program takes them
-    // before the next step.
+    // due. In virtual time it moves the clock towards the next step unless a
+    // timer comes first, stopping on the way where the clock has a stop, and
+    // returns, so the phone takes and shows what came due before the step
+    // runs at the next idle; in real time it waits to be asked again. It
+    // stops after a touch, or a step that left messages waiting, so the
+    // program takes them before the next step.
     void on_idle(std::optional<std::uint64_t> next_timer_due);
 
     // All steps done and the last wait over (or quit reached).

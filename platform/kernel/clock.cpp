@@ -54,6 +54,18 @@ ListenerList& listeners()
     return instance;
 }
 
+struct StopList {
+    std::mutex mutex;
+    int next_id = 1;
+    std::vector<std::pair<int, StopQuery>> entries;
+};
+
+StopList& stops()
+{
+    static StopList instance;
+    return instance;
+}
+
 void notify(std::uint64_t from, std::uint64_t to)
 {
     if (from == to) return;
@@ -166,6 +178,36 @@ void remove_listener(int id)
     std::lock_guard lock(listeners().mutex);
     auto& entries = listeners().entries;
     std::erase_if(entries, [id](const auto& entry) { return entry.first == id; });
+}
+
+int add_stop(StopQuery query)
+{
+    std::lock_guard lock(stops().mutex);
+    int id = stops().next_id++;
+    stops().entries.emplace_back(id, std::move(query));
+    return id;
+}
+
+void remove_stop(int id)
+{
+    std::lock_guard lock(stops().mutex);
+    std::erase_if(stops().entries, [id](const auto& entry) { return entry.first == id; });
+}
+
+std::optional<std::uint64_t> next_stop()
+{
+    std::vector<std::pair<int, StopQuery>> copy;
+    {
+        std::lock_guard lock(stops().mutex);
+        copy = stops().entries;
+    }
+    std::uint64_t current = now();
+    std::optional<std::uint64_t> earliest;
+    for (auto& entry : copy) {
+        auto moment = entry.second(current);
+        if (moment && *moment > current && (!earliest || *moment < *earliest)) earliest = moment;
+    }
+    return earliest;
 }
 
 }  // namespace platform::clock

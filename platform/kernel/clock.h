@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 
 #include "platform/include/winbase.h"
 
@@ -56,6 +57,20 @@ std::uint64_t wait_for(std::uint64_t ms);
 using Listener = std::function<void(std::uint64_t from, std::uint64_t to)>;
 int add_listener(Listener listener);
 void remove_listener(int id);
+
+// Moments the clock should stop at on its way, though nobody waits for them:
+// a sound that ends, a status clock's next minute. In virtual time a jump to
+// a later time (an idle loop going to its next timer, a scenario's wait)
+// goes to the earliest of them first, so what they bring about happens, is
+// drawn and is seen at its own time rather than at the end of the jump.
+// They never keep an otherwise idle phone from stalling. The query gets the
+// time now and answers the next moment after it, if any; it is called
+// without the clock's locks held. Returns an id for remove_stop.
+using StopQuery = std::function<std::optional<std::uint64_t>(std::uint64_t now)>;
+int add_stop(StopQuery query);
+void remove_stop(int id);
+// The earliest moment after now that a stop asks for.
+std::optional<std::uint64_t> next_stop();
 
 // Waits on condition under lock until ready() holds or timeout_ms (INFINITE
 // for no limit) passes; returns ready(). An infinite wait blocks in either

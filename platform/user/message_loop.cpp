@@ -2,6 +2,7 @@
 // input, paint, timer), idling on the clock, dispatching, sending and
 // posting, and registered message numbers.
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -91,7 +92,9 @@ void idle(ThreadQueue& queue)
     }
     if (virtual_time) {
         if (due) {
-            platform::clock::wait_until(*due);
+            // Whatever falls due on the way to the timer happens first, at its own time.
+            auto stop = platform::clock::next_stop();
+            platform::clock::wait_until(stop ? std::min(*stop, *due) : *due);
             return;
         }
         if (activity() != seen) return;

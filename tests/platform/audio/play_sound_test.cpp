@@ -85,6 +85,39 @@ TEST_F(AudioTest, LoopRepeatsUntilStoppedAndNeverBlocks)
     EXPECT_EQ(left_at(mix, 351), 0);
 }
 
+TEST_F(AudioTest, TheClockStopsWhereASoundOrABufferPlaysOutButNotForALoop)
+{
+    put_file("Windows/a.wav", level_wav(4410, 1000));  // 100 ms
+    advance(40);
+    ASSERT_TRUE(PlaySoundW(u"\\Windows\\a.wav", nullptr, file_async));
+    EXPECT_EQ(platform::clock::next_stop(), std::optional<std::uint64_t>(140));
+    advance(30);
+    EXPECT_EQ(platform::clock::next_stop(), std::optional<std::uint64_t>(140));
+    ASSERT_TRUE(PlaySoundW(u"\\Windows\\a.wav", nullptr, file_async | SND_LOOP));
+    EXPECT_FALSE(platform::clock::next_stop().has_value());
+    PlaySoundW(nullptr, nullptr, 0);
+
+    // A wave-out buffer of 50 ms written at 70 ms, and a second queued behind it.
+    HWAVEOUT device = nullptr;
+    WAVEFORMATEX format {WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
+    ASSERT_EQ(waveOutOpen(&device, 0, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    auto samples = level_samples(2205, 500);
+    WAVEHDR first {}, second {};
+    for (WAVEHDR* header : {&first, &second}) {
+        header->lpData = reinterpret_cast<LPSTR>(samples.data());
+        header->dwBufferLength = static_cast<DWORD>(samples.size());
+        ASSERT_EQ(waveOutPrepareHeader(device, header, sizeof *header), MMSYSERR_NOERROR);
+        ASSERT_EQ(waveOutWrite(device, header, sizeof *header), MMSYSERR_NOERROR);
+    }
+    EXPECT_EQ(platform::clock::next_stop(), std::optional<std::uint64_t>(120));
+    platform::clock::advance_to(120);
+    EXPECT_TRUE(first.dwFlags & WHDR_DONE);
+    EXPECT_EQ(platform::clock::next_stop(), std::optional<std::uint64_t>(170));
+    waveOutReset(device);
+    for (WAVEHDR* header : {&first, &second}) waveOutUnprepareHeader(device, header, sizeof *header);
+    waveOutClose(device);
+}
+
 TEST_F(AudioTest, NoStopRefusesToCutOffButAStopStillStops)
 {
     put_file("Windows/a.wav", level_wav(44100, 1000));

@@ -56,16 +56,31 @@ TEST_F(PresenterTest, PartialDrawingWaitsForIdleWholeFramesShowAtOnce)
     presenter.present_pending();  // nothing new: no frame
     EXPECT_EQ(display->frames_presented(), 1);
 
-    // An animation's frames, each a whole screen, each shown as it is drawn
-    // and at no cost in virtual time.
+    // An animation's frames, each a whole screen, each shown as it is drawn.
+    // In virtual time the first costs nothing, since the phone was idle
+    // before it; each later one drawn back to back costs a frame period.
     for (int frame = 0; frame < 5; ++frame) platform::gdi::screen().fill(RGB(0, 0, 95 + frame * 40));
     EXPECT_EQ(display->frames_presented(), 6);
-    EXPECT_EQ(phone_clock::now(), 0u);
+    EXPECT_EQ(phone_clock::now(), 4 * presenter.pacer().period_ms());
     EXPECT_EQ(display->capture(nullptr)->at(0, 0), 255u);  // the last one
+    EXPECT_EQ(presenter.presented_screen().at(0, 0), 255u);
+
+    // What was drawn since is not presented yet; checks see the frame shown.
+    fill_part(RGB(0, 255, 0));
+    EXPECT_EQ(presenter.presented_screen().at(20, 20), 255u);
+    presenter.present_pending();
+    EXPECT_EQ(presenter.presented_screen().at(20, 20), 0x00FF00u);
+
+    // After an idle the next whole frame starts a new stretch: no cost.
+    std::uint64_t idle_at = phone_clock::now();
+    platform::gdi::screen().fill(RGB(9, 9, 9));
+    platform::gdi::screen().fill(RGB(8, 8, 8));
+    EXPECT_EQ(phone_clock::now(), idle_at + presenter.pacer().period_ms());
+    EXPECT_EQ(display->frames_presented(), 9);
 
     presenter.detach();
     platform::gdi::screen().fill(RGB(1, 2, 3));
-    EXPECT_EQ(display->frames_presented(), 6);
+    EXPECT_EQ(display->frames_presented(), 9);
 }
 
 TEST_F(PresenterTest, RealTimeFramesKeepTheFramePeriod)
@@ -101,20 +116,33 @@ TEST(ScenarioRunnerTiming, StepsRunAtTheirTimeAfterEarlierTimersAndOneTouchAtATi
     };
     ScenarioRunner runner(std::move(*scenario), *display, options);
 
+    // Something due at 70 ms (a sound's end, say) that nobody waits for.
+    int stop = phone_clock::add_stop(
+        [](std::uint64_t now) { return now < 70 ? std::optional<std::uint64_t>(70) : std::nullopt; });
     runner.on_idle(std::uint64_t {40});  // a timer comes first: the clock is left to the loop
     EXPECT_EQ(phone_clock::now(), 0u);
     EXPECT_TRUE(touches.empty());
-    runner.on_idle(std::nullopt);  // then the runner jumps to its press and stops there
+    // Then the runner moves the clock on its way to the press, stopping at
+    // 70 ms first, and each time leaves the phone to take what came due.
+    runner.on_idle(std::nullopt);
+    EXPECT_EQ(phone_clock::now(), 70u);
+    runner.on_idle(std::nullopt);
+    EXPECT_EQ(phone_clock::now(), 100u);
+    EXPECT_TRUE(touches.empty());
+    runner.on_idle(std::nullopt);  // the press, and there it stops
     ASSERT_EQ(touches.size(), 1u);
     EXPECT_EQ(touches[0].time, 100u);
+    runner.on_idle(std::nullopt);
     runner.on_idle(std::nullopt);
     ASSERT_EQ(touches.size(), 2u);
     EXPECT_EQ(touches[1].kind, platform::user::PointerKind::up);
     EXPECT_EQ(touches[1].time, 150u);
-    EXPECT_FALSE(runner.finished());
     runner.on_idle(std::nullopt);  // the last wait
-    EXPECT_TRUE(runner.finished());
+    EXPECT_FALSE(runner.finished());
     EXPECT_EQ(phone_clock::now(), 350u);
+    runner.on_idle(std::nullopt);
+    EXPECT_TRUE(runner.finished());
+    phone_clock::remove_stop(stop);
 
     // In real time the runner never moves the clock; it waits to be asked.
     phone_clock::reset(phone_clock::Mode::real_time);

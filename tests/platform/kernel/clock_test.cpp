@@ -139,4 +139,21 @@ TEST_F(ClockTest, TimedConditionWaitJumpsVirtualTimeButNotAnInfiniteOne)
     setter.join();
 }
 
+TEST_F(ClockTest, TheNextStopIsTheEarliestMomentStillAhead)
+{
+    EXPECT_FALSE(phone_clock::next_stop().has_value());
+    int past = phone_clock::add_stop([](std::uint64_t) { return std::optional<std::uint64_t>(0); });
+    int later = phone_clock::add_stop([](std::uint64_t now) { return std::optional<std::uint64_t>(now + 500); });
+    int sooner = phone_clock::add_stop(
+        [](std::uint64_t now) { return now < 300 ? std::optional<std::uint64_t>(300) : std::nullopt; });
+    EXPECT_EQ(phone_clock::next_stop(), std::optional<std::uint64_t>(300));
+    phone_clock::advance_to(300);  // reached: it asks for nothing more
+    EXPECT_EQ(phone_clock::next_stop(), std::optional<std::uint64_t>(800));
+    phone_clock::remove_stop(later);
+    EXPECT_FALSE(phone_clock::next_stop().has_value());
+    EXPECT_EQ(phone_clock::now(), 300u);  // asking never moves the clock
+    phone_clock::remove_stop(past);
+    phone_clock::remove_stop(sooner);
+}
+
 }  // namespace

@@ -129,6 +129,31 @@ TEST_F(MessageLoopTest, IdleLoopWithNothingToWaitForEndsInsteadOfHanging)
     EXPECT_NE(trace.find("nothing to wait for"), std::string::npos);
 }
 
+TEST_F(MessageLoopTest, AnIdleLoopStopsOnItsWayToATimerButAStopAloneDoesNotKeepItAlive)
+{
+    HWND hwnd = make(u"Recorder", 0, 0, 0, 10, 10);
+    std::uint64_t start = platform::clock::now();
+    std::vector<std::uint64_t> jumps;
+    int listener = platform::clock::add_listener([&](std::uint64_t, std::uint64_t to) { jumps.push_back(to - start); });
+    int stop = platform::clock::add_stop([start](std::uint64_t now) {
+        return now < start + 250 ? std::optional<std::uint64_t>(start + 250) : std::nullopt;
+    });
+    SetTimer(hwnd, 1, 400, nullptr);
+    MSG message;
+    ASSERT_TRUE(GetMessageW(&message, nullptr, 0, 0));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(jumps, (std::vector<std::uint64_t> {250, 400}));
+
+    // Without a timer the loop has nothing to wait for, stop or not.
+    KillTimer(hwnd, 1);
+    platform::clock::remove_stop(stop);
+    stop = platform::clock::add_stop([](std::uint64_t now) { return std::optional<std::uint64_t>(now + 100); });
+    EXPECT_FALSE(GetMessageW(&message, nullptr, 0, 0));
+    EXPECT_EQ(static_cast<int>(message.wParam), platform::user::stalled_exit_code);
+    platform::clock::remove_stop(stop);
+    platform::clock::remove_listener(listener);
+}
+
 TEST_F(MessageLoopTest, IdleHandlerFeedsTheLoop)
 {
     HWND hwnd = make(u"Recorder", WS_VISIBLE, 0, 0, 480, 720);

@@ -1,0 +1,114 @@
+// A small phone program whose timer draws a counter: every 250 ms one more
+// white square on black. A tap plays an animation of six full-screen colours
+// drawn back to back inside the handler, without a timer or a sleep, as the
+// shaver's intro does. Each step is said on the debug output with the tick
+// count, so a recording's frames can be matched with what the program did.
+
+#include <windows.h>
+
+namespace {
+
+constexpr UINT_PTR counter_timer = 1;
+constexpr UINT counter_interval_ms = 250;
+constexpr int square = 20;
+constexpr int square_step = 24;
+constexpr int squares_per_row = 18;
+constexpr int animation_frames = 6;
+
+int ticks = 0;
+
+void fill(HDC dc, const RECT& area, COLORREF colour)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+}
+
+void draw_squares(HDC dc)
+{
+    for (int i = 0; i < ticks; ++i) {
+        int left = 12 + square_step * (i % squares_per_row);
+        int top = 100 + square_step * (i / squares_per_row);
+        RECT area {left, top, left + square, top + square};
+        fill(dc, area, RGB(255, 255, 255));
+    }
+}
+
+// The whole counter composed off screen and shown in one blit, so the
+// screen never shows a half-drawn counter.
+void draw_counter(HDC target)
+{
+    HDC memory = CreateCompatibleDC(target);
+    HBITMAP bitmap = CreateCompatibleBitmap(target, 480, 720);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all {0, 0, 480, 720};
+    fill(memory, all, RGB(0, 0, 0));
+    draw_squares(memory);
+    BitBlt(target, 0, 0, 480, 720, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+}
+
+void play_animation(HWND hwnd)
+{
+    HDC dc = GetDC(hwnd);
+    RECT all {0, 0, 480, 720};
+    for (int frame = 0; frame < animation_frames; ++frame) {
+        NKDbgPrintfW(u"counter: animation frame %d at %d\n", frame, int(GetTickCount()));
+        fill(dc, all, RGB(51 * frame, 0, 255 - 51 * frame));
+    }
+    // Back to the counter, the animation's last frame.
+    draw_counter(dc);
+    ReleaseDC(hwnd, dc);
+}
+
+LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        draw_counter(BeginPaint(hwnd, &paint));
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    case WM_TIMER: {
+        ++ticks;
+        NKDbgPrintfW(u"counter: tick %d at %d\n", ticks, int(GetTickCount()));
+        HDC dc = GetDC(hwnd);
+        draw_squares(dc);
+        ReleaseDC(hwnd, dc);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        play_animation(hwnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
+{
+    WNDCLASSW description {};
+    description.lpfnWndProc = procedure;
+    description.hInstance = instance;
+    description.lpszClassName = u"CounterProgram";
+    RegisterClassW(&description);
+    if (HWND task_bar = FindWindowW(u"CTaskBar", nullptr)) ShowWindow(task_bar, SW_HIDE);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST, u"CounterProgram", u"Counter", WS_POPUP | WS_VISIBLE, 0, 0, 480, 720,
+        nullptr, nullptr, instance, nullptr);
+    SetForegroundWindow(window);
+    SetTimer(window, counter_timer, counter_interval_ms, nullptr);
+
+    MSG message {};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

@@ -133,6 +133,9 @@ public:
         case OVWM_SWIPE_WIDE_Y:
             Report(u"swipe at %d, %d", static_cast<short>(lParam & 0xFFFF), static_cast<short>(lParam >> 16));
             break;
+        case GALLERYWM_LIST_SCROLLED:
+            Report(u"list scrolled to %d, %d", static_cast<int>(wParam), static_cast<int>(lParam));
+            break;
         case OVWM_FOCUS_CHANGED:
             if (wParam) Report(u"focus on control %d", static_cast<int>(wParam));
             break;
@@ -223,7 +226,6 @@ private:
             row.SetButtonStyle(i == 0 ? 261 : 263);
             row.SetTextColor(RGB(20, 20, 20));
             row.SetFontHeight(22);
-            row.SetTextFormat(DT_LEFT | DT_VCENTER | DT_SINGLELINE);
             m_list.AddItem(&row, 0, i * kRowHeight);
         }
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ovfc/graphics/ov_element.h"
 #include "ovfc/graphics/ov_font.h"
 
 namespace {
@@ -82,14 +83,17 @@ void GalleryButton::OnSetFocus(UiWin*) { Invalidate(nullptr); }
 
 void GalleryButton::OnKillFocus(UiWin*) { Invalidate(nullptr); }
 
-void GalleryRow::OnPaint(HDC hdc, const RECT* prc, const RECT* prcClip)
+void GalleryRow::OnPaint(HDC hdc, const RECT* prc, const RECT*)
 {
-    RECT rc = *prc;
-    UiTextButton::OnPaint(hdc, prc, prcClip);
-    rc.left += kRowTextInset;
-    rc.right -= kRowTextInset;
-    DrawLine(hdc, m_strEnd.c_str(), rc, GetFontHeight(), GetState() ? GetPressedTextColor() : GetTextColor(),
-        DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+    OvDrawElement(hdc, prc, GetButtonStyle(), GetState(), 0);
+    // A coloured mark where a list would show an icon.
+    static const COLORREF marks[] = {RGB(230, 90, 70), RGB(250, 170, 40), RGB(90, 180, 90), RGB(60, 140, 220)};
+    RECT rcMark = {prc->left + kRowTextInset, prc->top + 10, prc->left + kRowTextInset + 28, prc->bottom - 10};
+    FillSolid(hdc, rcMark, marks[GetID() % 4]);
+    COLORREF crText = GetState() ? GetPressedTextColor() : GetTextColor();
+    RECT rc = {rcMark.right + 14, prc->top, prc->right - kRowTextInset, prc->bottom};
+    DrawLine(hdc, GetText().c_str(), rc, GetFontHeight(), crText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    DrawLine(hdc, m_strEnd.c_str(), rc, GetFontHeight(), crText, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
 GalleryLabel::GalleryLabel()
@@ -198,7 +202,7 @@ int GalleryList::OnLButtonUp(UINT nFlags, int x, int y)
     int nResult = UiWin::OnLButtonUp(nFlags, x, y);
     if (!IsScrolling()) return nResult;
     SetScrolling(FALSE);
-    NKDbgPrintfW(u"gallery: list scrolled to %d, %d\n", m_nScrollX, m_nScrollY);
+    PostNotify(GALLERYWM_LIST_SCROLLED, static_cast<WPARAM>(m_nScrollX), static_cast<LPARAM>(m_nScrollY));
     // The horizontal indicator goes with the scrolling; the vertical one
     // fades, and its last step is painted over with the list.
     FadeIndicator();

@@ -11,6 +11,10 @@
 #include "ovfc/ui/ui_text_button.h"
 #include "ovfc/ui/ui_win.h"
 
+// Posted to the host window when the list stops scrolling: wParam and
+// lParam are its horizontal and vertical scroll offsets.
+#define GALLERYWM_LIST_SCROLLED (WM_APP + 1)
+
 // A push button that says so while a long press is pending and when it
 // fires, and wears a frame while it has the keyboard focus.
 class GalleryButton : public UiTextButton {

@@ -56,6 +56,7 @@ GalleryRun run_gallery(const std::string& script, const std::string& language)
     fs::path root = make_temporary_folder("ovfc-gallery");
     // The phone as the build lays it out (pictures and sounds), with a
     // registry of its own made from the shipped defaults on the first run.
+    fs::create_directories(root / "device" / "Windows");
     fs::copy(fs::path(OVFC_BUILT_DEVICE_ROOT) / "Windows", root / "device" / "Windows", fs::copy_options::recursive);
     fs::path scripts = OVFC_GALLERY_SCRIPTS;
     if (!updating_references()) {

@@ -9,6 +9,7 @@
 
 #include "ovfc/core/ov_app.h"
 #include "ovfc/core/ov_message_loop.h"
+#include "ovfc/graphics/ov_font.h"
 #include "ovfc/ui/ov_msg_box.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/language.h"
@@ -20,6 +21,7 @@
 #include "tests/ovfc/ui/button_test_host.h"
 
 using namespace ovfc_test;
+using ovfc_test::Canvas;
 
 namespace {
 
@@ -345,6 +347,40 @@ ScreenPixels screen_under_box(const char16_t* text, const char16_t* caption, int
 }
 
 const RECT kTextBox = {46, 240, 434, 390};
+
+// How the box's font lays out a text in a box of the message's size: the
+// size DrawTextW measures for it and where its pure-white pixels fall,
+// relative to the rectangle it is drawn into.
+struct TextLayout {
+    int width = 0;
+    int height = 0;
+    RECT ink = {0, 0, 0, 0};
+};
+
+TextLayout lay_out(const char16_t* text)
+{
+    Canvas canvas(480, 200, RGB(0, 0, 0));
+    HGDIOBJ old = SelectObject(canvas.dc(), OvGetFont(30, 400, 0, 0, 0, 4));
+    SetTextColor(canvas.dc(), RGB(255, 255, 255));
+    SetBkMode(canvas.dc(), TRANSPARENT);
+    RECT measured = {0, 0, 388, 150};
+    DrawTextW(canvas.dc(), text, -1, &measured, DT_CALCRECT | DT_WORDBREAK);
+    RECT drawn = {0, 0, 388, 150};
+    DrawTextW(canvas.dc(), text, -1, &drawn, DT_WORDBREAK);
+    SelectObject(canvas.dc(), old);
+    TextLayout layout {measured.right - measured.left, measured.bottom - measured.top};
+    bool found = false;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 480; ++x) {
+            if (canvas.rgb(x, y) != 0xFFFFFF) continue;
+            if (!found) layout.ink = {x, y, x + 1, y + 1};
+            found = true;
+            layout.ink.left = std::min<LONG>(layout.ink.left, x);
+            layout.ink.right = std::max<LONG>(layout.ink.right, x + 1);
+            layout.ink.bottom = std::max<LONG>(layout.ink.bottom, y + 1);
+        }
+    return layout;
+}
 const RECT kPanel = {26, 220, 454, 500};
 
 TEST_F(OvfcMessageBox, ItPaintsTheFrozenScreenThePanelAndTheCentredText)
@@ -359,13 +395,15 @@ TEST_F(OvfcMessageBox, ItPaintsTheFrozenScreenThePanelAndTheCentredText)
     for (int y = kPanel.top; y < kPanel.bottom; y += 7)
         for (int x = kPanel.left; x < kPanel.right; x += 7) changed += shown.at(x, y) != before.at(x, y);
     EXPECT_GT(changed, 1000) << "the panel is drawn";
-    // A short text sits in the middle of its box, a little high.
+    // A short text sits in the middle of its box, 5 pixels high.
     Ink text = find_ink(shown, kPanel, 0xFFFFFF);
     ASSERT_TRUE(text.found());
-    EXPECT_GE(text.box.left, kTextBox.left);
-    EXPECT_LE(text.box.right, kTextBox.right);
-    EXPECT_NEAR(text.centre_x(), 240, 3);
-    EXPECT_NEAR(text.centre_y(), (kTextBox.top + kTextBox.bottom) / 2 - 5, 6);
+    TextLayout layout = lay_out(u"OK?");
+    int left = kTextBox.left + (388 - layout.width) / 2;
+    int top = kTextBox.top + (150 - layout.height) / 2 - 5;
+    EXPECT_NEAR(text.box.left, left + layout.ink.left, 1);
+    EXPECT_NEAR(text.box.top, top + layout.ink.top, 1);
+    EXPECT_NEAR(text.box.bottom, top + layout.ink.bottom, 1);
 
     // The caption is never drawn.
     EXPECT_EQ(screen_under_box(u"OK?", nullptr, 99, nullptr).pixels, shown.pixels);

@@ -155,6 +155,7 @@ void GifWriter::put(const void* data, std::size_t size)
 {
     if (!file_ || failed_) return;
     if (std::fwrite(data, 1, size, file_) != size) failed_ = true;
+    bytes_written_ += size;
 }
 
 void GifWriter::put_word(std::uint16_t value)
@@ -212,9 +213,14 @@ void GifWriter::add_frame(const Image& image, std::uint64_t time_ms)
 void GifWriter::write_pending(std::uint64_t until_ms)
 {
     has_pending_ = false;
-    std::uint64_t shown = until_ms > pending_time_ ? until_ms - pending_time_ : 0;
-    shown = std::max<std::uint64_t>(shown, std::uint64_t(min_delay_ms_));
-    auto delay = static_cast<std::uint16_t>(std::min<std::uint64_t>((shown + 5) / 10, 0xFFFF));
+    // Delays are counted on the GIF's own timeline in hundredths, from the
+    // rounded moments the pictures appear, so rounding never adds up and a
+    // frame held up by the shortest delay is made up for by the next one.
+    std::uint64_t until_cs = (until_ms + 5) / 10;
+    if (frames_written_ == 0) shown_until_cs_ = (pending_time_ + 5) / 10;
+    std::uint64_t delay = until_cs > shown_until_cs_ ? until_cs - shown_until_cs_ : 0;
+    delay = std::max<std::uint64_t>(delay, std::uint64_t(min_delay_ms_ + 5) / 10);
+    shown_until_cs_ += delay;
 
     // The changed rectangle; the first frame is stored whole.
     int left = 0, top = 0, right = width_, bottom = height_;
@@ -242,6 +248,20 @@ void GifWriter::write_pending(std::uint64_t until_ms)
             bottom = 1;
         }
     }
+    // A frame holds at most 655.35 s; a longer stay goes on in frames that
+    // show one unchanged pixel again.
+    std::uint64_t first = std::min<std::uint64_t>(delay, max_delay_cs);
+    write_image(left, top, right, bottom, static_cast<std::uint16_t>(first));
+    written_ = pending_;
+    for (std::uint64_t left_over = delay - first; left_over > 0;) {
+        std::uint64_t part = std::min<std::uint64_t>(left_over, max_delay_cs);
+        write_image(0, 0, 1, 1, static_cast<std::uint16_t>(part));
+        left_over -= part;
+    }
+}
+
+void GifWriter::write_image(int left, int top, int right, int bottom, std::uint16_t delay_cs)
+{
     std::vector<std::uint8_t> part;
     part.reserve(std::size_t(right - left) * (bottom - top));
     for (int y = top; y < bottom; ++y) {
@@ -250,8 +270,8 @@ void GifWriter::write_pending(std::uint64_t until_ms)
     }
 
     // Graphic control: keep the previous picture under this one, no transparency.
-    const std::uint8_t control[8] = {0x21, 0xF9, 0x04, 0x04, static_cast<std::uint8_t>(delay & 0xFF),
-        static_cast<std::uint8_t>(delay >> 8), 0x00, 0x00};
+    const std::uint8_t control[8] = {0x21, 0xF9, 0x04, 0x04, static_cast<std::uint8_t>(delay_cs & 0xFF),
+        static_cast<std::uint8_t>(delay_cs >> 8), 0x00, 0x00};
     put(control, sizeof control);
     const std::uint8_t separator = 0x2C;
     put(&separator, 1);
@@ -271,7 +291,6 @@ void GifWriter::write_pending(std::uint64_t until_ms)
     }
     const std::uint8_t block_end = 0;
     put(&block_end, 1);
-    written_ = pending_;
     ++frames_written_;
 }
 

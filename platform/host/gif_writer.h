@@ -35,8 +35,9 @@ public:
     bool open(const std::filesystem::path& file, int width, int height, int min_delay_ms, std::string* error);
 
     // Adds the picture shown from time_ms on. A frame is written when the
-    // next one arrives (that fixes its delay); a picture equal to the last
-    // one only lengthens it. Only the rectangle that changed is stored.
+    // next one arrives (that fixes its delay, so the GIF plays at the pace
+    // the pictures came); a picture equal to the last one only lengthens it.
+    // Only the rectangle that changed is stored.
     void add_frame(const Image& image, std::uint64_t time_ms);
 
     // Writes the last frame and the trailer. False if anything failed to
@@ -44,9 +45,14 @@ public:
     bool close(std::string* error);
 
     int frames_written() const { return frames_written_; }
+    // What the file holds so far.
+    std::uint64_t bytes_written() const { return bytes_written_; }
 
 private:
     void write_pending(std::uint64_t until_ms);
+    void write_image(int left, int top, int right, int bottom, std::uint16_t delay_cs);
+
+    static constexpr std::uint64_t max_delay_cs = 0xFFFF;
     void put(const void* data, std::size_t size);
     void put_word(std::uint16_t value);
 
@@ -56,10 +62,12 @@ private:
     int height_ = 0;
     int min_delay_ms_ = 0;
     bool failed_ = false;
+    std::uint64_t bytes_written_ = 0;
     bool has_pending_ = false;
     std::vector<std::uint8_t> written_;  // the picture the viewer shows so far
     std::vector<std::uint8_t> pending_;
     std::uint64_t pending_time_ = 0;
+    std::uint64_t shown_until_cs_ = 0;  // when the last written frame gives way, in hundredths
     int frames_written_ = 0;
 };
 

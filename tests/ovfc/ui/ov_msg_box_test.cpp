@@ -395,6 +395,24 @@ TEST_F(OvfcMessageBox, ItPaintsTheFrozenScreenThePanelAndTheCentredText)
     for (int y = kPanel.top; y < kPanel.bottom; y += 7)
         for (int x = kPanel.left; x < kPanel.right; x += 7) changed += shown.at(x, y) != before.at(x, y);
     EXPECT_GT(changed, 1000) << "the panel is drawn";
+    // Its edges, across the middle and down the centre line.
+    auto changed_span = [&](int x0, int y0, int dx, int dy, int steps) {
+        std::pair<int, int> span {-1, -1};
+        for (int i = 0; i < steps; ++i) {
+            int x = x0 + i * dx, y = y0 + i * dy;
+            if (shown.at(x, y) == before.at(x, y)) continue;
+            if (span.first < 0) span.first = i;
+            span.second = i;
+        }
+        return span;
+    };
+    auto across = changed_span(0, 360, 1, 0, 480);
+    EXPECT_EQ(across.first, kPanel.left);
+    EXPECT_EQ(across.second, kPanel.right - 1);
+    auto down = changed_span(240, 0, 0, 1, 720);
+    EXPECT_EQ(down.first, kPanel.top);
+    EXPECT_GT(down.second, kPanel.bottom - 10);
+    EXPECT_LT(down.second, kPanel.bottom);
     // A short text sits in the middle of its box, 5 pixels high.
     Ink text = find_ink(shown, kPanel, 0xFFFFFF);
     ASSERT_TRUE(text.found());

@@ -4,8 +4,44 @@
 #include <string>
 #include <vector>
 
+#include "platform/files/device_root.h"
 #include "platform/host/host.h"
 #include "platform/include/winmain.h"
+#include "platform/kernel/language.h"
+#include "platform/loader/module_registry.h"
+#include "platform/registry/registry_host.h"
+
+namespace {
+
+constexpr const char16_t* program_path = u"\\Program Files\\Velmor\\Velmor.exe";
+
+// A program built on the framework constructs its application object, and
+// with it its main window, while the program's static objects are
+// initialised, before main runs: the window reads the theme colours from the
+// phone's registry, loads its resource library from the program's folder and
+// asks for the program's file name. So the phone's file system, registry,
+// program path and language are put in place here, ahead of every static
+// initialiser of the program (the lowest priority number GCC leaves to
+// programs). run_phone later sets up the rest of the phone from the same
+// options, these parts again included. The platform keeps its state in
+// function-local statics, so it is ready to be used this early.
+__attribute__((constructor(101))) void prepare_phone_before_static_objects(int argc, char** argv, char**)
+{
+    if (argc < 1 || !argv) return;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    // A bad command line is reported by run_phone, which does not start the
+    // phone then.
+    auto options = platform::host::parse_options(arguments, nullptr);
+    if (!options || options->help) return;
+    platform::host::Settings settings =
+        platform::host::resolve_settings(*options, platform::host::process_environment());
+    if (!platform::files::set_device_root(settings.device_root)) return;
+    platform::registry::load_device_registry();
+    platform::loader::set_program_path(program_path);
+    platform::language::set_ui_language(options->language);
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {

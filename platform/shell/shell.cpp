@@ -8,6 +8,7 @@
 #include "platform/include/winbase.h"
 #include "platform/shell/home_screen.h"
 #include "platform/shell/notification_reader.h"
+#include "platform/shell/platform_mode.h"
 #include "platform/shell/shell_events.h"
 #include "platform/shell/shell_keys.h"
 #include "platform/shell/task_bar.h"
@@ -58,6 +59,7 @@ bool start_shell()
     if (!bar_alive) shell.task_bar = create_task_bar();
     if (!keys_alive) shell.keys = create_shell_keys_window();
     if (shell.home && shell.task_bar && shell.keys) {
+        register_platform_mode();
         // Without the queue the phone still works; programs' records then go unread.
         if (!open_notification_reader())
             report_event("notification queue: cannot be opened (error " + std::to_string(GetLastError()) +

@@ -7,14 +7,15 @@
 
 namespace {
 
-constexpr UINT kButtonTextColor = 2;  // SYSCLR_BUTTON_TEXT
+// The theme colour "SYSCLR_BUTTON_TEXT".
+constexpr UINT kButtonTextColor = 2;
 constexpr int kTextShift = 2;
 
 }  // namespace
 
 UiTextButton::UiTextButton()
 {
-    SetPos(0, 0, 70, 44, 2);
+    SetPos(0, 0, 70, 44, UIPOS_KEEP_POSITION);
     SetFontHeight(25);
     SetTextColor(OvGetThemeColor(kButtonTextColor));
     SetTextFormat(DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ovfc/graphics/ov_dc_helpers.h"
 #include "ovfc/graphics/ov_element.h"
 #include "ovfc/graphics/ov_font.h"
 
@@ -16,6 +17,9 @@ constexpr COLORREF kPadText = RGB(40, 70, 110);
 constexpr COLORREF kListBack = RGB(250, 250, 250);
 constexpr int kFrameThickness = 3;
 constexpr int kRowTextInset = 16;
+constexpr int kBarThickness = 9;
+constexpr int kFirstFadeStep = 265;
+constexpr int kLastFadeStep = 268;
 
 void FillSolid(HDC hdc, const RECT& rc, COLORREF cr)
 {
@@ -209,4 +213,68 @@ int GalleryList::OnLButtonUp(UINT nFlags, int x, int y)
     Invalidate(nullptr);
     Update();
     return nResult;
+}
+
+BOOL GalleryList::GetHThumbRect(const RECT* prc, RECT* prcThumb)
+{
+    RECT rcStrip = {prc->left + m_nIndicatorEdge, prc->bottom - m_nIndicatorInset - kBarThickness,
+        prc->right - m_nIndicatorEdge, prc->bottom - m_nIndicatorInset};
+    float view = static_cast<float>(m_nWidth);
+    float content = static_cast<float>(m_nContentWidth);
+    float scroll = static_cast<float>(m_nScrollX);
+    int nTrack = rcStrip.right - rcStrip.left;
+    int nLength = std::min(std::max(HThumbLength(view, content, scroll), kBarThickness), nTrack);
+    if (nLength <= 0) return FALSE;
+    *prcThumb = rcStrip;
+    prcThumb->left = rcStrip.left + HThumbOffset(view, content, scroll, nTrack, nLength);
+    prcThumb->right = prcThumb->left + nLength;
+    return TRUE;
+}
+
+void GalleryList::FadeIndicator()
+{
+    RECT rcRight = {m_nWidth - m_nIndicatorEdge - kBarThickness, 0, m_nWidth, m_nHeight};
+    RECT rcBottom = {0, m_nHeight - m_nIndicatorInset - kBarThickness, m_nWidth, m_nHeight};
+    m_bFading = 1;
+    for (int nStep = kFirstFadeStep; nStep <= kLastFadeStep; ++nStep) {
+        m_nFadeStep = nStep;
+        Invalidate(&rcRight);
+        Invalidate(&rcBottom);
+        Update();
+        MSG msg;
+        if (nStep < kLastFadeStep && PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE)) break;
+    }
+    m_nFadeStep = 0;
+    m_bFading = 0;
+}
+
+void GalleryList::PaintFadeStep(HDC hdc, const RECT* prc, int nStep)
+{
+    UiWin::PaintFadeStep(hdc, prc, nStep);
+    RECT rcThumb;
+    if (!GetHThumbRect(prc, &rcThumb)) return;
+    int nWidth = rcThumb.right - rcThumb.left;
+    int nHeight = rcThumb.bottom - rcThumb.top;
+    // The bar is drawn on a transparent 32-bit bitmap, then laid over the
+    // list with less of it at each step.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = nWidth;
+    info.bmiHeader.biHeight = -nHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pBits = nullptr;
+    HBITMAP hBitmap = CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    HDC hdcBar = hBitmap ? CreateCompatibleDC(hdc) : nullptr;
+    if (hdcBar) {
+        HGDIOBJ hOld = SelectObject(hdcBar, hBitmap);
+        RECT rcBar = {0, 0, nWidth, nHeight};
+        OvDrawHorzBar(hdcBar, &rcBar);
+        BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(255 * (kLastFadeStep + 1 - nStep) / 5), AC_SRC_ALPHA};
+        AlphaBlend(hdc, rcThumb.left, rcThumb.top, nWidth, nHeight, hdcBar, 0, 0, nWidth, nHeight, blend);
+        SelectObject(hdcBar, hOld);
+        DeleteDC(hdcBar);
+    }
+    if (hBitmap) DeleteObject(hBitmap);
 }

@@ -84,9 +84,15 @@ public:
     int OnLButtonDown(UINT nFlags, int x, int y) override;
     int OnMouseMove(UINT nFlags, int x, int y) override;
     int OnLButtonUp(UINT nFlags, int x, int y) override;
+    // The vertical indicator fades through its pictures; the horizontal one,
+    // which has none, is blended out over the same steps.
+    void FadeIndicator() override;
+    void PaintFadeStep(HDC hdc, const RECT* prc, int nStep) override;
 
 private:
     void ScrollBy(int dx, int dy);
+    // Where the horizontal thumb lies in prc; FALSE when there is none.
+    BOOL GetHThumbRect(const RECT* prc, RECT* prcThumb);
     void PlaceItems();
 
     std::vector<POINT> m_itemOrigins;

@@ -329,7 +329,9 @@ TEST_F(OvfcMessageBox, AQuitWhileTheBoxIsUpEndsTheMainLoopToo)
 
 // The screen while a box with this text and caption is up, over a window
 // painted in one colour.
-ScreenPixels screen_under_box(const char16_t* text, const char16_t* caption, int style, ScreenPixels* before)
+// With repaint set, the box is painted once more, whole, before the look.
+ScreenPixels screen_under_box(
+    const char16_t* text, const char16_t* caption, int style, ScreenPixels* before, bool repaint = false)
 {
     ButtonHostWnd parent;
     parent.background = RGB(40, 120, 200);
@@ -338,8 +340,13 @@ ScreenPixels screen_under_box(const char16_t* text, const char16_t* caption, int
     if (before) *before = ScreenPixels();
     ScreenPixels shown;
     IdleSteps steps({[&] {
+        HWND box = front_box()->GetHwnd();
+        if (repaint) {
+            InvalidateRect(box, nullptr, FALSE);
+            UpdateWindow(box);
+        }
         shown = ScreenPixels();
-        PostMessageW(front_box()->GetHwnd(), OVWM_MSGBOX_PLATFORM, 0, 1);
+        PostMessageW(box, OVWM_MSGBOX_PLATFORM, 0, 1);
     }});
     OvShowMessageBox(parent.GetHwnd(), text, caption, style, 0);
     parent.Destroy();
@@ -423,6 +430,9 @@ TEST_F(OvfcMessageBox, ItPaintsTheFrozenScreenThePanelAndTheCentredText)
     EXPECT_NEAR(text.box.top, top + layout.ink.top, 1);
     EXPECT_NEAR(text.box.bottom, top + layout.ink.bottom, 1);
 
+    // Painted again, the box shows the same: its backdrop is the screen as
+    // it was, not a picture of the box itself.
+    EXPECT_EQ(screen_under_box(u"OK?", u"Caption", 99, nullptr, true).pixels, shown.pixels);
     // The caption is never drawn.
     EXPECT_EQ(screen_under_box(u"OK?", nullptr, 99, nullptr).pixels, shown.pixels);
     // Without a text, only the panel.

@@ -1,11 +1,13 @@
 // The process entry of a phone program: the host sets up the phone and runs
 // the WinMain the program links in.
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/files/device_root.h"
 #include "platform/host/host.h"
+#include "platform/host/scenario.h"
 #include "platform/include/winmain.h"
 #include "platform/kernel/language.h"
 #include "platform/loader/module_registry.h"
@@ -25,16 +27,25 @@ constexpr const char16_t* program_path = u"\\Program Files\\Velmor\\Velmor.exe";
 // programs). run_phone later sets up the rest of the phone from the same
 // options, these parts again included. The platform keeps its state in
 // function-local statics, so it is ready to be used this early.
+//
+// A command line that run_phone will refuse, or a device root that does not
+// exist yet, is left alone here: nothing of the phone may be made before the
+// host has accepted the run, and a new phone has no library to load anyway.
 __attribute__((constructor(101))) void prepare_phone_before_static_objects(int argc, char** argv, char**)
 {
     if (argc < 1 || !argv) return;
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    // A bad command line is reported by run_phone, which does not start the
-    // phone then.
     auto options = platform::host::parse_options(arguments, nullptr);
     if (!options || options->help) return;
+    if (!options->script.empty()) {
+        std::vector<std::string> errors;
+        if (!platform::host::parse_scenario_file(options->script, platform::host::ScenarioParseOptions {}, &errors))
+            return;
+    }
     platform::host::Settings settings =
         platform::host::resolve_settings(*options, platform::host::process_environment());
+    std::error_code failure;
+    if (!std::filesystem::is_directory(settings.device_root, failure)) return;
     if (!platform::files::set_device_root(settings.device_root)) return;
     platform::registry::load_device_registry();
     platform::loader::set_program_path(program_path);

@@ -1,0 +1,127 @@
+// The shaver as a person uses it: velmor run as its own process on a fresh
+// headless phone laid out by the build, under the scenario scripts kept with
+// the application. Every screen a script reaches is compared with its kept
+// reference, every sound change is checked as it happens, and the event log
+// tells what the phone felt and heard in between.
+//
+// Scripts and references are copied to a temporary folder, so a failed
+// comparison leaves its actual and difference pictures in the build folder;
+// with VELMOR_UPDATE_REFERENCES=1 the run writes the references in place.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/ovfc/phone_session.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ScenarioRun {
+    int exit_code = -1;
+    std::string output;
+    std::vector<std::string> events;
+    fs::path record;
+
+    // The index of the first event line from `from` on that contains text,
+    // or -1.
+    int find(const std::string& text, int from = 0) const
+    {
+        for (int i = std::max(from, 0); i < int(events.size()); ++i)
+            if (events[std::size_t(i)].find(text) != std::string::npos) return i;
+        return -1;
+    }
+};
+
+bool updating_references()
+{
+    const char* update = std::getenv("VELMOR_UPDATE_REFERENCES");
+    return update && std::string(update) == "1";
+}
+
+void keep_failures(const fs::path& from)
+{
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(from, ignored)) {
+        std::string name = entry.path().filename().string();
+        if (name.find(".actual.") == std::string::npos && name.find(".diff.") == std::string::npos) continue;
+        fs::create_directories(SHAVER_SCENARIO_FAILURES, ignored);
+        fs::copy_file(
+            entry.path(), fs::path(SHAVER_SCENARIO_FAILURES) / name, fs::copy_options::overwrite_existing, ignored);
+    }
+}
+
+ScenarioRun run_script(const std::string& script)
+{
+    fs::path root = ovfc_test::make_temporary_folder("shaver-scenario");
+    fs::copy(SHAVER_BUILT_DEVICE_ROOT, root / "device", fs::copy_options::recursive);
+    std::error_code ignored;
+    fs::remove(root / "device" / "registry.reg", ignored);
+    fs::path scripts = SHAVER_SCENARIOS;
+    if (!updating_references()) {
+        fs::copy(scripts, root / "scenarios", fs::copy_options::recursive);
+        scripts = root / "scenarios";
+    }
+    ScenarioRun run;
+    run.record = root / "record";
+    std::string command = std::string("'") + SHAVER_VELMOR + "' --headless --device-root '" +
+        (root / "device").string() + "' --script '" + (scripts / script).string() + "' --record '" +
+        run.record.string() + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    EXPECT_NE(pipe, nullptr);
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    int status = pclose(pipe);
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream events(run.record / "events.log");
+    for (std::string line; std::getline(events, line);) run.events.push_back(line);
+    if (run.exit_code != 0) keep_failures(root);
+    return run;
+}
+
+TEST(ShaverScenario, GoldenSessionMatchesEveryScreenAndSound)
+{
+    ScenarioRun run = run_script("golden.txt");
+    ASSERT_EQ(run.exit_code, 0) << run.output;
+    // Nothing near: the first shake plays no variant; with a hand near the
+    // second does.
+    int first_shake = run.find("script line 31: shake");
+    int near = run.find("near on", first_shake);
+    ASSERT_GE(first_shake, 0);
+    ASSERT_GT(near, first_shake);
+    int variant = run.find("sound started wave-out", first_shake);
+    EXPECT_GT(variant, near) << "a variant played with nothing near";
+    EXPECT_LT(variant, run.find("near off", near));
+    // The call's end put the phone's mode back through the platform.
+    int call_end = run.find("call end");
+    EXPECT_GT(run.find("[PlatformMode] SetOwnerWindow", call_end), call_end);
+    // The session was recorded whole, for a person to watch.
+    EXPECT_TRUE(fs::exists(run.record / "run.gif"));
+    EXPECT_GE(run.find("exit code 0"), 0);
+}
+
+TEST(ShaverScenario, UsbDiskModeNoticeEndsTheProgram)
+{
+    ScenarioRun run = run_script("usb_disk.txt");
+    ASSERT_EQ(run.exit_code, 0) << run.output;
+    EXPECT_GE(run.find("usb disk"), 0);
+}
+
+TEST(ShaverScenario, MKeyEndsTheProgram)
+{
+    ScenarioRun run = run_script("m_key.txt");
+    ASSERT_EQ(run.exit_code, 0) << run.output;
+    EXPECT_GE(run.find("answer 2, the program leaves the front"), 0);
+}
+
+}  // namespace

@@ -234,6 +234,17 @@ TEST_F(OvfcMessageBox, ThePlatformAndTheShellCloseItWithNoAnswer)
     EXPECT_EQ(close_with(GetEntryShutDownMessage(), 0), 0);
 }
 
+TEST_F(OvfcMessageBox, ABoxThatCannotBeMadeAnswersNothingAndShowsNothing)
+{
+    ScreenPixels before;
+    // A parent that is no window: the platform refuses the box's window.
+    HWND no_window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x7FFF0));
+    EXPECT_EQ(OvShowMessageBox(no_window, u"?", nullptr, OVMB_YESNO, 0), OVMB_RESULT_NONE);
+    EXPECT_FALSE(OvQuitFlag());
+    EXPECT_EQ(front_box(), nullptr);
+    EXPECT_EQ(ScreenPixels().pixels, before.pixels);
+}
+
 TEST_F(OvfcMessageBox, ItRunsModallyOverItsDisabledParentAndTellsTheShell)
 {
     ButtonHostWnd parent;

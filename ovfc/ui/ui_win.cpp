@@ -210,6 +210,8 @@ LRESULT UiWin::OnMessage826(WPARAM, LPARAM) { return 0; }
 
 void UiWin::SetParent(UiWin* pParent)
 {
+    // A parent chain that loops would never reach a manager.
+    if (pParent && (pParent == this || IsAncestorOf(pParent))) return;
     if (m_pParent && m_pParent != pParent) m_pParent->RemoveChild(this);
     m_pParent = pParent;
 }

@@ -66,7 +66,10 @@ TEST_F(UiTree, ChildListKeepsOrderRefusesDuplicatesAndCyclesAndMovesReparentedCo
     // A control cannot go under itself or under its own descendant.
     EXPECT_FALSE(other.AddChild(&other));
     EXPECT_FALSE(kids[5]->AddChild(&root));
+    root.SetParent(kids[5].get());
+    other.SetParent(&other);
     EXPECT_EQ(root.GetParent(), nullptr);
+    EXPECT_EQ(other.GetParent(), &root);
     EXPECT_EQ(kids[5]->GetChildCount(), 0);
 }
 

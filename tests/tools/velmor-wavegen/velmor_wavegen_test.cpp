@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "shaver_sounds.h"
+#include "system_sounds.h"
 #include "wave_file.h"
 
 namespace {
@@ -138,6 +139,33 @@ TEST_F(VelmorWavegen, TwoRunsWriteTheSameBytes)
         EXPECT_FALSE(first.empty());
         EXPECT_TRUE(first == second) << entry.path().filename() << " differs between runs";
     }
+}
+
+TEST_F(VelmorWavegen, WritesTheSystemSoundsApartAndTheSameEveryTime)
+{
+    std::string listed;
+    ASSERT_EQ(run("--system --list", &listed), 0);
+    EXPECT_EQ(listed, "keyloud.wav\nswitch.wav\n");
+
+    ASSERT_EQ(run("--system '" + (dir_ / "a").string() + "'"), 0);
+    ASSERT_EQ(run("--system '" + (dir_ / "b").string() + "'"), 0);
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(dir_ / "a")) written.push_back(entry.path().filename().string());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string> {"keyloud.wav", "switch.wav"}));
+    for (const std::string& name : written) {
+        const Bytes file = read_bytes(dir_ / "a" / name);
+        ASSERT_GT(file.size(), 44u) << name;
+        EXPECT_EQ(tag(file, 8), "WAVE") << name;
+        EXPECT_EQ(le16(file, 20), 1u) << name;
+        EXPECT_EQ(le16(file, 22), 1u) << name;
+        EXPECT_EQ(le32(file, 24), velmor_wavegen::system_sample_rate) << name;
+        EXPECT_EQ(le16(file, 34), 16u) << name;
+        EXPECT_EQ(le32(file, 40), file.size() - 44) << name;
+        EXPECT_TRUE(file == read_bytes(dir_ / "b" / name)) << name << " differs between runs";
+    }
+    // --system only picks the set: it still needs a folder.
+    EXPECT_EQ(run("--system"), 2);
 }
 
 TEST_F(VelmorWavegen, FailsLoudlyWhenItCannotWrite)

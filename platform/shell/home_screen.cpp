@@ -15,6 +15,7 @@ struct HomeScreenState {
     HBITMAP picture = nullptr;
     HGDIOBJ previous = nullptr;
     int pressed = -1;
+    IconTapListener tap_listener;
 };
 
 HomeScreenState& state()
@@ -43,7 +44,10 @@ void release_picture()
     if (home.picture_dc && home.previous) SelectObject(home.picture_dc, home.previous);
     if (home.picture_dc) DeleteDC(home.picture_dc);
     if (home.picture) DeleteObject(home.picture);
+    // The listener belongs to the host, not to this window: it outlives a restart of the shell.
+    IconTapListener listener = std::move(home.tap_listener);
     home = HomeScreenState {};
+    home.tap_listener = std::move(listener);
 }
 
 void paint(HWND hwnd)
@@ -88,17 +92,22 @@ LRESULT CALLBACK home_screen_procedure(HWND hwnd, UINT message, WPARAM wparam, L
         paint(hwnd);
         return 0;
     case WM_LBUTTONDOWN:
-        // Apps cannot be started yet: a press only shows on its tile.
         set_pressed(hwnd, icon_under(lparam));
         if (state().pressed >= 0) SetCapture(hwnd);
         return 0;
     case WM_MOUSEMOVE:
         if (state().pressed >= 0 && icon_under(lparam) != state().pressed) set_pressed(hwnd, -1);
         return 0;
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
+        // A finger that slid off the tile has already cancelled the press, so only a real tap is reported.
+        int tapped = state().pressed >= 0 && icon_under(lparam) == state().pressed ? state().pressed : -1;
         set_pressed(hwnd, -1);
         if (GetCapture() == hwnd) ReleaseCapture();
+        // A copy: the listener may stop listening while it runs.
+        IconTapListener listener = state().tap_listener;
+        if (tapped >= 0 && listener) listener(app_icons()[static_cast<std::size_t>(tapped)]);
         return 0;
+    }
     case WM_CAPTURECHANGED:
     case WM_CANCELMODE:
         set_pressed(hwnd, -1);
@@ -133,5 +142,7 @@ HWND create_home_screen()
 }
 
 int pressed_home_icon() { return state().pressed; }
+
+void set_icon_tap_listener(IconTapListener listener) { state().tap_listener = std::move(listener); }
 
 }  // namespace platform::shell

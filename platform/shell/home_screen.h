@@ -3,7 +3,10 @@
 // the bottom of the z-order because nothing ever raises it.
 #pragma once
 
+#include <functional>
+
 #include "platform/include/winuser.h"
+#include "platform/shell/shell_layout.h"
 
 namespace platform::shell {
 
@@ -18,5 +21,11 @@ HWND create_home_screen();
 
 // The icon a finger is pressing now, or -1.
 int pressed_home_icon();
+
+// Told of every tap on an icon (a press and a release on the same tile), after the tile has lost its pressed
+// look. The host listens while the phone waits for its program to be started from the home screen; with no
+// listener a tap only shows on its tile. An empty function stops listening.
+using IconTapListener = std::function<void(const AppIcon& icon)>;
+void set_icon_tap_listener(IconTapListener listener);
 
 }  // namespace platform::shell

@@ -2,6 +2,7 @@
 
 #include "platform/shell/shell_layout.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/include/wingdi.h"
@@ -25,7 +26,9 @@ struct Entry {
     COLORREF bottom;
 };
 
+// The phone's own program leads the grid, where the eye lands first.
 constexpr std::array grid_entries {
+    Entry {Glyph::shaver, u"剃须刀", RGB(64, 224, 208), RGB(16, 128, 148)},
     Entry {Glyph::camera, u"相机", RGB(92, 99, 112), RGB(48, 52, 62)},
     Entry {Glyph::photos, u"相册", RGB(255, 196, 92), RGB(240, 120, 70)},
     Entry {Glyph::calendar, u"日历", RGB(255, 255, 255), RGB(226, 228, 234)},
@@ -34,7 +37,6 @@ constexpr std::array grid_entries {
     Entry {Glyph::files, u"文件", RGB(120, 196, 255), RGB(60, 140, 232)},
     Entry {Glyph::calculator, u"计算器", RGB(255, 168, 64), RGB(236, 110, 20)},
     Entry {Glyph::settings, u"设置", RGB(150, 156, 168), RGB(92, 98, 112)},
-    Entry {Glyph::shaver, u"剃须刀 Velmor", RGB(64, 224, 208), RGB(16, 128, 148)},
 };
 
 constexpr std::array dock_entries {
@@ -73,6 +75,13 @@ std::span<const AppIcon> app_icons()
 {
     static const auto icons = build_icons();
     return icons;
+}
+
+const AppIcon& program_icon()
+{
+    static const AppIcon& icon = *std::find_if(app_icons().begin(), app_icons().end(),
+        [](const AppIcon& candidate) { return candidate.glyph == program_glyph; });
+    return icon;
 }
 
 std::optional<std::size_t> icon_at(int x, int y)

@@ -51,6 +51,11 @@ struct AppIcon {
 // Every icon of the home screen, grid first (row by row), then the dock.
 std::span<const AppIcon> app_icons();
 
+// The icon of the program the phone runs (Brisell's shaver): a tap on it is
+// what starts the program.
+inline constexpr Glyph program_glyph = Glyph::shaver;
+const AppIcon& program_icon();
+
 // The icon whose tile contains the point (screen coordinates), if any.
 std::optional<std::size_t> icon_at(int x, int y);
 

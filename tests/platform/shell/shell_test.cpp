@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <windows.h>
@@ -112,6 +114,7 @@ protected:
     }
     void TearDown() override
     {
+        set_icon_tap_listener({});
         stop_shell();
         platform::user::shut_down_thread_windows();
         platform::user::set_idle_handler(nullptr);
@@ -339,6 +342,81 @@ TEST_F(ShellTest, PressingATileDarkensItUntilTheFingerLifts)
     pump();
     EXPECT_EQ(pressed_home_icon(), -1);
     EXPECT_EQ(screen_pixel(x, y), normal);
+}
+
+TEST_F(ShellTest, TheShaverLeadsTheGridDrawnWithItsLabel)
+{
+    pump();
+    const AppIcon& icon = program_icon();
+    EXPECT_EQ(&icon, &app_icons()[0]);
+    EXPECT_EQ(icon.glyph, Glyph::shaver);
+    EXPECT_FALSE(icon.in_dock);
+    EXPECT_EQ(std::u16string(icon.label), u"剃须刀");
+    // The shaver's white body below its head, in the middle of the teal tile.
+    EXPECT_TRUE(close_to(screen_pixel(icon.tile.left + 36, icon.tile.top + 32), RGB(255, 255, 255), 8));
+    EXPECT_FALSE(close_to(screen_pixel(icon.tile.left + 8, icon.tile.top + 36), RGB(255, 255, 255), 60));
+
+    // The label is three characters centred under the tile: white text no wider than the tile.
+    Picture backdrop;
+    draw_wallpaper(backdrop.dc());
+    int left = screen_width, right = -1;
+    for (int y = icon.label_area.top; y < icon.label_area.bottom; ++y)
+        for (int x = icon.label_area.left; x < icon.label_area.right; ++x)
+            if (screen_pixel(x, y) != backdrop.at(x, y)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    ASSERT_GE(right, left) << "no label drawn";
+    int centre = (icon.tile.left + icon.tile.right) / 2;
+    EXPECT_LE(std::abs((left + right) / 2 - centre), 3);
+    EXPECT_GT(right - left, 30);
+    EXPECT_LT(right - left, tile_size);
+}
+
+TEST_F(ShellTest, ATapOnATileIsReportedOnceItsPressedLookIsGone)
+{
+    pump();
+    std::vector<Glyph> tapped;
+    std::vector<int> pressed_when_told;
+    set_icon_tap_listener([&](const AppIcon& icon) {
+        tapped.push_back(icon.glyph);
+        pressed_when_told.push_back(pressed_home_icon());
+    });
+    auto touch = [&](platform::user::PointerKind kind, const AppIcon& icon, int dx) {
+        platform::user::inject_pointer(kind, (icon.tile.left + icon.tile.right) / 2 + dx, icon.tile.top + 36);
+        pump();
+    };
+    using Kind = platform::user::PointerKind;
+    const AppIcon& shaver = program_icon();
+    const AppIcon& music = app_icons().back();
+
+    touch(Kind::down, shaver, 0);
+    EXPECT_TRUE(tapped.empty()) << "a press alone starts nothing";
+    touch(Kind::up, shaver, 0);
+    touch(Kind::down, music, 0);
+    touch(Kind::up, music, 0);
+    EXPECT_EQ(tapped, (std::vector<Glyph> {Glyph::shaver, Glyph::music}));
+    EXPECT_EQ(pressed_when_told, (std::vector<int> {-1, -1}));
+
+    // Sliding off the tile, or onto another, before lifting is no tap.
+    tapped.clear();
+    touch(Kind::down, shaver, 0);
+    touch(Kind::move, shaver, 60);
+    touch(Kind::up, shaver, 60);
+    touch(Kind::down, shaver, 0);
+    touch(Kind::up, app_icons()[1], 0);
+    // A release on a tile whose press began off it is no tap either.
+    platform::user::inject_pointer(Kind::down, 5, 400);
+    pump();
+    touch(Kind::up, shaver, 0);
+    EXPECT_TRUE(tapped.empty());
+
+    // Without a listener a tap only shows.
+    set_icon_tap_listener({});
+    touch(Kind::down, shaver, 0);
+    touch(Kind::up, shaver, 0);
+    EXPECT_TRUE(tapped.empty());
+    EXPECT_EQ(pressed_home_icon(), -1);
 }
 
 }  // namespace

@@ -68,6 +68,9 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
             }
             options.display = choice;
             display_set = true;
+        } else if (name == "--home") {
+            if (!flag()) return std::nullopt;
+            options.home = true;
         } else if (name == "--real-time" || name == "--virtual-time") {
             if (!flag()) return std::nullopt;
             auto choice = name == "--real-time" ? TimeChoice::real_time : TimeChoice::virtual_time;
@@ -185,6 +188,10 @@ std::string usage_text()
            "  --window              show the phone in a window; the mouse is the finger, F12 saves a screenshot,\n"
            "                        closing the window ends the program as if it had quit with code 0\n"
            "  --scale N             window pixels per phone pixel, 1 to 8 (default 1)\n"
+           "  --home                stay at the home screen until the program's icon (the shaver, first on the\n"
+           "                        home screen) is tapped; without it the phone taps the icon itself. In a window\n"
+           "                        without --script, --console or --record the home screen comes back when the\n"
+           "                        program ends (velmor starts itself anew with --home), and a tap starts it again\n"
            "  --device-root DIR     the host folder that stands for the phone's \"\\\" (default: $VELMOR_DEVICE_ROOT,\n"
            "                        else " +
         default_device_root().string() +

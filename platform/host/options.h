@@ -18,6 +18,8 @@ enum class TimeChoice { automatic, real_time, virtual_time };
 struct Options {
     DisplayChoice display = DisplayChoice::automatic;
     int scale = 1;
+    // Stay at the home screen until the program's icon is tapped.
+    bool home = false;
     std::filesystem::path device_root;  // empty: from the environment or the build's default
     TimeChoice time = TimeChoice::automatic;
     int fps = 30;

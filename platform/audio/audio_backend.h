@@ -20,6 +20,14 @@ struct BackendOptions {
     // file that receives one line per sound event.
     std::filesystem::path wav_file;
     std::filesystem::path event_log_file;
+    // capture: silence longer than this is cut short in the WAV file, and
+    // the event log says what was left out and when (0: every sample kept).
+    std::uint64_t longest_silence_ms = 0;
+    // capture: the most bytes the WAV file and the event log may take
+    // (0: as much as the formats allow); what comes later is left out and
+    // said once.
+    std::uint64_t wav_limit_bytes = 0;
+    std::uint64_t event_log_limit_bytes = 0;
 };
 
 class Backend {
@@ -37,6 +45,13 @@ public:
     // Interleaved stereo frames at the output rate, in order. Called with the
     // mixer locked.
     virtual void write(std::span<const std::int16_t>) { }
+    // The same, with their place on the mix's timeline: frame f plays at
+    // origin_ms + f / rate on the phone's clock, first_frame is the first.
+    virtual void write_at(
+        std::span<const std::int16_t> samples, std::int64_t /*origin_ms*/, std::uint64_t /*first_frame*/)
+    {
+        write(samples);
+    }
     // Called with the mixer locked, in the order things happened.
     virtual void record(const SoundEvent&) { }
 

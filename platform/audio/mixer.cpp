@@ -243,7 +243,9 @@ void Mixer::render_frames_locked(std::uint64_t frames)
     while (frames > 0) {
         std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(frames, block_frames));
         mix_locked(wanted ? block_.data() : nullptr, count);
-        if (wanted) backend_->write(std::span<const std::int16_t>(block_.data(), count * output_channels));
+        if (wanted)
+            backend_->write_at(std::span<const std::int16_t>(block_.data(), count * output_channels), origin_ms_,
+                rendered_frames_ - count);
         frames -= count;
     }
 }

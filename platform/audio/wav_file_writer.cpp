@@ -1,6 +1,7 @@
 // The WAV file writer of the capture backend.
 #include "platform/audio/wav_file_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -68,7 +69,8 @@ void WavFileWriter::write(std::span<const std::int16_t> samples)
 {
     if (!file_ || samples.empty()) return;
     std::uint64_t bytes = samples.size_bytes();
-    std::uint64_t room = largest_data - data_bytes_;
+    std::uint64_t largest = limit_ > 0 ? std::min(limit_, largest_data) : largest_data;
+    std::uint64_t room = largest > data_bytes_ ? largest - data_bytes_ : 0;
     if (bytes > room) {
         std::uint64_t frame_bytes = channels_ * 2u;
         std::uint64_t kept = room - room % frame_bytes;

@@ -20,9 +20,11 @@ public:
 
     // Creates (or truncates) the file. False with a message naming the file.
     bool open(const std::filesystem::path& path, std::uint32_t rate, std::uint16_t channels, std::string* error);
-    // Appends samples; beyond the 4 GiB a WAV file can describe they are
-    // dropped (and dropped_frames() counts them).
+    // Appends samples; beyond the 4 GiB a WAV file can describe, or the
+    // limit set, they are dropped (and dropped_frames() counts them).
     void write(std::span<const std::int16_t> samples);
+    // The most sample bytes the file may hold (0: as many as a WAV file can).
+    void set_limit(std::uint64_t data_bytes) { limit_ = data_bytes; }
     // Brings the header's sizes up to date and flushes.
     void finish();
     void close();
@@ -41,6 +43,7 @@ private:
     std::uint16_t channels_ = 0;
     std::uint64_t data_bytes_ = 0;
     std::uint64_t dropped_frames_ = 0;
+    std::uint64_t limit_ = 0;
     std::string error_;
 };
 

@@ -44,6 +44,9 @@ constexpr std::uint64_t window_idle_step_ms = 10;
 // Characters a line of the status panel holds.
 constexpr int status_panel_columns = 25;
 constexpr std::uint64_t milliseconds_per_minute = 60'000;
+constexpr std::uint64_t bytes_per_megabyte = 1'000'000;
+// Silence longer than this is cut short in a recording's sound.wav.
+constexpr std::uint64_t longest_recorded_silence_ms = 1000;
 
 void say(const std::string& text) { std::fprintf(stderr, "velmor: %s\n", text.c_str()); }
 
@@ -88,6 +91,10 @@ private:
     void listen_to_the_phone();
     ScenarioRunnerOptions runner_options();
     int verdict(int exit_code);
+    RecordingLimits recording_limits() const
+    {
+        return RecordingLimits::share(std::uint64_t(options_.record_limit_mb) * bytes_per_megabyte);
+    }
     void tear_down(int exit_code);
     void on_idle(std::optional<std::uint64_t> next_timer_due);
     void quit(const std::string& why);
@@ -134,7 +141,7 @@ bool Phone::set_up(std::string* error)
     }
     if (!create_standard_folders(error)) return false;
     if (!options_.record.empty()) {
-        recorder_ = Recorder::open(options_.record, options_.fps, error);
+        recorder_ = Recorder::open(options_.record, options_.fps, recording_limits(), error);
         if (!recorder_) return false;
         capture_id_ = platform::debug_output::add_capture([this](std::string_view line) {
             if (recorder_) recorder_->event("trace " + std::string(line));
@@ -218,6 +225,10 @@ bool Phone::start_audio(std::string* error)
     if (!options_.record.empty()) {
         audio_options.wav_file = options_.record / "sound.wav";
         audio_options.event_log_file = options_.record / "sounds.log";
+        // A recording of an hour's wait holds a second of its silence, not an hour.
+        audio_options.longest_silence_ms = longest_recorded_silence_ms;
+        audio_options.wav_limit_bytes = recording_limits().sound_bytes;
+        audio_options.event_log_limit_bytes = recording_limits().sound_log_bytes;
     }
     if (!platform::audio::start_backend(backend, audio_options, error)) {
         *error = "cannot start the " + backend + " sound: " + *error;

@@ -113,6 +113,14 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
         } else if (name == "--record") {
             if (!value(text)) return std::nullopt;
             options.record = text;
+        } else if (name == "--record-limit") {
+            if (!value(text)) return std::nullopt;
+            auto number = parse_number(text, 10);
+            if (!number || *number < 1 || *number > 1'048'576) {
+                fail(error, "--record-limit needs a size in MB from 1 to 1048576, not \"" + text + "\"");
+                return std::nullopt;
+            }
+            options.record_limit_mb = int(*number);
         } else if (name == "--audio") {
             if (!value(text)) return std::nullopt;
             if (text != "null" && text != "capture" && text != "sdl") {
@@ -198,7 +206,9 @@ std::string usage_text()
         "); missing standard folders are created\n"
         "  --real-time           the phone's clock is the wall clock (the default in a window)\n"
         "  --virtual-time        time moves only when the phone waits (the default headless)\n"
-        "  --fps N               frame rate that paces full-screen animations in real time (default 30)\n"
+        "  --fps N               frame rate of full-screen animations (default 30): in real time the next\n"
+        "                        frame waits for its period; in virtual time each frame drawn back to back\n"
+        "                        after another moves the clock on by the period\n"
         "  --lang 0x0804|0x0409  the phone's language (default 0x0804, Simplified Chinese)\n"
         "  --audio null|capture|sdl  where sound goes (default: capture with --record, else null; capture\n"
         "                        writes sound.wav and sounds.log into the --record folder)\n"
@@ -208,7 +218,14 @@ std::string usage_text()
         "                        it. quit (or the end of the input) ends the program\n"
         "  --console-port N      the same on a TCP port of 127.0.0.1, one client at a time (0: a free port,\n"
         "                        announced on standard error)\n"
-        "  --record DIR          write every presented frame as PNG, run.gif and events.log into DIR\n"
+        "  --record DIR          write every presented frame as PNG (frame-NUMBER-TIMEms.png), run.gif\n"
+        "                        (paced as the run was) and events.log into DIR; with capture sound,\n"
+        "                        sound.wav (silences over a second shortened; sounds.log says where) and\n"
+        "                        sounds.log\n"
+        "  --record-limit MB     the most one recording writes (default 1024): sound.wav up to a quarter,\n"
+        "                        the logs up to a sixteenth and a sixty-fourth, frames and run.gif the rest.\n"
+        "                        Reaching a share is said on standard error and in the log; the run goes\n"
+        "                        on without that part\n"
         "  --help                show this text\n"
         "\n"
         "Scenario: one command a line, '#' starts a comment, times in milliseconds, points in screen pixels:\n"
@@ -227,8 +244,11 @@ std::string usage_text()
         "                                  TOLERANCE (default 0); on failure FILE.actual.png and FILE.diff.png\n"
         "                                  are written beside it. VELMOR_UPDATE_REFERENCES=1 (re)writes FILE.\n"
         "A tap is a press and a release 50 ms apart; a double tap two taps 50 ms apart. Commands run when the\n"
-        "phone is idle at their time. When the script has run (or at quit) the program is asked to quit with\n"
-        "code 0. Without a script, a headless run ends as soon as the phone is first idle (everything drawn);\n"
+        "phone is idle at their time; in virtual time a wait stops at every timer, sound end and minute on\n"
+        "its way, and the phone draws and shows what came due before the next command looks; screenshot and\n"
+        "expect-screen see the frame last shown. When the script has run (or at quit) the program is asked\n"
+        "to quit with code 0. Without a script, a headless run ends as soon as the phone is first idle (everything "
+        "drawn);\n"
         "a window stays until it is closed. On the console in virtual time, time stands still between\n"
         "commands: only wait MS lets it (and the program's timers) run.\n"
         "\n"

@@ -26,6 +26,7 @@ struct Options {
     LANGID language = 0x0804;
     std::filesystem::path script;
     std::filesystem::path record;
+    int record_limit_mb = 1024;  // the most one recording writes
     std::string audio;  // empty: capture with --record, else the null backend
     // Commands typed live: on standard input, or on 127.0.0.1:console_port
     // (0: any free port, announced on standard error).

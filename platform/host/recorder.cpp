@@ -17,9 +17,29 @@ bool is_earlier_output(const std::string& name)
     return name == "events.log" || name == "run.gif" || std::regex_match(name, frame_name);
 }
 
+// The most one frame can add: a PNG of the whole screen stored raw, and
+// a GIF frame of 12-bit codes. Frames stop while this much is still free, so
+// the share is never overrun.
+constexpr std::uint64_t largest_frame_bytes =
+    std::uint64_t(platform::gdi::Screen::width) * platform::gdi::Screen::height * 6;
+// Kept free at the end of the log for the line that says it is full and the
+// exit code.
+constexpr std::uint64_t log_reserve_bytes = 512;
+
 }  // namespace
 
-std::unique_ptr<Recorder> Recorder::open(const std::filesystem::path& folder, int fps, std::string* error)
+RecordingLimits RecordingLimits::share(std::uint64_t total_bytes)
+{
+    RecordingLimits limits;
+    limits.sound_bytes = total_bytes / 4;
+    limits.event_log_bytes = total_bytes / 16;
+    limits.sound_log_bytes = total_bytes / 64;
+    limits.frames_bytes = total_bytes - limits.sound_bytes - limits.event_log_bytes - limits.sound_log_bytes;
+    return limits;
+}
+
+std::unique_ptr<Recorder> Recorder::open(
+    const std::filesystem::path& folder, int fps, const RecordingLimits& limits, std::string* error)
 {
     std::error_code failure;
     std::filesystem::create_directories(folder, failure);
@@ -33,6 +53,7 @@ std::unique_ptr<Recorder> Recorder::open(const std::filesystem::path& folder, in
 
     std::unique_ptr<Recorder> recorder(new Recorder);
     recorder->folder_ = folder;
+    recorder->limits_ = limits;
     auto log_path = folder / "events.log";
     recorder->log_ = std::fopen(log_path.c_str(), "w");
     if (!recorder->log_) {
@@ -56,23 +77,35 @@ void Recorder::problem(const std::string& text)
     }
 }
 
+void Recorder::notice(const std::string& text) { std::fprintf(stderr, "velmor: recording: %s\n", text.c_str()); }
+
 void Recorder::frame(const Image& image, std::uint64_t time_ms)
 {
     int number;
     {
         std::lock_guard lock(mutex_);
-        if (closed_) return;
+        if (closed_ || frames_full_) return;
+        if (png_bytes_ + gif_.bytes_written() + largest_frame_bytes > limits_.frames_bytes) {
+            frames_full_ = true;
+            std::string text = "the frames and run.gif reached their share of the recording limit (" +
+                std::to_string(limits_.frames_bytes / 1'000'000) + " MB) after frame " + std::to_string(frames_) +
+                "; later frames are not recorded (--record-limit)";
+            notice(text);
+            write_log_line(time_ms, text);
+            return;
+        }
         number = ++frames_;
     }
     char name[64];
     std::snprintf(name, sizeof name, "frame-%06d-%08" PRIu64 "ms.png", number, time_ms);
     std::string error;
-    if (!write_png(folder_ / name, image, &error)) {
-        std::lock_guard lock(mutex_);
-        problem(error);
-    }
+    bool written = write_png(folder_ / name, image, &error);
+    std::error_code size_failure;
+    auto size = written ? std::filesystem::file_size(folder_ / name, size_failure) : 0;
     {
         std::lock_guard lock(mutex_);
+        if (!written) problem(error);
+        if (!size_failure) png_bytes_ += size;
         gif_.add_frame(image, time_ms);
     }
     event(std::string("frame ") + std::to_string(number) + " presented: " + name);
@@ -82,15 +115,34 @@ void Recorder::event(std::string_view text)
 {
     std::uint64_t now = platform::clock::now();
     std::lock_guard lock(mutex_);
+    if (log_full_) return;
+    if (limits_.event_log_bytes > 0 && log_bytes_ + text.size() + 16 + log_reserve_bytes > limits_.event_log_bytes) {
+        log_full_ = true;
+        std::string full = "events.log reached its share of the recording limit (" +
+            std::to_string(limits_.event_log_bytes / 1'000'000) + " MB); later events are not written";
+        notice(full);
+        write_log_line(now, full);
+        return;
+    }
+    write_log_line(now, text);
+}
+
+void Recorder::write_log_line(std::uint64_t time_ms, std::string_view text)
+{
     if (!log_) return;
-    std::fprintf(log_, "%9" PRIu64 " ms  %.*s\n", now, int(text.size()), text.data());
+    int written = std::fprintf(log_, "%9" PRIu64 " ms  %.*s\n", time_ms, int(text.size()), text.data());
+    if (written > 0) log_bytes_ += std::uint64_t(written);
     // Kept current, so a run that crashes still leaves its story.
     if (std::fflush(log_) != 0) problem("cannot write events.log: " + std::string(std::strerror(errno)));
 }
 
 bool Recorder::close(int exit_code, std::string* error)
 {
-    event("exit code " + std::to_string(exit_code));
+    {
+        // The exit code is written even into a full log: its reserve is for this.
+        std::lock_guard lock(mutex_);
+        if (!closed_) write_log_line(platform::clock::now(), "exit code " + std::to_string(exit_code));
+    }
     return finish(error);
 }
 

@@ -1,5 +1,8 @@
 // A recording of a run (--record DIR): every presented frame as a PNG, an
 // animated GIF of the whole run and a time-stamped log of what happened.
+// What it writes is bounded: frames and the GIF share one part of the
+// recording's limit, the log another; reaching either is said once, and the
+// run goes on without that part.
 #pragma once
 
 #include <cstdint>
@@ -14,13 +17,24 @@
 
 namespace platform::host {
 
+// How one recording's limit is shared out among its files.
+struct RecordingLimits {
+    std::uint64_t frames_bytes = 0;  // the frame PNGs and run.gif together
+    std::uint64_t event_log_bytes = 0;
+    std::uint64_t sound_bytes = 0;  // sound.wav's samples
+    std::uint64_t sound_log_bytes = 0;
+
+    static RecordingLimits share(std::uint64_t total_bytes);
+};
+
 class Recorder {
 public:
     // Creates the folder if needed and starts events.log and run.gif in it.
     // Files of an earlier recording there (frame-*.png, run.gif, events.log)
     // are removed first, so the folder holds one run. Null with a message
     // naming the folder in *error when it cannot be written.
-    static std::unique_ptr<Recorder> open(const std::filesystem::path& folder, int fps, std::string* error);
+    static std::unique_ptr<Recorder> open(
+        const std::filesystem::path& folder, int fps, const RecordingLimits& limits, std::string* error);
     ~Recorder();
 
     const std::filesystem::path& folder() const { return folder_; }
@@ -38,10 +52,14 @@ public:
     bool close(int exit_code, std::string* error);
 
     int frames() const { return frames_; }
+    // Whether the frames' share ran out, and later frames went unwritten.
+    bool frames_full() const { return frames_full_; }
 
 private:
     Recorder() = default;
     void problem(const std::string& text);
+    void notice(const std::string& text);
+    void write_log_line(std::uint64_t time_ms, std::string_view text);
     bool finish(std::string* error);
 
     std::filesystem::path folder_;
@@ -51,6 +69,11 @@ private:
     int frames_ = 0;
     std::string first_problem_;
     bool closed_ = false;
+    RecordingLimits limits_;
+    std::uint64_t png_bytes_ = 0;
+    std::uint64_t log_bytes_ = 0;
+    bool frames_full_ = false;
+    bool log_full_ = false;
 };
 
 }  // namespace platform::host

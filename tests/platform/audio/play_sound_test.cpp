@@ -118,6 +118,64 @@ TEST_F(AudioTest, TheClockStopsWhereASoundOrABufferPlaysOutButNotForALoop)
     waveOutClose(device);
 }
 
+TEST_F(AudioTest, ALongSilenceIsCutShortInTheCaptureAndTheLogSaysWhatWasLeftOut)
+{
+    platform::audio::BackendOptions options;
+    options.wav_file = folder_ / "short.wav";
+    options.event_log_file = folder_ / "short.log";
+    options.longest_silence_ms = 100;
+    std::string error;
+    ASSERT_TRUE(platform::audio::start_backend("capture", options, &error)) << error;
+    put_file("Windows/a.wav", level_wav(4410, 1000));  // 100 ms
+    ASSERT_TRUE(PlaySoundW(u"\\Windows\\a.wav", nullptr, file_async));
+    advance(5000);
+    ASSERT_TRUE(PlaySoundW(u"\\Windows\\a.wav", nullptr, file_async));
+    advance(60'000);
+    platform::audio::stop_backend();
+
+    // 100 ms of sound, 100 of silence, 100 of sound, 100 of silence.
+    auto bytes = read_file(folder_ / "short.wav");
+    auto wav = platform::audio::parse_wav(bytes, &error);
+    ASSERT_TRUE(wav) << error;
+    std::vector<std::int16_t> mix(wav->samples.size() / 2);
+    std::memcpy(mix.data(), wav->samples.data(), mix.size() * 2);
+    EXPECT_EQ(mix.size(), 4u * 4410 * 2);
+    EXPECT_EQ(left_at(mix, 99), 1000);
+    EXPECT_EQ(left_at(mix, 150), 0);
+    EXPECT_EQ(left_at(mix, 201), 1000);
+    EXPECT_EQ(left_at(mix, 350), 0);
+    auto log = read_file(folder_ / "short.log");
+    EXPECT_EQ(std::string(log.begin(), log.end()),
+        "0 ms started \\Windows\\a.wav\n100 ms ended \\Windows\\a.wav\n"
+        "200 ms silence left out until 5000 ms (short.wav goes on at 0.200 s)\n"
+        "5000 ms started \\Windows\\a.wav\n5100 ms ended \\Windows\\a.wav\n"
+        "5200 ms silence left out until 65000 ms (short.wav goes on at 0.400 s)\n");
+}
+
+TEST_F(AudioTest, TheCaptureStopsAtItsLimitsAndSaysWhen)
+{
+    platform::audio::BackendOptions options;
+    options.wav_file = folder_ / "small.wav";
+    options.event_log_file = folder_ / "small.log";
+    options.wav_limit_bytes = 44100 * 4;  // one second
+    options.event_log_limit_bytes = 200;
+    std::string error;
+    ASSERT_TRUE(platform::audio::start_backend("capture", options, &error)) << error;
+    put_file("Windows/loop.wav", level_wav(4410, 700));  // 100 ms, looped
+    ASSERT_TRUE(PlaySoundW(u"\\Windows\\loop.wav", nullptr, file_async | SND_LOOP));
+    advance(3000);
+    platform::audio::stop_backend();
+
+    EXPECT_EQ(std::filesystem::file_size(folder_ / "small.wav"), 44u + 44100 * 4);
+    ASSERT_FALSE(problems_.empty());
+    EXPECT_NE(problems_[0].find("small.wav reached its size limit at 1000 ms"), std::string::npos) << problems_[0];
+    auto log = read_file(folder_ / "small.log");
+    std::string text(log.begin(), log.end());
+    EXPECT_LE(text.size(), 200u);
+    EXPECT_NE(text.find("looped"), std::string::npos);
+    EXPECT_TRUE(text.ends_with("the event log is full; later events are not written\n")) << text;
+}
+
 TEST_F(AudioTest, NoStopRefusesToCutOffButAStopStillStops)
 {
     put_file("Windows/a.wav", level_wav(44100, 1000));

@@ -107,6 +107,36 @@ TEST(GifWriter, WritesChangedRectanglesWithDelaysAndMergesRepeats)
     EXPECT_EQ(animation->frames[2].picture, first.pixels);
 }
 
+TEST(GifWriter, AStayLongerThanAGifDelayGoesOnInRepeatsAndTheTimelineKeepsItsPace)
+{
+    auto folder = temporary_folder();
+    GifWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.open(folder / "long.gif", 8, 8, 33, &error)) << error;
+    Image red(8, 8, 0xFF0000), blue(8, 8, 0x0000FF);
+    writer.add_frame(red, 1000);
+    writer.add_frame(blue, 701'000);  // 700 s later: more than 655.35 s
+    // Frames 33 ms apart round to 3 or 4 hundredths, never drifting: ten of
+    // them take 33 hundredths, as 330 ms do.
+    for (int i = 1; i <= 10; ++i) writer.add_frame(i % 2 ? red : blue, 701'000 + 33u * i);
+    ASSERT_TRUE(writer.close(&error)) << error;
+
+    auto animation = gif_test::read_gif_file((folder / "long.gif").string(), &error);
+    ASSERT_TRUE(animation.has_value()) << error;
+    ASSERT_EQ(animation->frames.size(), 13u);
+    EXPECT_EQ(animation->frames[0].delay_cs, 65535);
+    EXPECT_EQ(animation->frames[1].delay_cs, 70000 - 65535);
+    EXPECT_EQ(animation->frames[1].picture, red.pixels);  // the repeat shows the same picture
+    EXPECT_EQ(animation->frames[2].picture, blue.pixels);
+    int paced = 0;
+    for (std::size_t i = 2; i < 12; ++i) {
+        EXPECT_GE(animation->frames[i].delay_cs, 3);
+        EXPECT_LE(animation->frames[i].delay_cs, 4);
+        paced += animation->frames[i].delay_cs;
+    }
+    EXPECT_EQ(paced, 33);
+}
+
 TEST(GifWriter, ReportsAFolderThatCannotBeWritten)
 {
     GifWriter writer;

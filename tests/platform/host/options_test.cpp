@@ -27,7 +27,7 @@ Environment environment(std::map<std::string, std::string> values)
 TEST(HostOptions, ReadsEveryOptionInBothForms)
 {
     auto options = parse({"--window", "--scale", "3", "--device-root=/tmp/phone", "--virtual-time", "--fps=60",
-        "--lang", "0x0409", "--script", "s.txt", "--record", "out", "--audio", "null"});
+        "--lang", "0x0409", "--script", "s.txt", "--record", "out", "--audio", "null", "--record-limit", "50"});
     ASSERT_TRUE(options.has_value());
     EXPECT_EQ(options->display, DisplayChoice::window);
     EXPECT_EQ(options->scale, 3);
@@ -38,6 +38,8 @@ TEST(HostOptions, ReadsEveryOptionInBothForms)
     EXPECT_EQ(options->script, "s.txt");
     EXPECT_EQ(options->record, "out");
     EXPECT_EQ(options->audio, "null");
+    EXPECT_EQ(options->record_limit_mb, 50);
+    EXPECT_EQ(parse({})->record_limit_mb, 1024);
     EXPECT_TRUE(parse({"--help"})->help);
 }
 
@@ -60,6 +62,7 @@ TEST(HostOptions, NamesWhatIsWrong)
         {{"--colour"}, "unknown option --colour"},
         {{"stray"}, "unexpected argument stray"},
         {{"--audio", "loud"}, "--audio takes null, capture or sdl"},
+        {{"--record-limit", "0"}, "--record-limit needs a size in MB from 1 to 1048576, not \"0\""},
         {{"--audio", "capture"}, "give --record DIR"},
         {{"--console-port", "65536"}, "--console-port needs a port number from 0 to 65535"},
         {{"--console-port", "-1"}, "not \"-1\""},

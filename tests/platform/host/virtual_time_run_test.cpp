@@ -215,3 +215,30 @@ TEST(VirtualTimeRun, ALongWaitShowsTheStatusClockTurningAtTheMinute)
     EXPECT_TRUE(compare_images(load(minute->file), after, 0).matches);
     EXPECT_EQ(frames.back().time_ms, 60000u);
 }
+
+TEST(VirtualTimeRun, AnHourOfWaitingMakesASmallRecordingThatKeepsItsTimes)
+{
+    auto folder = fresh_folder();
+    int code = run_recorded(VELMOR_SHELL_ONLY_PROGRAM, folder, "wait 3600000\n");
+    ASSERT_EQ(code, 0) << read_text(folder / "output.txt");
+    auto record = folder / "record";
+
+    // A second of the hour's silence is kept; the log says what was left out.
+    EXPECT_LE(std::filesystem::file_size(record / "sound.wav"), 44u + 44100 * 4);
+    std::string sounds = read_text(record / "sounds.log");
+    EXPECT_TRUE(std::regex_search(
+        sounds, std::regex(R"(\d+ ms silence left out until 3600000 ms \(sound\.wav goes on at 1\.000 s\))")))
+        << sounds;
+
+    // One frame a minute, as the status clock turns, and the GIF holds each
+    // for its minute.
+    auto frames = recorded_frames(record);
+    ASSERT_EQ(frames.size(), 61u);
+    for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i].time_ms, 60000u * i);
+    std::string error;
+    auto animation = gif_test::read_gif_file((record / "run.gif").string(), &error);
+    ASSERT_TRUE(animation.has_value()) << error;
+    int total_cs = 0;
+    for (std::size_t i = 0; i + 1 < animation->frames.size(); ++i) total_cs += animation->frames[i].delay_cs;
+    EXPECT_EQ(total_cs, 360000);
+}

@@ -30,8 +30,7 @@ constexpr int kCloseHalfWidth = SHAVER_SCREEN_WIDTH / 2;
 
 void Present(HDC hdcScreen, HDC hdcBack)
 {
-    StretchBlt(hdcScreen, 0, 0, SHAVER_SCREEN_WIDTH, SHAVER_SCREEN_HEIGHT, hdcBack, 0, 0, SHAVER_SCREEN_WIDTH,
-        SHAVER_SCREEN_HEIGHT, SRCCOPY);
+    BitBlt(hdcScreen, 0, 0, SHAVER_SCREEN_WIDTH, SHAVER_SCREEN_HEIGHT, hdcBack, 0, 0, SRCCOPY);
 }
 
 void BlendFullScreen(HDC hdcBack, HDC hdcSource, BYTE bAlpha)

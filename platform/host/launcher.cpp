@@ -59,6 +59,7 @@ int Launcher::run(ProgramEntry program)
         hooks_.report("launch: the phone was asked to quit at its home screen; the program did not run");
         return quit_code_;
     }
+    started_from_icon_ = true;
     return start(program);
 }
 

@@ -48,8 +48,11 @@ public:
     // code is returned. Without a home screen the program starts at once.
     int run(ProgramEntry program);
 
-    // Whether run() got as far as the program's WinMain.
+    // Whether run() got as far as the program's WinMain, and whether a tap
+    // on the icon started it there (so the home screen it came from can
+    // come back when it ends).
     bool program_ran() const { return program_ran_; }
+    bool started_from_icon() const { return started_from_icon_; }
 
 private:
     enum class Outcome { start, quit };
@@ -62,6 +65,7 @@ private:
     LaunchHooks hooks_;
     bool tapped_ = false;
     bool program_ran_ = false;
+    bool started_from_icon_ = false;
     int quit_code_ = 0;
 };
 

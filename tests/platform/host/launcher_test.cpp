@@ -124,6 +124,7 @@ TEST_F(LauncherTest, TheHostTapsTheIconAndTheProgramFindsTheHomeScreenReleased)
     Launcher launcher(false, hooks());
     EXPECT_EQ(launcher.run(program), 42);
     EXPECT_TRUE(launcher.program_ran());
+    EXPECT_TRUE(launcher.started_from_icon());
 
     // A press and a release on the middle of the program's tile, the press held for a moment.
     POINT centre = centre_of(program_icon());
@@ -175,6 +176,7 @@ TEST_F(LauncherTest, AtHomeOnlyATapOnTheProgramsIconStartsIt)
     });
     Launcher launcher(true, hooks());
     EXPECT_EQ(launcher.run(program), 42);
+    EXPECT_TRUE(launcher.started_from_icon());
     EXPECT_EQ(idles, 3);
     EXPECT_TRUE(touches_.empty()) << "the host does not tap when waiting at home";
     ASSERT_TRUE(program_start.has_value());
@@ -193,6 +195,7 @@ TEST_F(LauncherTest, AQuitAtHomeEndsTheRunWithoutTheProgram)
     Launcher launcher(true, hooks());
     EXPECT_EQ(launcher.run(program), 5);
     EXPECT_FALSE(launcher.program_ran());
+    EXPECT_FALSE(launcher.started_from_icon());
     EXPECT_FALSE(program_start.has_value());
     ASSERT_FALSE(reports_.empty());
     EXPECT_EQ(reports_.back(), "launch: the phone was asked to quit at its home screen; the program did not run");
@@ -211,6 +214,7 @@ TEST_F(LauncherTest, OtherProgramsAndAPhoneWithoutItsHomeScreenStartAtOnce)
     Launcher direct(false, hooks());
     EXPECT_EQ(direct.run(program), 42);
     EXPECT_TRUE(direct.program_ran());
+    EXPECT_FALSE(direct.started_from_icon());
     ASSERT_TRUE(program_start.has_value());
     EXPECT_EQ(program_start->time, start_ms);
     EXPECT_TRUE(touches_.empty());
@@ -222,6 +226,7 @@ TEST_F(LauncherTest, OtherProgramsAndAPhoneWithoutItsHomeScreenStartAtOnce)
     set_started_from_home_screen(true);
     Launcher without_shell(true, hooks());
     EXPECT_EQ(without_shell.run(program), 42);
+    EXPECT_FALSE(without_shell.started_from_icon()) << "there is no home screen to come back to";
     ASSERT_TRUE(program_start.has_value());
     EXPECT_EQ(program_start->time, start_ms);
     EXPECT_TRUE(touches_.empty());

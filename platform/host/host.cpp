@@ -13,6 +13,7 @@
 #include "platform/gdi/screen.h"
 #include "platform/host/console_session.h"
 #include "platform/host/display_backend.h"
+#include "platform/host/launcher.h"
 #include "platform/host/phone_keys.h"
 #include "platform/host/presenter.h"
 #include "platform/host/recorder.h"
@@ -371,12 +372,18 @@ int Phone::run(std::optional<Scenario> scenario, ProgramEntry program)
     }
     if (scenario) runner_ = std::make_unique<ScenarioRunner>(std::move(*scenario), *display_, runner_options());
 
-    static char16_t command_line[1] = {0};
-    int exit_code = program(platform::loader::program_module(), nullptr, command_line, SW_SHOW);
+    Launcher launcher(options_.home,
+        LaunchHooks {[this](platform::user::PointerKind kind, int x, int y) { pointer(kind, x, y); },
+            [this] { presenter_->present_pending(); }, [this](const std::string& text) { log(text); }});
+    int exit_code = launcher.run(program);
+    // Left to a person in a window, the phone goes back to its home screen when the program ends by itself.
+    bool back_to_home = launcher.started_from_icon() && display_->interactive() && !runner_ && !console_ &&
+        !quit_posted_ && options_.record.empty();
 
     if (console_) console_->program_ended(exit_code);
     int result = verdict(exit_code);
     tear_down(exit_code);
+    if (back_to_home) say(restart_at_home(exit_code));
     return result;
 }
 

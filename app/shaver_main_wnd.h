@@ -63,7 +63,7 @@ public:
 
     void RestorePlatformMode();
 
-    // What the rest of the phone may look at: the state a person sees.
+    // The state a person sees, for the window's tests and benchmarks.
     BOOL IsRunning() const { return m_bRunning; }
     BOOL IsAltMode() const { return m_bAltMode; }
     BOOL IsNear() const { return m_bNear; }
@@ -71,16 +71,12 @@ public:
     int GetCountdown() const { return m_nCountdown; }
     int GetPromptState() const { return m_nPromptState; }
     LPCWSTR GetAppDir() const { return m_szAppDir; }
-    HMODULE GetResLib() const { return m_hResLib; }
-    HDC GetBackDC() const { return m_hdcBack; }
-    HDC GetSaveDC() const { return m_hdcSave; }
-    HDC GetSnapshotDC() const { return m_hdcSnapshot; }
     const WAVEHDR& GetVariantHeader(int nIndex) const { return m_hdr[nIndex]; }
     const WAVEFORMATEX& GetVariantFormat(int nIndex) const { return m_wfx[nIndex]; }
     HWAVEOUT GetVariantChannel(int nIndex) const { return m_hWaveOut[nIndex]; }
 
-    // The strip offset of the intro for time parameter fV (strip 0's own
-    // column at 0): where the strip is drawn in that frame.
+    // Where the intro draws strip nStrip (whose own column starts at 60 x
+    // nStrip) when its time parameter is fV.
     static POINT IntroStripOffset(float fV, int nStrip);
 
 private:

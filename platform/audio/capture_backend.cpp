@@ -55,7 +55,7 @@ public:
         std::size_t frames = samples.size() / output_channels;
         for (std::size_t start = 0; start < frames;) {
             bool silent = is_silent(samples, start);
-            std::size_t end = start + 1;
+            std::size_t end = silent ? end_of_silence(samples, start + 1) : start + 1;
             while (end < frames && is_silent(samples, end) == silent) ++end;
             auto run = samples.subspan(start * output_channels, (end - start) * output_channels);
             if (!silent) {
@@ -109,6 +109,19 @@ private:
         for (std::size_t channel = 0; channel < output_channels; ++channel)
             if (samples[frame * output_channels + channel] != 0) return false;
         return true;
+    }
+
+    // Skips whole stretches of zeros at once: an hour of a quiet phone is
+    // mostly this.
+    static std::size_t end_of_silence(std::span<const std::int16_t> samples, std::size_t frame)
+    {
+        static constexpr std::size_t stretch = 256;
+        static const std::int16_t zeros[stretch * output_channels] = {};
+        std::size_t frames = samples.size() / output_channels;
+        while (frame + stretch <= frames &&
+            std::memcmp(samples.data() + frame * output_channels, zeros, sizeof zeros) == 0)
+            frame += stretch;
+        return frame;
     }
 
     std::uint64_t time_of(std::uint64_t frame) const

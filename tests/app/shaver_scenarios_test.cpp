@@ -17,6 +17,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/ovfc/phone_session.h"
@@ -59,6 +60,24 @@ void keep_failures(const fs::path& from)
     }
 }
 
+// velmor with these arguments on the phone at root; its exit code and what
+// it said.
+ScenarioRun run_velmor(const fs::path& root, const std::string& arguments)
+{
+    ScenarioRun run;
+    std::string command =
+        std::string("'") + SHAVER_VELMOR + "' --headless --device-root '" + root.string() + "' " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    EXPECT_NE(pipe, nullptr);
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    int status = pclose(pipe);
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
 ScenarioRun run_script(const std::string& script)
 {
     fs::path root = ovfc_test::make_temporary_folder("shaver-scenario");
@@ -70,19 +89,10 @@ ScenarioRun run_script(const std::string& script)
         fs::copy(scripts, root / "scenarios", fs::copy_options::recursive);
         scripts = root / "scenarios";
     }
-    ScenarioRun run;
-    run.record = root / "record";
-    std::string command = std::string("'") + SHAVER_VELMOR + "' --headless --device-root '" +
-        (root / "device").string() + "' --script '" + (scripts / script).string() + "' --record '" +
-        run.record.string() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    EXPECT_NE(pipe, nullptr);
-    if (!pipe) return run;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    fs::path record = root / "record";
+    ScenarioRun run = run_velmor(
+        root / "device", "--script '" + (scripts / script).string() + "' --record '" + record.string() + "'");
+    run.record = record;
     std::ifstream events(run.record / "events.log");
     for (std::string line; std::getline(events, line);) run.events.push_back(line);
     if (run.exit_code != 0) keep_failures(root);
@@ -122,6 +132,26 @@ TEST(ShaverScenario, MKeyEndsTheProgram)
     ScenarioRun run = run_script("m_key.txt");
     ASSERT_EQ(run.exit_code, 0) << run.output;
     EXPECT_GE(run.find("answer 2, the program leaves the front"), 0);
+}
+
+TEST(ShaverScenario, ASecondStartOnTheSamePhoneIsRefusedWithMinusOne)
+{
+    fs::path root = ovfc_test::make_temporary_folder("shaver-twice");
+    fs::copy(SHAVER_BUILT_DEVICE_ROOT, root / "device", fs::copy_options::recursive);
+    std::error_code ignored;
+    fs::remove(root / "device" / "registry.reg", ignored);
+    // The first runs in real time for a few seconds, then leaves by the M key.
+    std::ofstream(root / "first.txt") << "wait 6000\nmkey\nwait 200\nexpect-exit 0\n";
+    ScenarioRun first;
+    std::thread running(
+        [&] { first = run_velmor(root / "device", "--real-time --script '" + (root / "first.txt").string() + "'"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    // Refused: InitInstance's false makes the entry's -1 the process's 255.
+    ScenarioRun second = run_velmor(root / "device", "");
+    running.join();
+    EXPECT_EQ(second.exit_code, 255) << second.output;
+    EXPECT_EQ(first.exit_code, 0) << first.output;
+    fs::remove_all(root, ignored);
 }
 
 }  // namespace

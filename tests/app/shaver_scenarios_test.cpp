@@ -141,11 +141,11 @@ TEST(ShaverScenario, ASecondStartOnTheSamePhoneIsRefusedWithMinusOne)
     std::error_code ignored;
     fs::remove(root / "device" / "registry.reg", ignored);
     // The first runs in real time for a few seconds, then leaves by the M key.
-    std::ofstream(root / "first.txt") << "wait 6000\nmkey\nwait 200\nexpect-exit 0\n";
+    std::ofstream(root / "first.txt") << "wait 9000\nmkey\nwait 200\nexpect-exit 0\n";
     ScenarioRun first;
     std::thread running(
         [&] { first = run_velmor(root / "device", "--real-time --script '" + (root / "first.txt").string() + "'"); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(3500));
     // Refused: InitInstance's false makes the entry's -1 the process's 255.
     ScenarioRun second = run_velmor(root / "device", "");
     running.join();

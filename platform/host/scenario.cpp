@@ -110,6 +110,7 @@ void wait_command(Parser& parser, const std::vector<std::string>& words)
         return;
     }
     parser.time += std::uint64_t(*ms);
+    if (*ms > 0) parser.scenario.end_line = parser.line;
 }
 
 template <platform::user::PointerKind kind> void pointer_command(Parser& parser, const std::vector<std::string>& words)

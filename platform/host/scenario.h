@@ -50,6 +50,7 @@ struct Scenario {
     std::filesystem::path file;
     std::vector<ScenarioStep> steps;
     std::uint64_t end_time = 0;  // after the last wait
+    int end_line = 0;  // the last wait's, which takes the run to end_time
     // expect-exit: the code the program must end with, checked at the end.
     std::optional<int> expected_exit;
     int expected_exit_line = 0;

@@ -8,9 +8,8 @@
 
 #include <mutex>
 #include <system_error>
-#include <vector>
 
-#include "platform/files/case_fold.h"
+#include "platform/files/rooted_path.h"
 #include "platform/include/winerror.h"
 #include "platform/kernel/utf.h"
 
@@ -38,13 +37,6 @@ std::pair<fs::path, fs::path> current_root()
     return {state.root, state.canonical};
 }
 
-bool forbidden_character(char16_t c)
-{
-    return c < 0x20 || c == u':' || c == u'*' || c == u'?' || c == u'"' || c == u'<' || c == u'>' || c == u'|';
-}
-
-bool is_separator(char16_t c) { return c == u'\\' || c == u'/'; }
-
 // True when `path` is `base` or lies beneath it; both lexically normal.
 bool is_within(const fs::path& path, const fs::path& base)
 {
@@ -54,75 +46,6 @@ bool is_within(const fs::path& path, const fs::path& base)
         if (p == path.end() || *p != *b) return false;
     }
     return true;
-}
-
-// The entry of `folder` whose name equals `name` ignoring case: the exact
-// spelling when it exists, else the first match in name order, so the result
-// does not depend on the host's directory order.
-std::optional<std::string> find_entry(const fs::path& folder, std::u16string_view name)
-{
-    std::string exact = to_utf8(name);
-    std::error_code error;
-    if (fs::symlink_status(folder / exact, error).type() != fs::file_type::not_found && !error) return exact;
-    std::optional<std::string> best;
-    fs::directory_iterator it(folder, error);
-    if (error) return std::nullopt;
-    for (; it != fs::directory_iterator(); it.increment(error)) {
-        if (error) break;
-        std::string entry = it->path().filename().string();
-        if (!equal_ignoring_case(from_utf8(entry), name)) continue;
-        if (!best || entry < *best) best = entry;
-    }
-    return best;
-}
-
-// Splits a CE path into its components with "." and ".." resolved. Refuses
-// what cannot name a file on the phone.
-std::optional<std::vector<std::u16string>> split_ce_path(std::u16string_view ce_path, PathError& why)
-{
-    if (ce_path.empty()) {
-        why = PathError::invalid_name;
-        return std::nullopt;
-    }
-    if (ce_path.size() >= MAX_PATH) {
-        why = PathError::too_long;
-        return std::nullopt;
-    }
-    // A leading '/' is a host path ("/etc/passwd"), and two leading
-    // separators a network path; neither names anything on the phone.
-    if (ce_path[0] == u'/' || (ce_path.size() >= 2 && is_separator(ce_path[0]) && is_separator(ce_path[1]))) {
-        why = PathError::invalid_name;
-        return std::nullopt;
-    }
-    std::vector<std::u16string> components;
-    std::size_t start = 0;
-    while (start <= ce_path.size()) {
-        std::size_t end = start;
-        while (end < ce_path.size() && !is_separator(ce_path[end])) ++end;
-        std::u16string_view component = ce_path.substr(start, end - start);
-        start = end + 1;
-        if (component.empty() || component == u".") continue;
-        if (component == u"..") {
-            if (components.empty()) {
-                why = PathError::outside_root;
-                return std::nullopt;
-            }
-            components.pop_back();
-            continue;
-        }
-        for (char16_t c : component) {
-            if (forbidden_character(c)) {
-                why = PathError::invalid_name;
-                return std::nullopt;
-            }
-        }
-        components.emplace_back(component);
-    }
-    if (!components.empty() && equal_ignoring_case(components.front(), from_utf8(runtime_folder_name))) {
-        why = PathError::outside_root;
-        return std::nullopt;
-    }
-    return components;
 }
 
 }  // namespace
@@ -149,6 +72,8 @@ bool set_device_root(const fs::path& host_folder)
 
 fs::path device_root() { return current_root().first; }
 
+std::pair<fs::path, fs::path> device_root_paths() { return current_root(); }
+
 std::optional<fs::path> map_path(std::u16string_view ce_path)
 {
     PathError why = PathError::none;
@@ -157,38 +82,17 @@ std::optional<fs::path> map_path(std::u16string_view ce_path)
 
 std::optional<fs::path> map_path(std::u16string_view ce_path, PathError& why)
 {
-    why = PathError::none;
-    auto [root, canonical_root] = current_root();
-    if (root.empty()) {
-        why = PathError::no_device_root;
-        return std::nullopt;
-    }
-    auto components = split_ce_path(ce_path, why);
-    if (!components) return std::nullopt;
+    auto rooted = resolve_rooted(ce_path, FinalLink::follow, why);
+    if (!rooted) return std::nullopt;
+    return rooted->host_path();
+}
 
-    fs::path host = root;
-    bool folder_exists = true;
-    for (const auto& component : *components) {
-        std::optional<std::string> entry;
-        if (folder_exists) entry = find_entry(host, component);
-        if (entry) {
-            host /= *entry;
-        } else {
-            // Missing from here on: keep the caller's spelling.
-            folder_exists = false;
-            host /= to_utf8(component);
-        }
-    }
-
-    // A link inside the root may point anywhere; resolve what exists and
-    // check that the result is still inside, and not the runtime folder.
-    std::error_code error;
-    fs::path resolved = fs::weakly_canonical(host, error);
-    if (error || !is_within(resolved, canonical_root) || is_within(resolved, canonical_root / runtime_folder_name)) {
-        why = PathError::outside_root;
-        return std::nullopt;
-    }
-    return host;
+std::string explain_refusal(std::u16string_view ce_path)
+{
+    PathError why = PathError::none;
+    std::string reason;
+    if (resolve_rooted(ce_path, FinalLink::follow, why, &reason)) return {};
+    return reason;
 }
 
 DWORD error_code_of(PathError why)
@@ -204,6 +108,8 @@ DWORD error_code_of(PathError why)
         return ERROR_FILENAME_EXCED_RANGE;
     case PathError::outside_root:
         return ERROR_ACCESS_DENIED;
+    case PathError::link_loop:
+        return ERROR_PATH_NOT_FOUND;
     }
     return ERROR_INVALID_NAME;
 }

@@ -28,14 +28,22 @@ HANDLE fail(DWORD error)
 
 // Opens the host file for a disposition. `existed` tells whether the file
 // was there before; truncation is left to the caller, after the share check.
-int open_for_disposition(const fs::path& path, int access_flags, DWORD disposition, bool& existed, DWORD& error)
+int open_for_disposition(
+    const platform::files::RootedPath& path, int access_flags, DWORD disposition, bool& existed, DWORD& error)
 {
-    const int common = access_flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    if (path.folder() < 0) {
+        error = ERROR_PATH_NOT_FOUND;
+        return -1;
+    }
+    const int folder = path.folder();
+    const char* name = path.name().c_str();
+    // A link in the name would be one that appeared after the walk.
+    const int common = access_flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW;
     int descriptor = -1;
     existed = true;
     switch (disposition) {
     case CREATE_NEW:
-        descriptor = ::open(path.c_str(), common | O_CREAT | O_EXCL, 0666);
+        descriptor = ::openat(folder, name, common | O_CREAT | O_EXCL, 0666);
         existed = false;
         if (descriptor < 0 && errno == EEXIST) {
             error = ERROR_FILE_EXISTS;
@@ -46,13 +54,13 @@ int open_for_disposition(const fs::path& path, int access_flags, DWORD dispositi
     case OPEN_ALWAYS:
         // Exclusive creation first tells whether the file was already there
         // without a race against another creator.
-        descriptor = ::open(path.c_str(), common | O_CREAT | O_EXCL, 0666);
+        descriptor = ::openat(folder, name, common | O_CREAT | O_EXCL, 0666);
         existed = descriptor < 0 && errno == EEXIST;
-        if (existed) descriptor = ::open(path.c_str(), common);
+        if (existed) descriptor = ::openat(folder, name, common);
         break;
     case OPEN_EXISTING:
     case TRUNCATE_EXISTING:
-        descriptor = ::open(path.c_str(), common);
+        descriptor = ::openat(folder, name, common);
         break;
     default:
         error = ERROR_INVALID_PARAMETER;
@@ -85,7 +93,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     if (dwCreationDisposition == TRUNCATE_EXISTING && !write) return fail(ERROR_INVALID_PARAMETER);
     auto path = platform::files::resolve_argument(lpFileName);
     if (!path) return INVALID_HANDLE_VALUE;
-    if (platform::files::is_device_root(*path)) return fail(ERROR_ACCESS_DENIED);
+    if (path->is_root()) return fail(ERROR_ACCESS_DENIED);
 
     // A handle without read or write access still needs a descriptor for
     // the size and attributes; it never reads through it.
@@ -94,7 +102,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     DWORD error = ERROR_SUCCESS;
     int descriptor = open_for_disposition(*path, access_flags, dwCreationDisposition, existed, error);
     if (descriptor < 0 && !read && !write && error == ERROR_ACCESS_DENIED && existed) {
-        descriptor = ::open(path->c_str(), O_PATH | O_CLOEXEC);
+        descriptor = ::openat(path->folder(), path->name().c_str(), O_PATH | O_CLOEXEC | O_NOFOLLOW);
         if (descriptor < 0) error = platform::files::error_from_errno(errno, *path);
     }
     if (descriptor < 0) return fail(error);

@@ -31,10 +31,11 @@ BOOL result(DWORD error)
 
 // Open handles that do not share deletion keep a file from being deleted or
 // renamed, as on the phone.
-bool locked_by_open_handle(const fs::path& path)
+bool locked_by_open_handle(const RootedPath& path)
 {
-    auto identity = identity_of(path.c_str());
-    return identity && !OpenFileTable::instance().allows_delete(*identity);
+    struct stat info { };
+    if (::fstatat(path.folder(), path.name().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    return !OpenFileTable::instance().allows_delete(FileIdentity {info.st_dev, info.st_ino});
 }
 
 bool read_only(const struct stat& info) { return !(info.st_mode & S_IWUSR); }
@@ -62,53 +63,65 @@ bool copy_bytes(int from, int to)
 
 }  // namespace
 
-DWORD delete_file(const fs::path& path)
+DWORD delete_file(const RootedPath& path)
 {
+    if (path.folder() < 0) return ERROR_PATH_NOT_FOUND;
     struct stat info { };
-    if (::lstat(path.c_str(), &info) != 0) return error_from_errno(errno, path);
+    if (::fstatat(path.folder(), path.name().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return error_from_errno(errno, path);
     if (S_ISDIR(info.st_mode)) return ERROR_ACCESS_DENIED;
     if (!S_ISLNK(info.st_mode) && read_only(info)) return ERROR_ACCESS_DENIED;
     if (locked_by_open_handle(path)) return ERROR_SHARING_VIOLATION;
-    if (::unlink(path.c_str()) != 0) return error_from_errno(errno, path);
+    if (::unlinkat(path.folder(), path.name().c_str(), 0) != 0) return error_from_errno(errno, path);
     return ERROR_SUCCESS;
 }
 
-DWORD move_path(const fs::path& from, const fs::path& to)
+DWORD move_path(const RootedPath& from, const RootedPath& to)
 {
+    if (from.folder() < 0) return ERROR_PATH_NOT_FOUND;
     struct stat info { };
-    if (::lstat(from.c_str(), &info) != 0) return error_from_errno(errno, from);
-    if (is_device_root(from)) return ERROR_ACCESS_DENIED;
+    if (::fstatat(from.folder(), from.name().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return error_from_errno(errno, from);
+    if (from.is_root() || to.is_root()) return ERROR_ACCESS_DENIED;
     if (locked_by_open_handle(from)) return ERROR_SHARING_VIOLATION;
-    if (from == to) return ERROR_SUCCESS;
+    if (from.host_path() == to.host_path()) return ERROR_SUCCESS;
+    // The source exists, so a missing folder is the target's.
+    if (to.folder() < 0) return ERROR_PATH_NOT_FOUND;
     // The kernel refuses to replace the target, so a file that appears
     // between a check and the rename is never lost.
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return ERROR_SUCCESS;
+    const char* from_name = from.name().c_str();
+    const char* to_name = to.name().c_str();
+    if (::renameat2(from.folder(), from_name, to.folder(), to_name, RENAME_NOREPLACE) == 0) return ERROR_SUCCESS;
     int error = errno;
     if (error == EINVAL) {
         // A host file system without the no-replace flag (or a folder moved
         // into itself, which rename refuses too): check, then rename.
         struct stat target { };
-        if (::lstat(to.c_str(), &target) == 0) return ERROR_ALREADY_EXISTS;
-        if (::rename(from.c_str(), to.c_str()) == 0) return ERROR_SUCCESS;
+        if (::fstatat(to.folder(), to_name, &target, AT_SYMLINK_NOFOLLOW) == 0) return ERROR_ALREADY_EXISTS;
+        if (::renameat(from.folder(), from_name, to.folder(), to_name) == 0) return ERROR_SUCCESS;
         error = errno;
     }
     if (error == EEXIST || error == ENOTEMPTY) return ERROR_ALREADY_EXISTS;
-    // The source exists, so a missing name is the target's folder.
     if (error == ENOENT) return ERROR_PATH_NOT_FOUND;
     return error_from_errno(error, to);
 }
 
-DWORD copy_file(const fs::path& from, const fs::path& to, bool fail_if_exists)
+DWORD copy_file(const RootedPath& from, const RootedPath& to, bool fail_if_exists)
 {
-    int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (from.folder() < 0) return ERROR_PATH_NOT_FOUND;
+    int source = ::openat(from.folder(), from.name().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (source < 0) return error_from_errno(errno, from);
     struct stat info { };
     if (::fstat(source, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(source);
         return ERROR_ACCESS_DENIED;
     }
+    if (to.folder() < 0) {
+        ::close(source);
+        return ERROR_PATH_NOT_FOUND;
+    }
     struct stat existing { };
-    if (::stat(to.c_str(), &existing) == 0) {
+    if (::fstatat(to.folder(), to.name().c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         DWORD refusal = ERROR_SUCCESS;
         if (fail_if_exists)
             refusal = ERROR_FILE_EXISTS;
@@ -126,8 +139,15 @@ DWORD copy_file(const fs::path& from, const fs::path& to, bool fail_if_exists)
 
     // The copy is written beside the target and renamed over it, so a
     // failed copy (a full disk) leaves the old target as it was.
-    std::string temporary = (to.parent_path() / (".velmor-copy-" + to.filename().string() + "-XXXXXX")).string();
-    int target = ::mkostemp(temporary.data(), O_CLOEXEC);
+    std::string temporary;
+    int target = -1;
+    for (int attempt = 0; attempt < 100 && target < 0; ++attempt) {
+        temporary = ".velmor-copy-" + std::to_string(::getpid()) + "-" + std::to_string(attempt) + "-" + to.name();
+        if (temporary.size() > 255)
+            temporary = ".velmor-copy-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        target = ::openat(to.folder(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (target < 0 && errno != EEXIST) break;
+    }
     if (target < 0) {
         DWORD error = error_from_errno(errno, to);
         ::close(source);
@@ -145,11 +165,12 @@ DWORD copy_file(const fs::path& from, const fs::path& to, bool fail_if_exists)
     if (copied && ::fsync(target) != 0) error = ERROR_WRITE_FAULT;
     ::close(target);
     if (error == ERROR_SUCCESS) {
-        int renamed = fail_if_exists ? ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE)
-                                     : ::rename(temporary.c_str(), to.c_str());
+        int renamed = fail_if_exists
+            ? ::renameat2(to.folder(), temporary.c_str(), to.folder(), to.name().c_str(), RENAME_NOREPLACE)
+            : ::renameat(to.folder(), temporary.c_str(), to.folder(), to.name().c_str());
         if (renamed != 0) error = errno == EEXIST ? ERROR_FILE_EXISTS : error_from_errno(errno, to);
     }
-    if (error != ERROR_SUCCESS) ::unlink(temporary.c_str());
+    if (error != ERROR_SUCCESS) ::unlinkat(to.folder(), temporary.c_str(), 0);
     return error;
 }
 
@@ -159,23 +180,23 @@ using namespace platform::files;
 
 BOOL DeleteFileW(LPCWSTR lpFileName)
 {
-    auto path = resolve_argument(lpFileName);
+    auto path = resolve_argument(lpFileName, FinalLink::keep);
     return path ? result(delete_file(*path)) : FALSE;
 }
 
 BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName)
 {
-    auto from = resolve_argument(lpExistingFileName);
+    auto from = resolve_argument(lpExistingFileName, FinalLink::keep);
     if (!from) return FALSE;
-    auto to = resolve_argument(lpNewFileName);
+    auto to = resolve_argument(lpNewFileName, FinalLink::keep);
     if (!to) return FALSE;
-    if (*from == *to) {
+    if (from->host_path() == to->host_path()) {
         // The new name matched the old one ignoring case: a change of case,
         // which the phone applies to the stored name.
         std::u16string_view written = platform::text_view(lpNewFileName);
         auto last = written.find_last_of(u"\\/");
-        auto spelled = to->parent_path() / platform::to_utf8(written.substr(last == written.npos ? 0 : last + 1));
-        if (spelled.filename() != to->filename() && !spelled.filename().empty()) to = spelled;
+        std::string spelled = platform::to_utf8(written.substr(last == written.npos ? 0 : last + 1));
+        if (!spelled.empty() && spelled != to->name() && !to->is_root()) to = to->with_name(spelled);
     }
     return result(move_path(*from, *to));
 }
@@ -191,21 +212,29 @@ BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfEx
 
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES)
 {
-    auto path = resolve_argument(lpPathName);
+    // The folder is made in place of the name, as the host's mkdir does, but
+    // a name that leads out of the device root is refused like any other
+    // creation there.
+    if (!resolve_argument(lpPathName, FinalLink::follow)) return FALSE;
+    auto path = resolve_argument(lpPathName, FinalLink::keep);
     if (!path) return FALSE;
-    if (::mkdir(path->c_str(), 0777) != 0) return result(error_from_errno(errno, *path));
+    if (path->folder() < 0) return result(ERROR_PATH_NOT_FOUND);
+    if (::mkdirat(path->folder(), path->name().c_str(), 0777) != 0) return result(error_from_errno(errno, *path));
     return TRUE;
 }
 
 BOOL RemoveDirectoryW(LPCWSTR lpPathName)
 {
-    auto path = resolve_argument(lpPathName);
+    auto path = resolve_argument(lpPathName, FinalLink::keep);
     if (!path) return FALSE;
-    if (is_device_root(*path)) return result(ERROR_ACCESS_DENIED);
+    if (path->is_root()) return result(ERROR_ACCESS_DENIED);
+    if (path->folder() < 0) return result(ERROR_PATH_NOT_FOUND);
     struct stat info { };
-    if (::lstat(path->c_str(), &info) != 0) return result(error_from_errno(errno, *path));
+    if (::fstatat(path->folder(), path->name().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return result(error_from_errno(errno, *path));
     if (!S_ISDIR(info.st_mode)) return result(ERROR_DIRECTORY);
-    if (::rmdir(path->c_str()) != 0) return result(error_from_errno(errno, *path));
+    if (::unlinkat(path->folder(), path->name().c_str(), AT_REMOVEDIR) != 0)
+        return result(error_from_errno(errno, *path));
     return TRUE;
 }
 
@@ -214,7 +243,11 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName)
     auto path = resolve_argument(lpFileName);
     if (!path) return INVALID_FILE_ATTRIBUTES;
     struct stat info { };
-    if (::stat(path->c_str(), &info) != 0) {
+    if (path->folder() < 0) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (::fstatat(path->folder(), path->name().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         SetLastError(error_from_errno(errno, *path));
         return INVALID_FILE_ATTRIBUTES;
     }

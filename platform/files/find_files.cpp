@@ -2,7 +2,10 @@
 //
 // The listing is taken when the search starts and sorted by name, so a
 // search sees a stable folder and the same order on every host.
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,6 +16,7 @@
 #include "platform/files/case_fold.h"
 #include "platform/files/device_root.h"
 #include "platform/files/host_errors.h"
+#include "platform/files/rooted_path.h"
 #include "platform/include/fileapi.h"
 #include "platform/include/winbase.h"
 #include "platform/kernel/kernel_object.h"
@@ -30,13 +34,18 @@ public:
     std::size_t next = 0;
 };
 
+std::u16string folder_part_with_separator(std::u16string_view folder)
+{
+    std::u16string result(folder);
+    if (result.empty() || (result.back() != u'\\' && result.back() != u'/')) result += u'\\';
+    return result;
+}
+
 bool has_wildcard(std::u16string_view pattern) { return pattern.find_first_of(u"*?") != pattern.npos; }
 
-bool fill_entry(const fs::path& host, std::u16string_view name, WIN32_FIND_DATAW& data)
+bool fill_entry(const struct stat& info, std::u16string_view name, WIN32_FIND_DATAW& data)
 {
     if (name.empty() || name.size() >= MAX_PATH) return false;
-    struct stat info { };
-    if (::stat(host.c_str(), &info) != 0) return false;
     std::memset(&data, 0, sizeof data);
     data.dwFileAttributes = platform::files::file_attributes_of(info);
     // The host keeps no creation time in stat; the last write stands in.
@@ -86,38 +95,50 @@ HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
         SetLastError(platform::files::error_code_of(why));
         return INVALID_HANDLE_VALUE;
     }
-    auto folder = platform::files::map_path(folder_part, why);
+    auto folder = platform::files::resolve_rooted(folder_part, platform::files::FinalLink::follow, why);
     if (!folder) {
         SetLastError(platform::files::error_code_of(why));
         return INVALID_HANDLE_VALUE;
     }
-
-    std::error_code error;
-    fs::directory_iterator it(*folder, error);
-    if (error) {
+    int listing = folder->folder() < 0
+        ? -1
+        : ::openat(folder->folder(), folder->name().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* directory = listing < 0 ? nullptr : ::fdopendir(listing);
+    if (!directory) {
+        if (listing >= 0) ::close(listing);
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    const bool at_root = platform::files::is_device_root(*folder);
-    std::vector<std::pair<std::u16string, fs::path>> matches;
-    for (; it != fs::directory_iterator(); it.increment(error)) {
-        if (error) break;
-        std::string host_name = it->path().filename().string();
+    const bool at_root = folder->is_root();
+    std::vector<std::pair<std::u16string, struct stat>> matches;
+    while (dirent* entry = ::readdir(directory)) {
+        std::string host_name = entry->d_name;
+        if (host_name == "." || host_name == "..") continue;
         if (at_root && host_name == platform::files::runtime_folder_name) continue;
         std::u16string name = platform::from_utf8(host_name);
         bool match = has_wildcard(pattern) ? platform::files::wildcard_match(pattern, name)
                                            : platform::files::equal_ignoring_case(pattern, name);
         if (!match) continue;
-        // A link leading out of the device root is not part of the phone.
-        if (it->is_symlink(error) && !platform::files::ce_path_of(it->path())) continue;
-        matches.emplace_back(std::move(name), it->path());
+        struct stat info { };
+        if (::fstatat(::dirfd(directory), host_name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISLNK(info.st_mode)) {
+            // A link is listed as what it leads to; one leading out of the
+            // device root (or nowhere) is not part of the phone.
+            std::u16string through = folder_part_with_separator(folder_part) + name;
+            auto target = platform::files::resolve_rooted(through, platform::files::FinalLink::follow, why);
+            if (!target || target->folder() < 0 ||
+                ::fstatat(target->folder(), target->name().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+        }
+        matches.emplace_back(std::move(name), info);
     }
-    std::sort(matches.begin(), matches.end());
+    ::closedir(directory);
+    std::sort(matches.begin(), matches.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
     auto search = std::make_shared<FindObject>();
-    for (const auto& [name, host] : matches) {
+    for (const auto& [name, info] : matches) {
         WIN32_FIND_DATAW data;
-        if (fill_entry(host, name, data)) search->entries.push_back(data);
+        if (fill_entry(info, name, data)) search->entries.push_back(data);
     }
     if (search->entries.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);

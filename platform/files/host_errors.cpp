@@ -13,16 +13,24 @@ namespace fs = std::filesystem;
 
 namespace platform::files {
 
-std::optional<fs::path> resolve_argument(LPCWSTR ce_path)
+std::optional<RootedPath> resolve_argument(LPCWSTR ce_path, FinalLink final_link)
 {
     if (!ce_path) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return std::nullopt;
     }
     PathError why = PathError::none;
-    auto host = map_path(text_view(ce_path), why);
-    if (!host) SetLastError(error_code_of(why));
-    return host;
+    auto rooted = resolve_rooted(text_view(ce_path), final_link, why);
+    if (!rooted) SetLastError(error_code_of(why));
+    return rooted;
+}
+
+DWORD error_from_errno(int error, const RootedPath& path)
+{
+    if (path.folder() < 0 || error == ENOTDIR) return ERROR_PATH_NOT_FOUND;
+    if (error == ENOENT) return ERROR_FILE_NOT_FOUND;
+    if (error == ELOOP) return ERROR_ACCESS_DENIED;
+    return error_from_errno(error, path.host_path());
 }
 
 DWORD error_from_errno(int error, const fs::path& path)

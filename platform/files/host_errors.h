@@ -7,18 +7,25 @@
 
 #include <sys/stat.h>
 
+#include "platform/files/rooted_path.h"
 #include "platform/include/wintypes.h"
 
 namespace platform::files {
 
-// The host path for a CE path argument. On failure sets the last error (a
-// null name is ERROR_INVALID_PARAMETER) and returns std::nullopt.
-std::optional<std::filesystem::path> resolve_argument(LPCWSTR ce_path);
+// The place of a CE path argument in the device root. On failure sets the
+// last error (a null name is ERROR_INVALID_PARAMETER) and returns
+// std::nullopt.
+std::optional<RootedPath> resolve_argument(LPCWSTR ce_path, FinalLink final_link = FinalLink::follow);
 
 // The phone's error for a failed host call on `path`. ENOENT is
 // ERROR_FILE_NOT_FOUND when the containing folder exists and
 // ERROR_PATH_NOT_FOUND when it does not, as the phone tells them apart.
 DWORD error_from_errno(int error, const std::filesystem::path& path);
+
+// The same for a call on (folder, name) of a rooted path: ENOENT is
+// ERROR_PATH_NOT_FOUND only when a folder on the way is missing, and ELOOP
+// (the name became a link after the walk) is refused as access denied.
+DWORD error_from_errno(int error, const RootedPath& path);
 
 // The errno a C runtime function reports for one of the phone's errors.
 int errno_from_error(DWORD error);

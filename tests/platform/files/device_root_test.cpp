@@ -70,10 +70,10 @@ TEST_F(DeviceRootTest, RefusesPathsThatLeaveTheRoot)
     EXPECT_EQ(why, PathError::outside_root);
     EXPECT_EQ(map_path(u"\\etc_link\\no such file", why), std::nullopt);
 
-    // A link that stays inside is fine.
+    // A link that stays inside is fine; the path is where it leads.
     fs::create_directories(root.path() / "real");
     fs::create_directory_symlink(root.path() / "real", root.path() / "inside_link");
-    EXPECT_EQ(map_path(u"\\inside_link\\f"), root.path() / "inside_link" / "f");
+    EXPECT_EQ(map_path(u"\\inside_link\\f"), root.path() / "real" / "f");
 
     // The runtime folder is not part of the phone's file system.
     fs::create_directories(platform::files::runtime_folder());

@@ -51,6 +51,7 @@ PeReader::PeReader(std::span<const std::uint8_t> image)
     }
     area_ = {};
     visited_tables_.clear();
+    names_by_offset_.clear();
 }
 
 bool PeReader::is_dll() const { return (characteristics_ & pe::file_dll) != 0; }
@@ -154,7 +155,7 @@ void PeReader::read_resource_tree(std::uint32_t rva, std::uint32_t size)
     read_resource_table(0, 0, {}, {});
 }
 
-ResourceId PeReader::read_entry_key(std::uint32_t field, int level) const
+ResourceId PeReader::read_entry_key(std::uint32_t field, int level)
 {
     if ((field & pe::resource_name_is_string) == 0) {
         if (field > 0xFFFF) fail("a resource directory entry has the number " + hex(field) + ", beyond 16 bits");
@@ -162,15 +163,21 @@ ResourceId PeReader::read_entry_key(std::uint32_t field, int level) const
     }
     if (level == 2) fail("a resource language entry has a name instead of a number");
     std::uint32_t at = field & ~pe::resource_name_is_string;
+    if (auto known = names_by_offset_.find(at); known != names_by_offset_.end()) return known->second;
     if (!fits(at, 2, area_.size()))
         fail("a resource name at offset " + hex(at) + " lies outside the resource directory");
     std::uint16_t length = pe::read16(area_, at);
     if (!fits(at + 2ull, 2ull * length, area_.size()))
         fail("a resource name at offset " + hex(at) + " (" + std::to_string(length) +
             " characters) runs past the end of the resource directory");
+    name_characters_ += length;
+    if (name_characters_ > area_.size() * max_name_characters_per_byte)
+        fail("the resource names at offset " + hex(at) + " and before overlap: together they hold more characters (" +
+            std::to_string(name_characters_) + ") than the resource directory has bytes (" +
+            std::to_string(area_.size()) + ")");
     std::u16string name(length, u'\0');
     for (std::uint16_t i = 0; i < length; ++i) name[i] = static_cast<char16_t>(pe::read16(area_, at + 2 + 2 * i));
-    return ResourceId::from_name(std::move(name));
+    return names_by_offset_.emplace(at, ResourceId::from_name(std::move(name))).first->second;
 }
 
 void PeReader::read_resource_table(std::uint32_t offset, int level, const ResourceId& type, const ResourceId& name)
@@ -238,21 +245,43 @@ std::span<const std::uint8_t> PeReader::data(const PeResource& resource) const
 
 bool PeReader::has_type(const ResourceId& type) const
 {
-    return std::any_of(resources_.begin(), resources_.end(), [&](const PeResource& r) { return r.type.matches(type); });
+    const ResourceId* mismatch = nullptr;
+    for (const auto& resource : resources_) {
+        if (mismatch && resource.type.shares_name_with(*mismatch)) continue;
+        if (resource.type.matches(type)) return true;
+        mismatch = &resource.type;
+    }
+    return false;
 }
 
 const PeResource* PeReader::find(const ResourceId& type, const ResourceId& name) const
 {
-    for (const auto& resource : resources_)
-        if (resource.type.matches(type) && resource.name.matches(name)) return &resource;
-    return nullptr;
+    return find_first(type, name, std::nullopt);
 }
 
 const PeResource* PeReader::find(const ResourceId& type, const ResourceId& name, std::uint16_t language) const
 {
-    for (const auto& resource : resources_)
-        if (resource.type.matches(type) && resource.name.matches(name) && resource.language == language)
-            return &resource;
+    return find_first(type, name, language);
+}
+
+const PeResource* PeReader::find_first(
+    const ResourceId& type, const ResourceId& name, std::optional<std::uint16_t> language) const
+{
+    // Many entries may share one long name; a name already found not to
+    // match is not compared again, so a lookup costs each distinct name once.
+    const ResourceId* type_mismatch = nullptr;
+    const ResourceId* name_mismatch = nullptr;
+    for (const auto& resource : resources_) {
+        if (language && resource.language != *language) continue;
+        if (type_mismatch && resource.type.shares_name_with(*type_mismatch)) continue;
+        if (!resource.type.matches(type)) {
+            type_mismatch = &resource.type;
+            continue;
+        }
+        if (name_mismatch && resource.name.shares_name_with(*name_mismatch)) continue;
+        if (resource.name.matches(name)) return &resource;
+        name_mismatch = &resource.name;
+    }
     return nullptr;
 }
 

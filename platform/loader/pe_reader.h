@@ -10,8 +10,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -70,16 +72,22 @@ public:
     // Bounds that keep a hostile directory from costing more than the file is
     // worth.
     static constexpr std::size_t max_resource_entries = 1u << 20;
+    // Distinct names may together hold at most this many characters for each
+    // byte of the resource directory. Names written one after another fit in
+    // half a character a byte; only names laid over each other exceed it.
+    static constexpr std::size_t max_name_characters_per_byte = 1;
 
 private:
     void read_headers();
     void read_sections(std::size_t table_offset, std::uint32_t count);
     void read_resource_tree(std::uint32_t rva, std::uint32_t size);
     void read_resource_table(std::uint32_t offset, int level, const ResourceId& type, const ResourceId& name);
-    ResourceId read_entry_key(std::uint32_t field, int level) const;
+    ResourceId read_entry_key(std::uint32_t field, int level);
     void read_data_entry(std::uint32_t offset, const ResourceId& type, const ResourceId& name, std::uint16_t language);
     // The file offset of [rva, rva + size) inside one section's file data.
     bool map_rva(std::uint64_t rva, std::uint64_t size, std::size_t& file_offset) const;
+    const PeResource* find_first(
+        const ResourceId& type, const ResourceId& name, std::optional<std::uint16_t> language) const;
 
     std::span<const std::uint8_t> image_;
     std::string error_;
@@ -94,6 +102,9 @@ private:
     std::span<const std::uint8_t> area_;
     std::unordered_set<std::uint32_t> visited_tables_;
     std::size_t entries_seen_ = 0;
+    // Each name is read once, however many entries point to it.
+    std::unordered_map<std::uint32_t, ResourceId> names_by_offset_;
+    std::size_t name_characters_ = 0;
 };
 
 }  // namespace platform::loader

@@ -92,8 +92,14 @@ ResourceId ResourceId::from_name(std::u16string name)
 {
     ResourceId id;
     id.is_name_ = true;
-    id.name_ = std::move(name);
+    id.name_ = std::make_shared<const std::u16string>(std::move(name));
     return id;
+}
+
+const std::u16string& ResourceId::name() const
+{
+    static const std::u16string none;
+    return name_ ? *name_ : none;
 }
 
 std::optional<ResourceId> ResourceId::from_win32(LPCWSTR key)
@@ -132,16 +138,19 @@ std::optional<ResourceId> ResourceId::parse(std::u16string_view text)
 bool ResourceId::matches(const ResourceId& other) const
 {
     if (is_name_ != other.is_name_) return false;
-    return is_name_ ? equal_ignoring_case(name_, other.name_) : number_ == other.number_;
+    if (!is_name_) return number_ == other.number_;
+    return name_ == other.name_ || equal_ignoring_case(name(), other.name());
 }
 
-std::string ResourceId::to_string() const { return is_name_ ? to_utf8(name_) : std::to_string(number_); }
+std::string ResourceId::to_string() const { return is_name_ ? to_utf8(name()) : std::to_string(number_); }
 
 bool operator<(const ResourceId& a, const ResourceId& b)
 {
     if (a.is_name_ != b.is_name_) return a.is_name_;
     if (!a.is_name_) return a.number_ < b.number_;
-    return std::lexicographical_compare(a.name_.begin(), a.name_.end(), b.name_.begin(), b.name_.end(),
+    const std::u16string& x_name = a.name();
+    const std::u16string& y_name = b.name();
+    return std::lexicographical_compare(x_name.begin(), x_name.end(), y_name.begin(), y_name.end(),
         [](char16_t x, char16_t y) { return fold_case(x) < fold_case(y); });
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,7 +28,10 @@ public:
 
     bool is_name() const { return is_name_; }
     std::uint16_t number() const { return number_; }
-    const std::u16string& name() const { return name_; }
+    const std::u16string& name() const;
+    // Whether both keys hold the very same name text, as copies of one key
+    // do; a cheap way to skip comparing long names again.
+    bool shares_name_with(const ResourceId& other) const { return is_name_ && name_ == other.name_; }
 
     // Numbers compare exactly; names ignore case, as the Windows loader does.
     bool matches(const ResourceId& other) const;
@@ -44,7 +48,9 @@ public:
 private:
     bool is_name_ = false;
     std::uint16_t number_ = 0;
-    std::u16string name_;
+    // Shared, not copied: a resource directory may point many entries at one
+    // long name, and every copy of a key would otherwise cost the whole name.
+    std::shared_ptr<const std::u16string> name_;
 };
 
 // Upper case for the letters Windows folds when it compares resource names:

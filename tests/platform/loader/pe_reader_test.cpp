@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <memory>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/allocator_interface.h>
+#endif
 
 #include "platform/loader/pe_format.h"
 #include "platform/loader/pe_reader.h"
 #include "platform/loader/pe_writer.h"
+#include "shared_name_dll.h"
 
 namespace {
 
@@ -264,3 +271,62 @@ TEST(ResourceId, ParsesKeysAsWindowsAndPeopleWriteThem)
 }
 
 }  // namespace
+
+namespace {
+
+// Bytes the process has allocated and not freed, from the allocator in use.
+std::size_t bytes_in_use()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#endif
+}
+
+}  // namespace
+
+TEST(PeReader, EntriesSharingALongNameCostTheNameOnce)
+{
+    // 3,900 entries point at one 65,535-character name: 250 KB on disk,
+    // half a gigabyte if each entry kept a copy of the name.
+    const std::size_t count = 3900;
+    Bytes file = shared_name_dll(0xFFFF, count);
+    ASSERT_LT(file.size(), 260u * 1024);
+
+    std::size_t before = bytes_in_use();
+    auto reader = std::make_unique<PeReader>(file);
+    std::size_t used = bytes_in_use() - before;
+    ASSERT_TRUE(reader->valid()) << reader->error();
+    EXPECT_LT(used, 8 * file.size()) << "the reader holds " << used << " bytes for a file of " << file.size();
+
+    ASSERT_EQ(reader->resources().size(), count);
+    const auto& first = reader->resources().front();
+    EXPECT_EQ(first.name.name().size(), 0xFFFFu);
+    EXPECT_EQ(first.name.name().substr(0, 3), u"ABC");
+    EXPECT_EQ(text_of(reader->data(reader->resources().back())), "STAR");
+    // A lookup by a caller's own copy of the name finds the first entry.
+    ResourceId asked = ResourceId::from_name(first.name.name());
+    EXPECT_EQ(reader->find(ResourceId::from_number(10), asked), &first);
+    std::u16string other = first.name.name();
+    other.back() = u'?';
+    EXPECT_EQ(reader->find(ResourceId::from_number(10), ResourceId::from_name(other)), nullptr);
+}
+
+TEST(PeReader, NamesLaidOverEachOtherAreRefused)
+{
+    // Entries name different offsets inside one run of the word 30,000, so
+    // every offset reads as a name of 30,000 characters: a quarter of a
+    // megabyte that would decode to gigabytes.
+    Bytes file = shared_name_dll(0xFFFF, 3900);
+    Layout layout(file);
+    std::size_t type_table = layout.rsrc + (pe::read32(file, layout.root_entry() + 4) & 0x7FFFFFFF);
+    std::uint32_t name = pe::read32(file, type_table + pe::resource_table_size) & 0x7FFFFFFF;
+    for (std::size_t i = 0; i < 0xFFFF; ++i) pe::write16(file, layout.rsrc + name + 2 * i, 30000);
+    for (std::uint32_t i = 0; i < 3900; ++i)
+        pe::write32(file, type_table + pe::resource_table_size + i * pe::resource_entry_size,
+            pe::resource_name_is_string | (name + 2 * (i % 64)));
+    std::string error = error_of(file);
+    EXPECT_NE(error.find("overlap"), std::string::npos) << error;
+}

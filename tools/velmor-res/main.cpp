@@ -1,11 +1,13 @@
 // velmor-res: packs files into resource-only DLLs, the resource libraries the
 // phone loads its pictures and sounds from, and looks inside such DLLs.
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -28,20 +30,25 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint16_t default_language = 0x0409;
 
 const char usage[] = R"(usage:
-  velmor-res pack [--pe64] [--machine arm|i386|amd64|arm64] [--lang N] OUT.dll MANIFEST
+  velmor-res pack [--pe64] [--machine arm|i386|amd64|arm64] [--lang N] [--allow-outside]
+                  OUT.dll MANIFEST
       Packs the files a manifest names into a resource-only DLL. The manifest
       has one resource a line, "ID TYPE FILE" (FILE relative to the manifest),
       "LANGUAGE N" for the lines that follow and "#" comments. ID and TYPE are
       numbers or names; TYPE also takes RCDATA, BITMAP, STRING and the other
-      standard types. The language is 0x0409 unless --lang says otherwise.
-      PE32 for ARM unless --pe64 (PE32+, AMD64) or --machine says otherwise.
+      standard types; a "quoted" name takes \" \\ \n \r \t and \uXXXX.
+      The language is 0x0409 unless --lang says otherwise. PE32 for ARM
+      unless --pe64 (PE32+, AMD64) or --machine says otherwise. Files outside
+      the manifest's folder are refused unless --allow-outside.
   velmor-res list FILE.dll
-      Prints each resource as "TYPE ID LANGUAGE SIZE".
+      Prints each resource as "TYPE ID LANGUAGE SIZE", names written as in a
+      manifest (control characters escaped).
   velmor-res extract [--lang N] FILE.dll TYPE ID OUTFILE
       Writes one resource (its first language unless --lang says which).
   velmor-res extract-all FILE.dll DIR
-      Writes every resource to DIR/TYPE/ID and a manifest DIR/resources.txt
-      that packs them again.
+      Writes every resource to DIR/TYPE/ID (one file each; names that would
+      share a file get ".1", ".2" ...) and a manifest DIR/resources.txt that
+      packs them again.
   velmor-res --help
 )";
 
@@ -54,6 +61,7 @@ struct Failure {
 struct Arguments {
     std::vector<std::string> positional;
     bool pe64 = false;
+    bool allow_outside = false;
     std::optional<std::uint16_t> machine;
     std::optional<std::uint16_t> language;
 };
@@ -69,6 +77,8 @@ Arguments parse_options(int argc, char** argv, int first)
         };
         if (argument == "--pe64") {
             arguments.pe64 = true;
+        } else if (argument == "--allow-outside") {
+            arguments.allow_outside = true;
         } else if (argument == "--machine") {
             std::string name = value();
             static const std::map<std::string, std::uint16_t> machines = {{"arm", platform::loader::pe::machine_arm},
@@ -82,7 +92,7 @@ Arguments parse_options(int argc, char** argv, int first)
             arguments.language = velmor_res::parse_language(text);
             if (!arguments.language) fail("'" + text + "' is not a language number (such as 0x0409 or 0x0804)");
         } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
-            fail("unknown option " + argument);
+            fail("unknown option " + velmor_res::printable(argument));
         } else {
             arguments.positional.push_back(argument);
         }
@@ -128,7 +138,8 @@ int pack(const Arguments& arguments)
     const std::filesystem::path manifest = arguments.positional[1];
     std::vector<velmor_res::ManifestEntry> entries;
     std::string error;
-    if (!velmor_res::read_manifest(manifest, arguments.language.value_or(default_language), entries, error))
+    if (!velmor_res::read_manifest(
+            manifest, arguments.language.value_or(default_language), arguments.allow_outside, entries, error))
         fail(error);
 
     platform::loader::PeWriterOptions options;
@@ -167,7 +178,7 @@ int list(const Arguments& arguments)
 ResourceId key_argument(const std::string& text, bool as_type)
 {
     auto id = as_type ? velmor_res::parse_type(text) : velmor_res::parse_name(text);
-    if (!id) fail("'" + text + "' is not a resource " + (as_type ? "type" : "ID"));
+    if (!id) fail("'" + velmor_res::printable(text) + "' is not a resource " + (as_type ? "type" : "ID"));
     return *id;
 }
 
@@ -190,19 +201,36 @@ int extract(const Arguments& arguments)
 }
 
 // A file name for a type or ID: the characters a folder may hold, others as
-// "_", so no resource name can climb out of the target folder.
+// "_", so no resource name can climb out of the target folder; long names are
+// cut to what a file system takes.
 std::string file_name_for(const ResourceId& id, bool as_type)
 {
-    std::string text = id.is_name() ? id.to_string() : velmor_res::type_token(id);
-    if (!as_type && !id.is_name()) text = std::to_string(id.number());
-    for (auto& c : text) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || c == '/' || c == '\\' || c == ':' || c == '"' || c == '*' || c == '?' || c == '<' ||
-            c == '>' || c == '|')
-            c = '_';
+    constexpr std::size_t longest = 200;  // bytes; file systems take 255
+    if (!id.is_name()) return as_type ? velmor_res::type_token(id) : std::to_string(id.number());
+    std::string text;
+    for (char16_t c : id.name()) {
+        bool unsafe = velmor_res::is_hidden_character(c) || (c >= 0xD800 && c <= 0xDFFF) || c == u'/' || c == u'\\' ||
+            c == u':' || c == u'"' || c == u'*' || c == u'?' || c == u'<' || c == u'>' || c == u'|';
+        std::string piece = unsafe ? std::string("_") : platform::to_utf8(std::u16string_view(&c, 1));
+        if (text.size() + piece.size() > longest) break;
+        text += piece;
     }
     if (text.empty() || text == "." || text == "..") text = "_" + text;
     return text;
+}
+
+std::string lowered(std::string text)
+{
+    for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The manifest's FILE field: the rest of the line, quoted where spaces at
+// either end would otherwise be trimmed away.
+std::string file_field(const std::string& file)
+{
+    bool padded = file.front() == ' ' || file.back() == ' ' || file.front() == '\t' || file.back() == '\t';
+    return padded ? "\"" + file + "\"" : file;
 }
 
 int extract_all(const Arguments& arguments)
@@ -215,18 +243,20 @@ int extract_all(const Arguments& arguments)
     std::filesystem::create_directories(folder, code);
     if (code) fail(folder.string() + ": cannot create the folder: " + code.message());
 
-    // Names that differ only in case, or by a character replaced above, must
-    // not overwrite each other.
-    std::map<std::string, int> used;
+    // Every resource gets a file of its own, compared without regard to case
+    // so a case-insensitive disk keeps them apart too: names that differ only
+    // in case or by a replaced character, and names that already end in
+    // ".1", all get the next free number.
+    std::set<std::string> used = {"resources.txt"};
     std::string manifest = "# Extracted from " + std::filesystem::path(arguments.positional[0]).filename().string() +
         " by velmor-res; pack again with: velmor-res pack OUT.dll resources.txt\n";
     std::optional<std::uint16_t> language;
     for (const auto& resource : reader.resources()) {
         std::string type_folder = file_name_for(resource.type, true);
-        std::string file = type_folder + "/" + file_name_for(resource.name, false);
-        std::string lowered = file;
-        for (auto& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (int count = used[lowered]++; count > 0) file += "." + std::to_string(count);
+        if (lowered(type_folder) == "resources.txt") type_folder = "_" + type_folder;
+        std::string base = type_folder + "/" + file_name_for(resource.name, false);
+        std::string file = base;
+        for (int count = 1; !used.insert(lowered(file)).second; ++count) file = base + "." + std::to_string(count);
 
         std::filesystem::create_directories(folder / type_folder, code);
         if (code) fail((folder / type_folder).string() + ": cannot create the folder: " + code.message());
@@ -235,8 +265,8 @@ int extract_all(const Arguments& arguments)
             manifest += "LANGUAGE " + language_text(resource.language) + "\n";
             language = resource.language;
         }
-        manifest +=
-            velmor_res::name_token(resource.name) + " " + velmor_res::type_token(resource.type) + " " + file + "\n";
+        manifest += velmor_res::name_token(resource.name) + " " + velmor_res::type_token(resource.type) + " " +
+            file_field(file) + "\n";
     }
     write_file(
         folder / "resources.txt", std::span(reinterpret_cast<const std::uint8_t*>(manifest.data()), manifest.size()));
@@ -262,7 +292,7 @@ int main(int argc, char** argv)
         if (command == "list") return list(arguments);
         if (command == "extract") return extract(arguments);
         if (command == "extract-all") return extract_all(arguments);
-        std::fprintf(stderr, "velmor-res: unknown command '%s'\n%s", command.c_str(), usage);
+        std::fprintf(stderr, "velmor-res: unknown command '%s'\n%s", velmor_res::printable(command).c_str(), usage);
         return 2;
     } catch (const Failure& failure) {
         std::fprintf(stderr, "velmor-res: %s\n", failure.message.c_str());

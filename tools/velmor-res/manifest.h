@@ -7,8 +7,10 @@
 //
 // ID and TYPE are numbers (decimal, 0x-hex or "#123"), standard type names
 // (RCDATA, BITMAP, RT_STRING ...) or other names; a quoted ID or TYPE is always
-// a name. FILE is the rest of the line, relative to the manifest's folder.
-// "LANGUAGE n" sets the language of the lines that follow.
+// a name; inside quotes \" is a quote, \\ a backslash, \n \r \t the control
+// characters and \uXXXX any UTF-16 unit, so every name can be written on one
+// line. FILE is the rest of the line, relative to the manifest's folder and
+// inside it. "LANGUAGE n" sets the language of the lines that follow.
 #pragma once
 
 #include <cstdint>
@@ -29,9 +31,24 @@ struct ManifestEntry {
 };
 
 // Reads a manifest; false with error ("res.txt:3: ...") for a line it cannot
-// read. Entries start in default_language until a LANGUAGE line.
-bool read_manifest(const std::filesystem::path& manifest, std::uint16_t default_language,
+// read. Entries start in default_language until a LANGUAGE line. A FILE
+// outside the manifest's folder (by "..", an absolute path or a link) is
+// refused unless allow_outside: a manifest from elsewhere must not pack the
+// host's own files.
+bool read_manifest(const std::filesystem::path& manifest, std::uint16_t default_language, bool allow_outside,
     std::vector<ManifestEntry>& entries, std::string& error);
+
+// Whether file lies inside folder, also once links are followed.
+bool lies_within(const std::filesystem::path& folder, const std::filesystem::path& file);
+
+// Characters that must not reach a terminal or a manifest line as they are:
+// controls, line separators and text-direction marks.
+bool is_hidden_character(char16_t c);
+// A name with quotes, backslashes and hidden characters escaped as a quoted
+// token reads them back.
+std::string escaped_name(std::u16string_view name);
+// UTF-8 text with the same escapes, for messages that quote input.
+std::string printable(std::string_view text);
 
 // Parses a TYPE or ID token as a person writes it on the command line or in
 // a manifest (a type also takes the standard names).

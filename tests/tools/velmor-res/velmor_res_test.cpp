@@ -2,7 +2,9 @@
 // files through the PE reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,13 +12,16 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "platform/kernel/utf.h"
 #include "platform/loader/pe_format.h"
 #include "platform/loader/pe_reader.h"
+#include "platform/loader/pe_writer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using platform::loader::PeReader;
+using platform::loader::PeWriter;
 using platform::loader::ResourceId;
 
 struct Outcome {
@@ -221,6 +226,99 @@ TEST_F(VelmorRes, BadInputNamesTheProblemAndKeepsTheOldOutput)
     EXPECT_NE(list.err.find("out.dll: not a valid resource library: too short"), std::string::npos) << list.err;
     Outcome absent = run({"list", path("absent.dll")});
     EXPECT_NE(absent.err.find("cannot read"), std::string::npos) << absent.err;
+}
+
+TEST_F(VelmorRes, ExtractAllGivesEveryResourceItsOwnFile)
+{
+    // The writer upper-cases names. "A" in two languages needs a numbered
+    // file, which must not swallow the resource really called "A.1"; "A/B"
+    // and "A_B" clash once the slash is replaced; a type may be called like
+    // the manifest.
+    PeWriter writer;
+    struct Named {
+        const char16_t* name;
+        std::uint16_t language;
+    } named[] = {
+        {u"A", 0x0409}, {u"A", 0x0804}, {u"A.1", 0x0409}, {u"A/B", 0x0409}, {u"A_B", 0x0409}, {u"A_B.1", 0x0409}};
+    for (const auto& [name, language] : named) {
+        std::string content = platform::to_utf8(name) + std::to_string(language);
+        ASSERT_TRUE(writer.add(ResourceId::from_name(u"DATA"), ResourceId::from_name(name), language,
+            std::vector<std::uint8_t>(content.begin(), content.end())));
+    }
+    ASSERT_TRUE(writer.add(ResourceId::from_name(u"resources.txt"), ResourceId::from_number(1), 0x0409, {'t'}));
+    auto dll = writer.build();
+    write_text(dir_ / "names.dll", std::string(dll.begin(), dll.end()));
+
+    Outcome all = run({"extract-all", path("names.dll"), path("all")});
+    ASSERT_EQ(all.status, 0) << all.err;
+    std::size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_ / "all"))
+        if (entry.is_regular_file() && entry.path().filename() != "resources.txt") ++files;
+    EXPECT_EQ(files, std::size(named) + 1);
+    ASSERT_EQ(run({"pack", path("again.dll"), path("all/resources.txt")}).status, 0);
+    EXPECT_EQ(read_text(path("again.dll")), read_text(path("names.dll")));
+}
+
+TEST_F(VelmorRes, NamesWithQuotesAndLineBreaksStayNames)
+{
+    // A name written to look like manifest lines of its own, one of which
+    // would pack a file from outside the folder, and a name with a terminal
+    // escape sequence and a lone UTF-16 half.
+    write_text(dir_ / "SECRET.TXT", "host file");
+    std::string injected = "x\" RCDATA a\nLANGUAGE 0x0804\n2 RCDATA ../../secret.txt\n#";
+    std::u16string escape = u"\x1b[2J\x1b]0;owned\x07 \\ \"";
+    escape += char16_t(0xD800);
+    PeWriter writer;
+    ASSERT_TRUE(writer.add(
+        ResourceId::from_number(10), ResourceId::from_name(platform::from_utf8(injected)), 0x0409, {'i', 'n'}));
+    ASSERT_TRUE(writer.add(ResourceId::from_name(escape), ResourceId::from_name(u"x\ty"), 0x0409, {'e'}));
+    auto dll = writer.build();
+    write_text(dir_ / "names.dll", std::string(dll.begin(), dll.end()));
+
+    Outcome list = run({"list", path("names.dll")});
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out.find('\x1b'), std::string::npos) << list.out;
+    EXPECT_EQ(list.out.find('\x07'), std::string::npos) << list.out;
+    EXPECT_NE(
+        list.out.find("\"\\u001B[2J\\u001B]0;OWNED\\u0007 \\\\ \\\"\\uD800\" \"X\\tY\" 0x0409 1\n"), std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("RCDATA \"X\\\" RCDATA A\\nLANGUAGE 0X0804\\n2 RCDATA ../../SECRET.TXT\\n#\" 0x0409 2"),
+        std::string::npos)
+        << list.out;
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 2);
+
+    Outcome all = run({"extract-all", path("names.dll"), path("deep/all")});
+    ASSERT_EQ(all.status, 0) << all.err;
+    std::string manifest = read_text(path("deep/all/resources.txt"));
+    EXPECT_EQ(std::count(manifest.begin(), manifest.end(), '\n'), 4) << manifest;  // comment, LANGUAGE, two
+    Outcome again = run({"pack", path("again.dll"), path("deep/all/resources.txt")});
+    ASSERT_EQ(again.status, 0) << again.err << manifest;
+    EXPECT_EQ(read_text(path("again.dll")), read_text(path("names.dll")));
+}
+
+TEST_F(VelmorRes, PackTakesFilesFromTheManifestsFolderOnly)
+{
+    make_inputs();
+    write_text(dir_ / "secret.txt", "host file");
+    fs::create_symlink(dir_ / "secret.txt", dir_ / "in" / "link.txt");
+    const char* outside[] = {
+        "101 RCDATA ../secret.txt\n", "101 RCDATA sounds/../../secret.txt\n", "101 RCDATA link.txt\n"};
+    for (const char* line : outside) {
+        write_text(dir_ / "in/res.txt", line);
+        Outcome pack = run({"pack", path("out.dll"), path("in/res.txt")});
+        EXPECT_EQ(pack.status, 1) << line;
+        EXPECT_NE(pack.err.find("res.txt:1: "), std::string::npos) << pack.err;
+        EXPECT_NE(pack.err.find("lies outside the manifest's folder"), std::string::npos) << pack.err;
+        EXPECT_FALSE(fs::exists(path("out.dll")));
+        EXPECT_EQ(run({"pack", "--allow-outside", path("out.dll"), path("in/res.txt")}).status, 0) << line;
+        fs::remove(path("out.dll"));
+    }
+    write_text(dir_ / "in/res.txt", "101 RCDATA " + path("secret.txt") + "\n");
+    EXPECT_NE(run({"pack", path("out.dll"), path("in/res.txt")}).err.find("lies outside"), std::string::npos);
+    // Inside the folder, a path that steps out and back in is fine.
+    write_text(dir_ / "in/res.txt", "101 RCDATA sounds/../intro.png\n102 RCDATA " + path("in/text.bin") + "\n");
+    Outcome inside = run({"pack", path("out.dll"), path("in/res.txt")});
+    EXPECT_EQ(inside.status, 0) << inside.err;
 }
 
 }  // namespace

@@ -13,10 +13,12 @@
 
 namespace {
 
-const char usage_text[] = R"(usage: velmor-reg [--device-root DIR | --file FILE] COMMAND ...
+const char usage_text[] = R"(usage: velmor-reg [--device-root DIR [--create-device-root] | --file FILE] COMMAND ...
 
 The registry is DIR/registry.reg (the phone's device root) or FILE. When the
-file does not exist yet, the phone's shipped defaults are used.
+file does not exist yet, the phone's shipped defaults are used. A DIR that
+does not exist is refused (a mistyped path is not a new phone) unless
+--create-device-root is given.
 
 Commands:
   query KEY [/v NAME | /ve] [/s]
@@ -58,9 +60,15 @@ int main(int argc, char** argv)
     }
 
     std::filesystem::path file;
+    std::string device_root;
+    bool create_device_root = false;
     std::size_t index = 0;
     for (; index < args.size() && args[index].rfind("--", 0) == 0; ++index) {
         const std::string& option = args[index];
+        if (option == "--create-device-root") {
+            create_device_root = true;
+            continue;
+        }
         if (option != "--device-root" && option != "--file") return fail("unknown option " + option, 2);
         if (index + 1 >= args.size()) return fail(option + " needs a folder or file name", 2);
         if (!file.empty()) return fail("give --device-root or --file once", 2);
@@ -68,11 +76,22 @@ int main(int argc, char** argv)
         if (option == "--file") {
             file = where;
         } else {
-            if (!platform::files::set_device_root(where)) return fail("cannot use " + where + " as the device root", 1);
-            file = platform::registry::device_registry_file();
+            device_root = where;
+            file = where;
         }
     }
     if (file.empty()) return fail("no registry given: use --device-root DIR or --file FILE", 2);
+    if (create_device_root && device_root.empty()) return fail("--create-device-root goes with --device-root", 2);
+    if (!device_root.empty()) {
+        std::error_code missing;
+        if (!create_device_root && !std::filesystem::exists(device_root, missing))
+            return fail("the device root " + device_root +
+                    " does not exist; give --create-device-root to make a new phone there",
+                2);
+        if (!platform::files::set_device_root(device_root))
+            return fail("cannot use " + device_root + " as the device root", 1);
+        file = platform::registry::device_registry_file();
+    }
     if (index >= args.size()) return fail("no command given", 2);
     std::string command = args[index];
     std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(index) + 1, args.end());

@@ -180,3 +180,20 @@ TEST_F(VelmorReg, RefusesToTouchAMalformedHive)
 }
 
 }  // namespace
+
+TEST_F(VelmorReg, AMissingDeviceRootIsNotMadeUnlessAsked)
+{
+    fs::path typo = folder / "devcie";
+    ToolRun refused = run({"--device-root", typo.string(), "add", "HKCU\\A", "/v", "x", "/d", "1"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--create-device-root"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(typo));
+
+    ToolRun made =
+        run({"--device-root", typo.string(), "--create-device-root", "add", "HKCU\\A", "/v", "x", "/d", "1"});
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_NE(read_file(typo / "registry.reg").find("\"x\"=\"1\""), std::string::npos);
+    // Now it exists, the flag is no longer needed.
+    EXPECT_EQ(run({"--device-root", typo.string(), "query", "HKCU\\A", "/v", "x"}).status, 0);
+    EXPECT_EQ(run({"--file", hive.string(), "--create-device-root", "query", "HKLM"}).status, 2);
+}

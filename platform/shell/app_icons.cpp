@@ -6,6 +6,7 @@
 #include "platform/include/wintext.h"
 #include "platform/shell/argb_layer.h"
 #include "platform/shell/home_art.h"
+#include "platform/shell/shell_texts.h"
 
 namespace platform::shell {
 
@@ -93,7 +94,7 @@ void draw_glyph(const GlyphPen& pen, const AppIcon& icon)
         break;
     }
     case Glyph::calendar:
-        pen.text(u"周五", 0, 8, 72, 24, 12, RGB(230, 60, 60));
+        pen.text(shell_text(ShellText::weekday), 0, 8, 72, 24, 12, RGB(230, 60, 60));
         pen.text(u"18", 0, 22, 72, 62, 32, RGB(30, 30, 36));
         break;
     case Glyph::clock:
@@ -169,6 +170,46 @@ void draw_glyph(const GlyphPen& pen, const AppIcon& icon)
         pen.line(54, 42, 54, 12, white, 4);
         pen.line(30, 19, 54, 13, white, 6);
         break;
+    case Glyph::contacts:
+        pen.ellipse(26, 14, 46, 34, white);
+        pen.box(16, 38, 56, 60, 18, white);
+        break;
+    case Glyph::video:
+        pen.box(12, 20, 46, 52, 8, white);
+        pen.line(48, 36, 58, 26, white, 6);
+        pen.line(48, 36, 58, 46, white, 6);
+        pen.line(58, 26, 58, 46, white, 5);
+        break;
+    case Glyph::maps:
+        pen.box(14, 14, 58, 58, 8, RGB(230, 250, 236));
+        pen.line(14, 44, 58, 24, RGB(255, 210, 80), 6);
+        pen.ellipse(30, 18, 46, 34, RGB(230, 60, 60));
+        pen.line(38, 32, 38, 42, RGB(230, 60, 60), 3);
+        break;
+    case Glyph::notes:
+        pen.box(16, 12, 56, 60, 6, white);
+        for (int row = 0; row < 4; ++row) pen.line(22, 24 + row * 9, 50, 24 + row * 9, RGB(200, 170, 60), 2);
+        break;
+    case Glyph::recorder:
+        pen.box(28, 12, 44, 42, 16, white);
+        pen.line(20, 34, 20, 38, white, 3);
+        pen.line(52, 34, 52, 38, white, 3);
+        pen.line(36, 48, 36, 58, white, 3);
+        pen.line(26, 58, 46, 58, white, 3);
+        break;
+    case Glyph::games:
+        pen.box(10, 24, 62, 50, 20, white);
+        pen.line(22, 37, 32, 37, back, 3);
+        pen.line(27, 32, 27, 42, back, 3);
+        pen.ellipse(44, 30, 50, 36, back);
+        pen.ellipse(50, 38, 56, 44, back);
+        break;
+    case Glyph::compass:
+        pen.ring(12, 12, 60, 60, white, 3);
+        pen.line(36, 36, 46, 20, RGB(240, 70, 60), 6);
+        pen.line(36, 36, 26, 52, white, 6);
+        pen.ellipse(33, 33, 39, 39, white);
+        break;
     }
 }
 
@@ -202,9 +243,10 @@ void draw_app_icon(HDC dc, const AppIcon& icon, HFONT label_font)
     RECT shadow_area = area;
     OffsetRect(&shadow_area, 1, 1);
     SetTextColor(dc, RGB(20, 16, 40));
-    DrawTextW(dc, icon.label, -1, &shadow_area, format);
+    const char16_t* label = icon_label(icon);
+    DrawTextW(dc, label, -1, &shadow_area, format);
     SetTextColor(dc, white);
-    DrawTextW(dc, icon.label, -1, &area, format);
+    DrawTextW(dc, label, -1, &area, format);
     SelectObject(dc, old);
 }
 

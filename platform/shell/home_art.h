@@ -12,10 +12,11 @@ namespace platform::shell {
 // A dusk sky: a three-stop gradient, a sun glow, a few stars and layered hills.
 void draw_wallpaper(HDC dc);
 
-// The translucent panel behind the dock and the page dots above it.
-void draw_dock(HDC dc);
+// The translucent panel behind the dock and the page dots above it, the given page's dot lit.
+void draw_dock(HDC dc, int page = 0);
 
-// The icon's rounded tile with its glyph, and (when the font is given) its label under it.
+// The icon's rounded tile with its glyph, and (when the font is given) its label under it, in the phone's
+// language.
 void draw_app_icon(HDC dc, const AppIcon& icon, HFONT label_font);
 
 // The darkening laid over a tile while a finger presses it.
@@ -24,8 +25,8 @@ void draw_pressed_tile(HDC dc, const AppIcon& icon);
 // The font of the icon labels; the caller deletes it.
 HFONT create_label_font();
 
-// All of the above: what the home screen shows.
-void draw_home_screen(HDC dc);
+// All of the above: what the home screen shows on the given page.
+void draw_home_screen(HDC dc, int page = 0);
 
 // A pen and a brush selected into a DC for the life of the scope; null colours select the null pen or brush.
 class DrawingTools {

@@ -3,8 +3,14 @@
 
 #include "platform/shell/home_screen.h"
 
+#include <cstdlib>
+#include <string>
+
 #include "platform/include/winbase.h"
+#include "platform/kernel/utf.h"
 #include "platform/shell/home_art.h"
+#include "platform/shell/shell_events.h"
+#include "platform/shell/shell_screens.h"
 
 namespace platform::shell {
 
@@ -15,8 +21,17 @@ struct HomeScreenState {
     HBITMAP picture = nullptr;
     HGDIOBJ previous = nullptr;
     int pressed = -1;
+    int page = 0;
+    int press_x = 0;
+    bool finger_down = false;
+    bool swiping = false;
     IconTapListener tap_listener;
 };
+
+// A finger that moves this far sideways is turning the page, not tapping; one that ends this far from where
+// it began turns it.
+constexpr int swipe_start_distance = 24;
+constexpr int page_turn_distance = 80;
 
 HomeScreenState& state()
 {
@@ -34,7 +49,7 @@ bool ensure_picture()
     ReleaseDC(nullptr, screen);
     if (!home.picture_dc || !home.picture) return false;
     home.previous = SelectObject(home.picture_dc, home.picture);
-    draw_home_screen(home.picture_dc);
+    draw_home_screen(home.picture_dc, home.page);
     return true;
 }
 
@@ -50,6 +65,16 @@ void release_picture()
     home.tap_listener = std::move(listener);
 }
 
+void turn_page(HWND hwnd, int page)
+{
+    auto& home = state();
+    if (page < 0 || page >= home_page_count || page == home.page) return;
+    home.page = page;
+    if (home.picture_dc) draw_home_screen(home.picture_dc, page);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    report_event("home screen: page " + std::to_string(page + 1) + " of " + std::to_string(home_page_count));
+}
+
 void paint(HWND hwnd)
 {
     PAINTSTRUCT paint {};
@@ -61,9 +86,10 @@ void paint(HWND hwnd)
             area.top, SRCCOPY);
     } else {
         // Without memory for the picture, draw straight to the screen rather than leave a hole.
-        draw_home_screen(dc);
+        draw_home_screen(dc, state().page);
     }
-    if (state().pressed >= 0) draw_pressed_tile(dc, app_icons()[static_cast<std::size_t>(state().pressed)]);
+    if (state().pressed >= 0)
+        draw_pressed_tile(dc, page_icons(state().page)[static_cast<std::size_t>(state().pressed)]);
     EndPaint(hwnd, &paint);
 }
 
@@ -71,7 +97,7 @@ void set_pressed(HWND hwnd, int index)
 {
     int& pressed = state().pressed;
     if (pressed == index) return;
-    auto icons = app_icons();
+    auto icons = page_icons(state().page);
     if (pressed >= 0) InvalidateRect(hwnd, &icons[static_cast<std::size_t>(pressed)].tile, FALSE);
     pressed = index;
     if (pressed >= 0) InvalidateRect(hwnd, &icons[static_cast<std::size_t>(pressed)].tile, FALSE);
@@ -79,8 +105,23 @@ void set_pressed(HWND hwnd, int index)
 
 int icon_under(LPARAM lparam)
 {
-    auto index = icon_at(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+    auto index = icon_at(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam), state().page);
     return index ? static_cast<int>(*index) : -1;
+}
+
+// The program's icon starts the program (the host listens for it); any other opens the placeholder screen,
+// since the phone has no such app.
+void open_icon(const AppIcon& icon)
+{
+    if (icon.glyph == program_glyph) {
+        close_screen(ScreenKind::placeholder, "the program's icon was tapped");
+    } else {
+        report_event("home screen: " + to_utf8(icon.label) + " tapped");
+        show_screen(ScreenKind::placeholder, &icon);
+    }
+    // A copy: the listener may stop listening while it runs.
+    IconTapListener listener = state().tap_listener;
+    if (listener) listener(icon);
 }
 
 LRESULT CALLBACK home_screen_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -93,23 +134,37 @@ LRESULT CALLBACK home_screen_procedure(HWND hwnd, UINT message, WPARAM wparam, L
         return 0;
     case WM_LBUTTONDOWN:
         set_pressed(hwnd, icon_under(lparam));
-        if (state().pressed >= 0) SetCapture(hwnd);
+        state().press_x = GET_X_LPARAM(lparam);
+        state().finger_down = true;
+        state().swiping = false;
+        // Held for a swipe too, which may end anywhere.
+        SetCapture(hwnd);
         return 0;
     case WM_MOUSEMOVE:
-        if (state().pressed >= 0 && icon_under(lparam) != state().pressed) set_pressed(hwnd, -1);
+        if (!state().finger_down) return 0;
+        if (std::abs(GET_X_LPARAM(lparam) - state().press_x) >= swipe_start_distance) state().swiping = true;
+        if (state().pressed >= 0 && (state().swiping || icon_under(lparam) != state().pressed)) set_pressed(hwnd, -1);
         return 0;
     case WM_LBUTTONUP: {
         // A finger that slid off the tile has already cancelled the press, so only a real tap is reported.
         int tapped = state().pressed >= 0 && icon_under(lparam) == state().pressed ? state().pressed : -1;
+        int travel = GET_X_LPARAM(lparam) - state().press_x;
+        bool swiped = state().finger_down && std::abs(travel) >= page_turn_distance;
+        state().finger_down = false;
+        state().swiping = false;
         set_pressed(hwnd, -1);
         if (GetCapture() == hwnd) ReleaseCapture();
-        // A copy: the listener may stop listening while it runs.
-        IconTapListener listener = state().tap_listener;
-        if (tapped >= 0 && listener) listener(app_icons()[static_cast<std::size_t>(tapped)]);
+        // A swipe to the left brings the next page, as if the pages lay side by side.
+        if (swiped)
+            turn_page(hwnd, state().page + (travel < 0 ? 1 : -1));
+        else if (tapped >= 0)
+            open_icon(page_icons(state().page)[static_cast<std::size_t>(tapped)]);
         return 0;
     }
     case WM_CAPTURECHANGED:
     case WM_CANCELMODE:
+        state().finger_down = false;
+        state().swiping = false;
         set_pressed(hwnd, -1);
         return 0;
     case WM_DESTROY:
@@ -142,6 +197,8 @@ HWND create_home_screen()
 }
 
 int pressed_home_icon() { return state().pressed; }
+
+int home_page() { return state().page; }
 
 void set_icon_tap_listener(IconTapListener listener) { state().tap_listener = std::move(listener); }
 

@@ -11,6 +11,7 @@
 #include "platform/shell/platform_mode.h"
 #include "platform/shell/shell_events.h"
 #include "platform/shell/shell_keys.h"
+#include "platform/shell/shell_screens.h"
 #include "platform/shell/task_bar.h"
 
 namespace platform::shell {
@@ -54,12 +55,17 @@ bool start_shell()
     bool bar_alive = is_alive(shell.task_bar, task_bar_class);
     bool keys_alive = is_alive(shell.keys, shell_keys_class);
     if (home_alive && bar_alive && keys_alive) return true;
-    if (!register_home_screen_class() || !register_task_bar_class() || !register_shell_keys_class()) return false;
+    if (!register_home_screen_class() || !register_task_bar_class() || !register_shell_keys_class() ||
+        !register_shell_screen_class())
+        return false;
     if (!home_alive) shell.home = create_home_screen();
     if (!bar_alive) shell.task_bar = create_task_bar();
     if (!keys_alive) shell.keys = create_shell_keys_window();
     if (shell.home && shell.task_bar && shell.keys) {
         register_platform_mode();
+        // Without the bus the phone has no USB-disk mode to show.
+        if (!keys_alive && !listen_to_usb())
+            report_event("USB: the bus cannot be listened to; USB-disk mode will not be shown");
         // Without the queue the phone still works; programs' records then go unread.
         if (!open_notification_reader())
             report_event("notification queue: cannot be opened (error " + std::to_string(GetLastError()) +
@@ -78,9 +84,11 @@ void stop_shell()
     // What programs announced up to now still belongs in the log.
     read_shell_notifications();
     close_notification_reader();
+    close_all_screens();
     destroy(shell.keys, shell_keys_class);
     destroy(shell.task_bar, task_bar_class);
     destroy(shell.home, home_screen_class);
+    unregister_shell_screen_class();
     unregister_shell_keys_class();
     unregister_task_bar_class();
     unregister_home_screen_class();

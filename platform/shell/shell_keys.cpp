@@ -8,10 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/include/devmgr.h"
 #include "platform/include/winbase.h"
+#include "platform/include/winioctl.h"
 #include "platform/kernel/handle_table.h"
 #include "platform/shell/home_screen.h"
 #include "platform/shell/shell_events.h"
+#include "platform/shell/shell_screens.h"
 #include "platform/shell/task_bar.h"
 
 namespace platform::shell {
@@ -53,6 +56,11 @@ HWND program_in_front()
 
 void send_m_key(HWND keys)
 {
+    // The placeholder is the shell's own: the M key is its way back, and no program is in front of it.
+    if (shown_screen(ScreenKind::placeholder)) {
+        close_screen(ScreenKind::placeholder, "back (M key)");
+        return;
+    }
     HWND program = program_in_front();
     if (!program) {
         report_event("M key: no program in front; nothing sent");
@@ -101,6 +109,16 @@ void ring(bool& active, const char16_t* name, std::string_view what, WPARAM phas
     broadcast(name, phase, what);
 }
 
+UINT usb_notify_message() { return RegisterWindowMessageW(u"UsbNotifyMsgName"); }
+
+void take_usb_change(WPARAM change)
+{
+    if (change == usb_entered_disk_mode)
+        show_screen(ScreenKind::disk_mode);
+    else if (change == usb_left_disk_mode)
+        close_screen(ScreenKind::disk_mode, "USB-disk mode left");
+}
+
 LRESULT CALLBACK shell_keys_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
@@ -115,25 +133,41 @@ LRESULT CALLBACK shell_keys_procedure(HWND hwnd, UINT message, WPARAM wparam, LP
         return 0;
     case press_power_request:
         read_shell_notifications();
-        if (wparam)
+        // Programs close their pop-ups first; the shell's screen then lies over what is left.
+        if (wparam) {
             broadcast(u"ShellNotifyMsg/EntryShutDown", 0, "power key (long press): ShellNotifyMsg/EntryShutDown");
-        else
+            show_screen(ScreenKind::shutdown_question);
+        } else {
             broadcast(u"ShellNotifyMsg/EntryLockphone", 0, "power key: ShellNotifyMsg/EntryLockphone");
+            show_screen(ScreenKind::lock);
+        }
         return 0;
     case call_request:
         read_shell_notifications();
         ring(state().call_active, u"CALL_MESSAGE",
             wparam == broadcast_begins ? "call begins: CALL_MESSAGE" : "call ends: CALL_MESSAGE", wparam);
+        if (wparam == broadcast_begins)
+            show_screen(ScreenKind::incoming_call);
+        else
+            close_screen(ScreenKind::incoming_call, "the call ended");
         return 0;
     case sms_request:
         read_shell_notifications();
         ring(state().sms_active, u"SMS_MESSAGE",
             wparam == broadcast_begins ? "SMS begins: SMS_MESSAGE" : "SMS ends: SMS_MESSAGE", wparam);
+        if (wparam == broadcast_begins)
+            show_screen(ScreenKind::sms_banner);
+        else
+            close_screen(ScreenKind::sms_banner, "the SMS ended");
         return 0;
     case WM_DESTROY:
         state().window.store(0);
         return 0;
     default:
+        if (message >= 0xC000 && message == usb_notify_message()) {
+            take_usb_change(wparam);
+            return 0;
+        }
         return DefWindowProcW(hwnd, message, wparam, lparam);
     }
 }
@@ -181,6 +215,25 @@ bool signal_sms(Phase phase)
     return post_request(sms_request, phase == Phase::begins ? broadcast_begins : broadcast_ends);
 }
 
+bool listen_to_usb()
+{
+    // The USB function controller's device class, and its request to register a message.
+    constexpr GUID usb_function_class {0xE2BDC372, 0x598F, 0x4619, {0xBC, 0x50, 0x54, 0xB3, 0xF7, 0x84, 0x8D, 0x35}};
+    constexpr DWORD register_message = CTL_CODE(FILE_DEVICE_UNKNOWN, 103, METHOD_BUFFERED, FILE_ANY_ACCESS);
+    DEVMGR_DEVICE_INFORMATION device {};
+    device.dwSize = sizeof device;
+    HANDLE search = FindFirstDevice(DeviceSearchByGuid, &usb_function_class, &device);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    HANDLE bus = CreateFileW(device.szBusName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (bus == INVALID_HANDLE_VALUE) return false;
+    UINT message = usb_notify_message();
+    DWORD returned = 0;
+    BOOL registered = DeviceIoControl(bus, register_message, &message, sizeof message, nullptr, 0, &returned, nullptr);
+    CloseHandle(bus);
+    return registered != FALSE;
+}
+
 void task_bar_tapped(HWND task_bar)
 {
     read_shell_notifications();
@@ -200,7 +253,8 @@ bool is_shell_window(HWND window)
     char16_t name[32] {};
     if (!window || GetClassNameW(window, name, 32) <= 0) return false;
     std::u16string_view class_name(name);
-    return class_name == task_bar_class || class_name == home_screen_class || class_name == shell_keys_class;
+    return class_name == task_bar_class || class_name == home_screen_class || class_name == shell_keys_class ||
+        class_name == shell_screen_class;
 }
 
 ShellStatus shell_status()

@@ -16,6 +16,10 @@
 //   every top-level window, wParam and lParam 0, so that pop-ups close.
 // - Calls and SMS broadcast "CALL_MESSAGE" and "SMS_MESSAGE" to every
 //   top-level window, wParam 1 when one begins and 2 when it ends.
+// - USB-disk mode is told to every top-level window as the registered
+//   "UsbNotifyMsgName" (wParam 0 entering, 1 leaving) once someone has
+//   registered it with the USB bus; the shell does so when it starts, so
+//   that it can show its disk-mode screen.
 // - A tap on the task bar sends "ShellNotifyMsg/ClickTaskbar" to the
 //   foreground window, lParam the task bar.
 #pragma once
@@ -33,6 +37,8 @@ inline constexpr UINT m_key_answer_message = 0xFFF00001u;
 inline constexpr LPARAM m_key_answer_leaves = 2;
 inline constexpr WPARAM broadcast_begins = 1;
 inline constexpr WPARAM broadcast_ends = 2;
+inline constexpr WPARAM usb_entered_disk_mode = 0;
+inline constexpr WPARAM usb_left_disk_mode = 1;
 
 enum class PowerPress { short_press, long_press };
 enum class Phase { begins, ends };
@@ -50,10 +56,15 @@ bool press_power(PowerPress press = PowerPress::short_press);
 bool signal_call(Phase phase);
 bool signal_sms(Phase phase);
 
+// Registers the shell's USB-disk message with the phone's USB bus. False when
+// the phone has no USB bus or it refused.
+bool listen_to_usb();
+
 // Called by the task bar when a tap on it ends inside it.
 void task_bar_tapped(HWND task_bar);
 
-// Whether the window is one of the shell's own (home screen, task bar, keys).
+// Whether the window is one of the shell's own (home screen, task bar, keys,
+// its screens).
 bool is_shell_window(HWND window);
 
 struct ShellStatus {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "platform/include/wingdi.h"
 
@@ -39,6 +40,19 @@ constexpr std::array grid_entries {
     Entry {Glyph::settings, u"设置", RGB(150, 156, 168), RGB(92, 98, 112)},
 };
 
+constexpr std::array second_page_entries {
+    Entry {Glyph::contacts, u"联系人", RGB(255, 170, 90), RGB(230, 100, 40)},
+    Entry {Glyph::video, u"视频", RGB(250, 90, 90), RGB(190, 30, 50)},
+    Entry {Glyph::maps, u"地图", RGB(130, 220, 150), RGB(40, 150, 110)},
+    Entry {Glyph::notes, u"备忘录", RGB(255, 230, 110), RGB(240, 190, 40)},
+    Entry {Glyph::recorder, u"录音机", RGB(120, 120, 140), RGB(60, 60, 76)},
+};
+
+constexpr std::array third_page_entries {
+    Entry {Glyph::games, u"游戏", RGB(190, 120, 255), RGB(110, 50, 210)},
+    Entry {Glyph::compass, u"指南针", RGB(80, 90, 110), RGB(30, 34, 46)},
+};
+
 constexpr std::array dock_entries {
     Entry {Glyph::phone, u"电话", RGB(110, 230, 120), RGB(40, 176, 72)},
     Entry {Glyph::messages, u"信息", RGB(120, 236, 130), RGB(30, 168, 88)},
@@ -55,26 +69,28 @@ AppIcon place(const Entry& entry, int column, int tile_top, bool in_dock)
     return AppIcon {entry.glyph, entry.label, entry.top, entry.bottom, tile, label, in_dock};
 }
 
-std::array<AppIcon, grid_entries.size() + dock_entries.size()> build_icons()
+std::vector<AppIcon> build_icons(std::span<const Entry> grid)
 {
-    std::array<AppIcon, grid_entries.size() + dock_entries.size()> icons {};
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < grid_entries.size(); ++i) {
+    std::vector<AppIcon> icons;
+    for (std::size_t i = 0; i < grid.size(); ++i) {
         int column = static_cast<int>(i % grid_columns);
         int row = static_cast<int>(i / grid_columns);
-        icons[next++] = place(grid_entries[i], column, grid_top + row * cell_height, false);
+        icons.push_back(place(grid[i], column, grid_top + row * cell_height, false));
     }
     for (std::size_t i = 0; i < dock_entries.size(); ++i)
-        icons[next++] = place(dock_entries[i], static_cast<int>(i), dock_tile_top, true);
+        icons.push_back(place(dock_entries[i], static_cast<int>(i), dock_tile_top, true));
     return icons;
 }
 
 }  // namespace
 
-std::span<const AppIcon> app_icons()
+std::span<const AppIcon> app_icons() { return page_icons(0); }
+
+std::span<const AppIcon> page_icons(int page)
 {
-    static const auto icons = build_icons();
-    return icons;
+    static const std::array<std::vector<AppIcon>, home_page_count> pages {
+        build_icons(grid_entries), build_icons(second_page_entries), build_icons(third_page_entries)};
+    return pages[static_cast<std::size_t>(page >= 0 && page < home_page_count ? page : 0)];
 }
 
 const AppIcon& program_icon()
@@ -84,9 +100,9 @@ const AppIcon& program_icon()
     return icon;
 }
 
-std::optional<std::size_t> icon_at(int x, int y)
+std::optional<std::size_t> icon_at(int x, int y, int page)
 {
-    auto icons = app_icons();
+    auto icons = page_icons(page);
     POINT point {x, y};
     for (std::size_t i = 0; i < icons.size(); ++i)
         if (PtInRect(&icons[i].tile, point)) return i;

@@ -1,5 +1,6 @@
 // Where the shell puts things on the 480 x 720 screen: the task bar across the top, the grid of app icons
-// (four columns) and the dock of four icons at the bottom of the home screen. Painting, touch handling and
+// (four columns, on pages a swipe turns) and the dock of four icons at the bottom of the home screen, the same
+// on every page. Painting, touch handling and
 // tests all read the same table, so a tile is drawn exactly where a tap finds it.
 #pragma once
 
@@ -35,11 +36,18 @@ enum class Glyph {
     messages,
     browser,
     music,
+    contacts,
+    video,
+    maps,
+    notes,
+    recorder,
+    games,
+    compass,
 };
 
 struct AppIcon {
     Glyph glyph;
-    const char16_t* label;
+    const char16_t* label;  // Chinese; icon_label() gives it in the phone's language
     // The tile's colours at its top and bottom edge.
     COLORREF top;
     COLORREF bottom;
@@ -48,16 +56,20 @@ struct AppIcon {
     bool in_dock;
 };
 
-// Every icon of the home screen, grid first (row by row), then the dock.
+inline constexpr int home_page_count = 3;
+
+// Every icon of the home screen's first page, grid first (row by row), then the dock.
 std::span<const AppIcon> app_icons();
+// The same for any page (0 to home_page_count - 1; others give the first page).
+std::span<const AppIcon> page_icons(int page);
 
 // The icon of the program the phone runs (Brisell's shaver): a tap on it is
 // what starts the program.
 inline constexpr Glyph program_glyph = Glyph::shaver;
 const AppIcon& program_icon();
 
-// The icon whose tile contains the point (screen coordinates), if any.
-std::optional<std::size_t> icon_at(int x, int y);
+// The index in page_icons(page) of the icon whose tile contains the point (screen coordinates), if any.
+std::optional<std::size_t> icon_at(int x, int y, int page = 0);
 
 // The translucent panel the dock icons sit on, and the page dots between grid and dock.
 RECT dock_panel();

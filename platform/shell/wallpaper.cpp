@@ -71,29 +71,29 @@ void draw_wallpaper(HDC dc)
     layer.blend_onto(dc, 0, 0);
 }
 
-void draw_dock(HDC dc)
+void draw_dock(HDC dc, int page)
 {
     RECT panel = dock_panel();
     ArgbLayer layer(panel.right - panel.left, panel.bottom - panel.top);
     layer.fill_rounded(RECT {0, 0, layer.width(), layer.height()}, 28, RGB(255, 255, 255), RGB(220, 226, 255), 64);
     layer.blend_onto(dc, panel.left, panel.top);
 
-    // Three pages of icons, the first one showing.
+    // One dot a page, the one showing lit.
     POINT centre = page_dots_centre();
-    for (int i = -1; i <= 1; ++i) {
-        COLORREF colour = i == -1 ? RGB(255, 255, 255) : RGB(150, 150, 176);
+    for (int i = 0; i < home_page_count; ++i) {
+        COLORREF colour = i == page ? RGB(255, 255, 255) : RGB(150, 150, 176);
         DrawingTools tools(dc, nullptr, 0, &colour);
-        int x = centre.x + i * 16;
+        int x = centre.x + (2 * i - (home_page_count - 1)) * 8;
         Ellipse(dc, x - 4, centre.y - 4, x + 4, centre.y + 4);
     }
 }
 
-void draw_home_screen(HDC dc)
+void draw_home_screen(HDC dc, int page)
 {
     draw_wallpaper(dc);
-    draw_dock(dc);
+    draw_dock(dc, page);
     HFONT font = create_label_font();
-    for (const AppIcon& icon : app_icons()) draw_app_icon(dc, icon, font);
+    for (const AppIcon& icon : page_icons(page)) draw_app_icon(dc, icon, font);
     if (font) DeleteObject(font);
 }
 

@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/registry/hive_merge.h"
+
 namespace platform::registry {
 namespace {
 
@@ -83,6 +85,23 @@ void Hive::take_content(Hive& other)
 {
     for (auto& root : roots_) root->mark_subtree_deleted();
     roots_ = std::exchange(other.roots_, make_roots());
+}
+
+void Hive::remember_saved_state(std::optional<std::uint64_t> digest)
+{
+    for (std::size_t i = 0; i < roots_.size(); ++i) saved_roots_[i] = copy_tree(*roots_[i]);
+    saved_digest_ = digest;
+}
+
+std::uint64_t hive_digest(std::string_view bytes)
+{
+    // FNV-1a: enough to notice that another writer replaced the file.
+    std::uint64_t digest = 0xCBF29CE484222325ull;
+    for (char byte : bytes) {
+        digest ^= static_cast<unsigned char>(byte);
+        digest *= 0x100000001B3ull;
+    }
+    return digest;
 }
 
 bool same_content(const Hive& a, const Hive& b)

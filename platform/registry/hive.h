@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -55,6 +56,16 @@ public:
     const std::string& unsavable_reason() const { return unsavable_reason_; }
     void set_unsavable_reason(std::string reason) { unsavable_reason_ = std::move(reason); }
 
+    // What this hive's file held when the hive last loaded or saved it, so
+    // that a flush can tell its own changes from another writer's. The
+    // digest is std::nullopt when the file did not exist then. The caller
+    // holds the lock.
+    void remember_saved_state(std::optional<std::uint64_t> digest);
+    bool has_saved_state() const { return saved_roots_[0] != nullptr; }
+    const std::optional<std::uint64_t>& saved_digest() const { return saved_digest_; }
+    // Null without a saved state.
+    const RegistryKey* saved_root(RootKey root) const { return saved_roots_[static_cast<int>(root)].get(); }
+
     // Takes over the keys of another hive (which is left empty). Keys of this
     // hive that are still open become deleted keys.
     void take_content(Hive& other);
@@ -65,7 +76,12 @@ private:
     bool dirty_ = false;
     std::filesystem::path file_;
     std::string unsavable_reason_;
+    std::array<std::shared_ptr<RegistryKey>, 4> saved_roots_;
+    std::optional<std::uint64_t> saved_digest_;
 };
+
+// The digest a hive remembers of its file's bytes.
+std::uint64_t hive_digest(std::string_view bytes);
 
 // True when both hives hold the same keys (names compared with case) and
 // values, volatile keys left out. The caller holds neither lock.

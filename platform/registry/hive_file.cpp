@@ -2,11 +2,15 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <new>
+#include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
 
 #include "platform/files/atomic_file.h"
+#include "platform/registry/hive_merge.h"
 #include "platform/registry/reg_text.h"
 
 namespace platform::registry {
@@ -59,6 +63,76 @@ void use_defaults(Hive& hive, const std::filesystem::path& file, std::string_vie
     if (!file.empty() && !flush_hive(hive, error)) result.message += result.message.empty() ? error : "; " + error;
 }
 
+// Serialises the writers of one hive file. The file itself is replaced by
+// every save, so the lock is taken on the folder that holds it, which stays.
+class HiveFileLock {
+public:
+    explicit HiveFileLock(const std::filesystem::path& file)
+    {
+        std::filesystem::path folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+        descriptor_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (descriptor_ < 0) {
+            error_ = "cannot open the folder " + folder.string() + " to lock it: " + std::strerror(errno);
+            return;
+        }
+        while (::flock(descriptor_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            error_ = "cannot lock the folder " + folder.string() + ": " + std::strerror(errno);
+            ::close(descriptor_);
+            descriptor_ = -1;
+            return;
+        }
+    }
+    ~HiveFileLock()
+    {
+        if (descriptor_ >= 0) ::close(descriptor_);  // closing releases the lock
+    }
+    HiveFileLock(const HiveFileLock&) = delete;
+    HiveFileLock& operator=(const HiveFileLock&) = delete;
+
+    bool held() const { return descriptor_ >= 0; }
+    const std::string& error() const { return error_; }
+
+private:
+    int descriptor_ = -1;
+    std::string error_;
+};
+
+// When another writer saved the file since this hive last loaded or saved
+// it, brings this hive's own changes into what the file holds now, so the
+// save that follows keeps the other writer's changes. The caller holds the
+// hive's lock and the file's.
+bool merge_with_saved_file(Hive& hive, std::string& error)
+{
+    const std::filesystem::path& file = hive.file();
+    std::error_code code;
+    if (std::filesystem::symlink_status(file, code).type() == std::filesystem::file_type::not_found) return true;
+    std::string bytes, read_error;
+    if (!read_hive_bytes(file, bytes, read_error)) {
+        error = file.string() + ": " + read_error + "; the registry's changes are not saved";
+        return false;
+    }
+    if (hive.has_saved_state() && hive.saved_digest() == hive_digest(bytes)) return true;
+
+    RegScript script;
+    if (auto parse_error = parse_reg_text(bytes, script)) {
+        error = located(file.string(), *parse_error) +
+            ": the file was changed by another program and cannot be read; the registry's changes are not saved";
+        return false;
+    }
+    Hive theirs;
+    apply_reg_script(script, theirs);
+    // Without a saved state (a hive never loaded from this file) everything
+    // in it counts as its own change.
+    Hive nothing;
+    for (RootKey root : all_root_keys) {
+        const RegistryKey* base = hive.has_saved_state() ? hive.saved_root(root) : nothing.root(root).get();
+        apply_changes(*base, *hive.root(root), *theirs.root(root));
+        assign_tree(*hive.root(root), *theirs.root(root));
+    }
+    return true;
+}
+
 }  // namespace
 
 bool read_hive_bytes(const std::filesystem::path& file, std::string& bytes, std::string& error)
@@ -74,13 +148,23 @@ bool read_hive_bytes(const std::filesystem::path& file, std::string& bytes, std:
         return false;
     }
     bytes.clear();
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > max_hive_file_size) {
-            error = "larger than " + std::to_string(max_hive_file_size >> 20) + " MiB";
-            return false;
+    try {
+        // Sized once from the file, so a large file is not copied while the
+        // string grows; the loop still reads a file that grows meanwhile.
+        std::uintmax_t size = std::filesystem::file_size(file, code);
+        if (!code && size <= max_hive_file_size) bytes.reserve(static_cast<std::size_t>(size));
+        char buffer[65536];
+        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+            if (bytes.size() > max_hive_file_size) {
+                error = "larger than " + std::to_string(max_hive_file_size >> 20) + " MiB";
+                return false;
+            }
         }
+    } catch (const std::bad_alloc&) {
+        bytes = std::string();
+        error = "not enough memory to read it";
+        return false;
     }
     if (in.bad()) {
         error = "read error";
@@ -139,6 +223,7 @@ LoadResult load_hive_file(Hive& hive, const std::filesystem::path& file, std::st
         std::lock_guard lock(hive.mutex());
         hive.take_content(fresh);
         hive.set_file(file);
+        hive.remember_saved_state(hive_digest(bytes));
         hive.mark_clean();
         result.ok = true;
         return result;
@@ -177,9 +262,20 @@ bool flush_hive(Hive& hive, std::string& error)
     }
     // A hive never tied to a file lives in memory, as a RAM-based registry.
     if (hive.file().empty()) return true;
+    // Other writers (velmor-reg, another phone on the same folder) save
+    // under the same lock, so none replaces the file between our reading
+    // it and our write.
+    HiveFileLock file_lock(hive.file());
+    if (!file_lock.held()) {
+        error = file_lock.error();
+        return false;
+    }
+    if (!merge_with_saved_file(hive, error)) return false;
+    std::string text = write_reg_text(hive);
     // Written under the lock, so concurrent flushes land in order and the
     // file never goes back to an older state.
-    if (!files::write_file_atomically(hive.file(), write_reg_text(hive), error)) return false;
+    if (!files::write_file_atomically(hive.file(), text, error)) return false;
+    hive.remember_saved_state(hive_digest(text));
     hive.mark_clean();
     return true;
 }

@@ -3,6 +3,8 @@
 // lines with no recursion, so hostile input costs time linear in its size.
 #include <cstdint>
 #include <cstdio>
+#include <new>
+#include <optional>
 
 #include "platform/kernel/utf.h"
 #include "platform/registry/reg_text.h"
@@ -114,19 +116,31 @@ bool decode(std::string_view bytes, std::u16string& text, Failure& failure)
     return decode_utf8(bytes, text, failure);
 }
 
-// Lines end with LF, CR LF or a lone CR.
-std::vector<Line> split_lines(std::u16string_view text)
-{
-    std::vector<Line> lines;
-    std::size_t start = 0, number = 1;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] != u'\n' && text[i] != u'\r') continue;
-        lines.push_back({text.substr(start, i - start), number++});
-        if (i < text.size() && text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        start = i + 1;
+// Hands out the lines one at a time, so the memory a file costs follows its
+// content and not its number of lines. Lines end with LF, CR LF or a lone CR.
+class LineReader {
+public:
+    explicit LineReader(std::u16string_view text)
+        : text_(text)
+    {
     }
-    return lines;
-}
+
+    std::optional<Line> next()
+    {
+        if (position_ > text_.size()) return std::nullopt;
+        std::size_t end = position_;
+        while (end < text_.size() && text_[end] != u'\n' && text_[end] != u'\r') ++end;
+        Line line {text_.substr(position_, end - position_), number_++};
+        if (end < text_.size() && text_[end] == u'\r' && end + 1 < text_.size() && text_[end + 1] == u'\n') ++end;
+        position_ = end + 1;
+        return line;
+    }
+
+private:
+    std::u16string_view text_;
+    std::size_t position_ = 0;
+    std::size_t number_ = 1;
+};
 
 bool is_space(char16_t c) { return c == u' ' || c == u'\t'; }
 
@@ -170,28 +184,28 @@ bool starts_with_caseless(std::u16string_view text, std::u16string_view prefix)
 
 class Parser {
 public:
-    Parser(const std::vector<Line>& lines, RegScript& script)
-        : lines_(lines)
+    Parser(std::u16string_view text, RegScript& script)
+        : lines_(text)
         , script_(script)
     {
     }
 
     bool run(Failure& failure)
     {
-        while (index_ < lines_.size() && trim(lines_[index_].text).empty()) ++index_;
-        if (index_ == lines_.size())
-            return fail(failure, 0, "empty file: expected \"" + std::string(reg_file_header) + "\"");
-        std::u16string_view header = trim(lines_[index_].text);
+        bool found = false;
+        while ((found = next_line()) && trim(line_.text).empty()) { }
+        if (!found) return fail(failure, 0, "empty file: expected \"" + std::string(reg_file_header) + "\"");
+        std::u16string_view header = trim(line_.text);
         if (header != u"Windows Registry Editor Version 5.00")
-            return fail(failure, lines_[index_].number,
-                "expected \"" + std::string(reg_file_header) + "\", got " + excerpt(header));
-        for (++index_; index_ < lines_.size(); ++index_) {
-            std::u16string_view text = trim(lines_[index_].text);
+            return fail(
+                failure, line_.number, "expected \"" + std::string(reg_file_header) + "\", got " + excerpt(header));
+        while (next_line()) {
+            std::u16string_view text = trim(line_.text);
             if (text.empty() || text.front() == u';') continue;
             bool ok = text.front() == u'[' ? key_line(text, failure)
                 : (text.front() == u'"' || text.front() == u'@')
                 ? value_line(text, failure)
-                : fail(failure, lines_[index_].number, "expected [key] or \"name\"=value, got " + excerpt(text));
+                : fail(failure, line_.number, "expected [key] or \"name\"=value, got " + excerpt(text));
             if (!ok) return false;
         }
         return true;
@@ -203,9 +217,14 @@ private:
         failure = {line, std::move(message)};
         return false;
     }
-    bool fail_here(Failure& failure, std::string message)
+    bool fail_here(Failure& failure, std::string message) { return fail(failure, line_.number, std::move(message)); }
+
+    bool next_line()
     {
-        return fail(failure, lines_[index_].number, std::move(message));
+        auto line = lines_.next();
+        if (!line) return false;
+        line_ = *line;
+        return true;
     }
 
     bool key_line(std::u16string_view text, Failure& failure)
@@ -295,11 +314,8 @@ private:
                 }
             }
             if (!continued) return true;
-            if (++index_ >= lines_.size()) {
-                --index_;
-                return fail_here(failure, "the file ends inside a value continued with \"\\\"");
-            }
-            text = trim(lines_[index_].text);
+            if (!next_line()) return fail_here(failure, "the file ends inside a value continued with \"\\\"");
+            text = trim(line_.text);
         }
     }
 
@@ -316,7 +332,7 @@ private:
             return fail_here(failure, "bad value name " + excerpt(operation.name));
         skip_spaces(text);
         if (text.empty() || text.front() != u'=')
-            return fail_here(failure, "expected \"name\"=value, got " + excerpt(trim(lines_[index_].text)));
+            return fail_here(failure, "expected \"name\"=value, got " + excerpt(trim(line_.text)));
         text.remove_prefix(1);
         skip_spaces(text);
 
@@ -365,9 +381,9 @@ private:
         return true;
     }
 
-    const std::vector<Line>& lines_;
+    LineReader lines_;
+    Line line_ {};
     RegScript& script_;
-    std::size_t index_ = 0;
     bool have_key_ = false;
     bool in_deleted_key_ = false;
 };
@@ -379,10 +395,13 @@ std::optional<RegError> parse_reg_text(std::string_view bytes, RegScript& script
     script.clear();
     std::u16string text;
     Failure failure {0, {}};
-    bool ok = decode(bytes, text, failure);
-    if (ok) {
-        std::vector<Line> lines = split_lines(text);
-        ok = Parser(lines, script).run(failure);
+    bool ok = false;
+    try {
+        ok = decode(bytes, text, failure) && Parser(text, script).run(failure);
+    } catch (const std::bad_alloc&) {
+        // A file far larger than its content is not worth dying for.
+        failure = {0, "not enough memory to read it (" + std::to_string(bytes.size() >> 20) + " MiB)"};
+        ok = false;
     }
     if (ok) return std::nullopt;
     script.clear();

@@ -16,6 +16,8 @@ void report(const std::string& message)
 
 void save_at_exit() { shutdown(); }
 
+constexpr const char16_t* registry_ce_path = u"\\registry.reg";
+
 }  // namespace
 
 Hive& active_hive()
@@ -27,7 +29,7 @@ Hive& active_hive()
 
 std::filesystem::path device_registry_file()
 {
-    auto path = platform::files::map_path(u"\\registry.reg");
+    auto path = platform::files::map_path(registry_ce_path);
     return path ? *path : std::filesystem::path();
 }
 
@@ -55,11 +57,21 @@ LoadResult load_device_registry()
     std::filesystem::path file = device_registry_file();
     if (file.empty()) {
         LoadResult result;
-        result.message = "no device root: the registry is kept in memory only";
+        std::string refusal;
+        if (platform::files::device_root().empty()) {
+            result.message = "no device root: the registry is kept in memory only";
+        } else {
+            refusal = platform::files::explain_refusal(registry_ce_path);
+            result.message = "the registry file cannot be used: " + refusal + "; the registry is kept in memory only";
+        }
         report(result.message);
         std::string ignored;
         result.ok = load_hive_text(active_hive(), shipped_defaults(), "the shipped defaults", ignored);
         result.used_defaults = true;
+        // Flushes must not report a save that cannot happen.
+        std::lock_guard lock(active_hive().mutex());
+        active_hive().set_file({});
+        active_hive().set_unsavable_reason(refusal);
         return result;
     }
     return load(file);

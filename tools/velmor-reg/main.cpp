@@ -91,6 +91,10 @@ int main(int argc, char** argv)
         if (!platform::files::set_device_root(device_root))
             return fail("cannot use " + device_root + " as the device root", 1);
         file = platform::registry::device_registry_file();
+        if (file.empty())
+            return fail("cannot use the registry of " + device_root + ": " +
+                    platform::files::explain_refusal(u"\\registry.reg"),
+                1);
     }
     if (index >= args.size()) return fail("no command given", 2);
     std::string command = args[index];
@@ -118,6 +122,9 @@ int main(int argc, char** argv)
             return fail(message, 1);
         std::lock_guard lock(hive.mutex());
         hive.set_file(file);
+        // What a missing file stands for, so a file another writer makes
+        // meanwhile is merged with rather than replaced.
+        hive.remember_saved_state(std::nullopt);
     }
 
     velmor_reg::Outcome outcome = run(hive, rest);

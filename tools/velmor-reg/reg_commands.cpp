@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <unistd.h>
 
-#include "platform/kernel/utf.h"
 #include "platform/files/atomic_file.h"
+#include "platform/kernel/utf.h"
 #include "platform/registry/hive_file.h"
 #include "platform/registry/reg_text.h"
 #include "value_text.h"
@@ -291,7 +292,12 @@ Outcome run_import(Hive& hive, const std::vector<std::string>& args)
         std::string where = file + (parse_error->line ? ":" + std::to_string(parse_error->line) : "");
         return failure(where + ": " + parse_error->message + "; nothing was imported");
     }
-    platform::registry::apply_reg_script(script, hive);
+    try {
+        platform::registry::apply_reg_script(script, hive);
+    } catch (const std::bad_alloc&) {
+        // The hive is half changed now; it is not saved.
+        return failure(file + ": not enough memory to apply it; nothing was imported");
+    }
     Outcome outcome;
     outcome.changed = true;
     return outcome;

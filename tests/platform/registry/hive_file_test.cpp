@@ -4,6 +4,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sys/wait.h>
 #include <thread>
@@ -11,6 +12,7 @@
 
 #include <windows.h>
 
+#include "platform/files/device_root.h"
 #include "platform/kernel/utf.h"
 #include "platform/registry/reg_text.h"
 #include "platform/registry/registry_host.h"
@@ -259,6 +261,115 @@ TEST_F(HiveFile, AKillDuringAFlushLeavesTheOldOrTheNewFile)
         std::string text = read_file(file);
         ASSERT_TRUE(text == first_text || text == second_text) << "round " << round << ": " << text.size() << " bytes";
     }
+}
+
+std::optional<std::uint32_t> dword_of(Hive& hive, std::u16string_view path, std::u16string_view name)
+{
+    std::lock_guard lock(hive.mutex());
+    auto key = hive.find_key(RootKey::local_machine, path);
+    const RegistryValue* value = key ? key->find_value(name) : nullptr;
+    if (!value || value->data.size() != 4) return std::nullopt;
+    return value->data[0] | (value->data[1] << 8) | (value->data[2] << 16) | (std::uint32_t(value->data[3]) << 24);
+}
+
+TEST_F(HiveFile, AFlushAppliesItsChangesToWhatAnotherWriterSavedMeanwhile)
+{
+    Hive phone, tool;
+    ASSERT_TRUE(load_hive_file(phone, file, defaults, "defaults", MalformedFile::move_aside).ok);
+    set_dword(phone, u"SOFTWARE\\Shared", u"kept", 7);
+    set_dword(phone, u"SOFTWARE\\Shared", u"dropped", 8);
+    std::string error;
+    ASSERT_TRUE(flush_hive(phone, error)) << error;
+    std::shared_ptr<RegistryKey> open_key = phone.find_key(RootKey::local_machine, u"SOFTWARE\\Shared");
+
+    // Another writer loads the saved hive, changes it and saves it.
+    ASSERT_TRUE(load_hive_file(tool, file, defaults, "defaults", MalformedFile::refuse).ok);
+    set_dword(tool, u"SOFTWARE\\Tool", u"t", 1);
+    set_dword(tool, u"SOFTWARE\\Shared", u"kept", 70);
+    {
+        std::lock_guard lock(tool.mutex());
+        tool.find_key(RootKey::local_machine, u"SOFTWARE\\Shared")->delete_value(u"dropped");
+        tool.mark_dirty();
+    }
+    ASSERT_TRUE(flush_hive(tool, error)) << error;
+
+    // The phone, still holding what it loaded, changes something else.
+    set_dword(phone, u"SOFTWARE\\Phone", u"p", 2);
+    ASSERT_TRUE(flush_hive(phone, error)) << error;
+    Hive saved;
+    ASSERT_TRUE(load_hive_file(saved, file, "", "defaults", MalformedFile::refuse).ok);
+    for (Hive* hive : {&saved, &phone}) {
+        EXPECT_EQ(dword_of(*hive, u"SOFTWARE\\Tool", u"t"), 1u);
+        EXPECT_EQ(dword_of(*hive, u"SOFTWARE\\Phone", u"p"), 2u);
+        EXPECT_EQ(dword_of(*hive, u"SOFTWARE\\Shared", u"kept"), 70u);
+        EXPECT_EQ(dword_of(*hive, u"SOFTWARE\\Shared", u"dropped"), std::nullopt);
+    }
+    // Keys both writers kept are the same objects, so open handles stay valid.
+    EXPECT_FALSE(open_key->deleted());
+    EXPECT_EQ(open_key, phone.find_key(RootKey::local_machine, u"SOFTWARE\\Shared"));
+
+    // The same value changed by both: the later flush wins.
+    set_dword(tool, u"SOFTWARE\\Shared", u"kept", 71);
+    ASSERT_TRUE(flush_hive(tool, error)) << error;
+    set_dword(phone, u"SOFTWARE\\Shared", u"kept", 72);
+    ASSERT_TRUE(flush_hive(phone, error)) << error;
+    ASSERT_TRUE(load_hive_file(saved, file, "", "defaults", MalformedFile::refuse).ok);
+    EXPECT_EQ(dword_of(saved, u"SOFTWARE\\Shared", u"kept"), 72u);
+
+    // A key the other writer deleted stays deleted, handles into it too.
+    {
+        std::lock_guard lock(tool.mutex());
+        tool.find_key(RootKey::local_machine, u"SOFTWARE")->delete_subkey(u"Shared");
+        tool.mark_dirty();
+    }
+    ASSERT_TRUE(flush_hive(tool, error)) << error;
+    set_dword(phone, u"SOFTWARE\\Phone", u"p", 3);
+    ASSERT_TRUE(flush_hive(phone, error)) << error;
+    EXPECT_TRUE(open_key->deleted());
+    ASSERT_TRUE(load_hive_file(saved, file, "", "defaults", MalformedFile::refuse).ok);
+    EXPECT_FALSE(saved.find_key(RootKey::local_machine, u"SOFTWARE\\Shared"));
+    EXPECT_EQ(dword_of(saved, u"SOFTWARE\\Phone", u"p"), 3u);
+}
+
+TEST_F(HiveFile, AFlushRefusesToMergeIntoAFileAnotherWriterLeftMalformed)
+{
+    Hive phone;
+    ASSERT_TRUE(load_hive_file(phone, file, defaults, "defaults", MalformedFile::move_aside).ok);
+    const std::string broken = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=oops\n";
+    write_file(file, broken);
+    set_dword(phone, u"SOFTWARE\\Phone", u"p", 2);
+    std::string error;
+    EXPECT_FALSE(flush_hive(phone, error));
+    EXPECT_NE(error.find(file.string() + ":3:"), std::string::npos) << error;
+    EXPECT_NE(error.find("changed"), std::string::npos) << error;
+    EXPECT_EQ(read_file(file), broken);
+    EXPECT_TRUE(phone.dirty());
+}
+
+TEST_F(HiveFile, ARegistryFileLinkedOutOfTheDeviceRootIsNamedAndNeverSaved)
+{
+    char pattern[] = "/tmp/velmor-elsewhere-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    fs::path elsewhere = pattern;
+    fs::create_symlink(elsewhere / "registry.reg", file);
+    ASSERT_TRUE(platform::files::set_device_root(folder));
+
+    testing::internal::CaptureStderr();
+    LoadResult result = load_device_registry();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Saved", 0, nullptr, 0, 0, nullptr, &key, nullptr), ERROR_SUCCESS);
+    EXPECT_NE(RegFlushKey(key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    shutdown();
+    std::string printed = testing::internal::GetCapturedStderr();
+
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.message.find("no device root"), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find((elsewhere / "registry.reg").string()), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find("outside the device root"), std::string::npos) << result.message;
+    EXPECT_NE(printed.find("not saved"), std::string::npos) << printed;
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    fs::remove_all(elsewhere);
 }
 
 TEST(ShippedDefaults, HoldWhatThePhoneReads)

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -177,6 +178,91 @@ TEST_F(VelmorReg, RefusesToTouchAMalformedHive)
     EXPECT_NE(result.err.find("left as it is"), std::string::npos) << result.err;
     EXPECT_EQ(read_file(hive), broken);
     EXPECT_FALSE(fs::exists(hive.string() + ".bad"));
+}
+
+TEST_F(VelmorReg, TwoWritersAtOnceLoseNoAcknowledgedAdd)
+{
+    // Two shells add values through separate processes at the same time;
+    // every add that exits 0 must be in the hive afterwards.
+    constexpr int adds_per_writer = 60;
+    std::string tool = quoted(VELMOR_REG_PATH);
+    std::string file = quoted(hive.string());
+    std::string script;
+    for (const char* writer : {"a", "b"}) {
+        script += "( i=0; while [ $i -lt " + std::to_string(adds_per_writer) + " ]; do " + tool + " --file " + file +
+            " add 'HKCU\\Race' /v " + writer + "$i /d x /f </dev/null >/dev/null 2>>" +
+            quoted((folder / "race-errors").string()) + " && echo " + writer + "$i >>" +
+            quoted((folder / ("acknowledged-" + std::string(writer))).string()) + "; i=$((i+1)); done ) & ";
+    }
+    script += "wait";
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    EXPECT_EQ(read_file(folder / "race-errors"), "");
+
+    ToolRun listing = run({"--file", hive.string(), "query", "HKCU\\Race"});
+    ASSERT_EQ(listing.status, 0) << listing.err;
+    int acknowledged = 0;
+    for (const char* writer : {"a", "b"}) {
+        std::istringstream names(read_file(folder / ("acknowledged-" + std::string(writer))));
+        for (std::string name; std::getline(names, name); ++acknowledged)
+            EXPECT_NE(listing.out.find("    " + name + "    REG_SZ    x\n"), std::string::npos) << name;
+    }
+    EXPECT_EQ(acknowledged, 2 * adds_per_writer);
+}
+
+TEST_F(VelmorReg, ARegistryThatLinksOutOfTheRootIsNamedAsTheCause)
+{
+    char pattern[] = "/tmp/velmor-elsewhere-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    fs::path elsewhere = pattern;
+    fs::create_symlink(elsewhere / "registry.reg", hive);
+    ToolRun result = on_root({"add", "HKLM\\A", "/v", "x", "/d", "y", "/f"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.find("no registry given"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("registry.reg"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find((elsewhere / "registry.reg").string()), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("outside the device root"), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    fs::remove_all(elsewhere);
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__has_feature)
+#define VELMOR_LIMITS_MEMORY 1
+#elif defined(__has_feature)
+#if !__has_feature(address_sanitizer) && !defined(__SANITIZE_ADDRESS__)
+#define VELMOR_LIMITS_MEMORY 1
+#endif
+#endif
+
+TEST_F(VelmorReg, LargeFilesAreReadInMemoryAfterTheirContentOrRefusedWithAReason)
+{
+#ifndef VELMOR_LIMITS_MEMORY
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#else
+    // 32 MiB of empty lines: nothing in them, so little memory to read them.
+    fs::path blank = folder / "blank.reg";
+    {
+        std::ofstream out(blank, std::ios::binary);
+        out << "Windows Registry Editor Version 5.00\n";
+        std::string lines(1 << 20, '\n');
+        for (int i = 0; i < 32; ++i) out << lines;
+        out << "[HKEY_CURRENT_USER\\AfterTheBlanks]\n\"x\"=dword:1\n";
+    }
+    auto limited = [&](int megabytes, const std::vector<std::string>& args) {
+        std::string command = "ulimit -v " + std::to_string(megabytes * 1024) + "; exec " + quoted(VELMOR_REG_PATH);
+        for (const auto& arg : args) command += " " + quoted(arg);
+        command += " </dev/null >" + quoted((folder / "out").string()) + " 2>" + quoted((folder / "err").string());
+        int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(limited(512, {"--file", hive.string(), "import", blank.string()}), 0) << read_file(folder / "err");
+    EXPECT_EQ(run({"--file", hive.string(), "query", "HKCU\\AfterTheBlanks"}).status, 0);
+
+    // Too little memory for the file: a reason and status 1, not an abort.
+    EXPECT_EQ(limited(72, {"--file", hive.string(), "import", blank.string()}), 1);
+    std::string err = read_file(folder / "err");
+    EXPECT_NE(err.find("not enough memory"), std::string::npos) << err;
+    EXPECT_NE(err.find(blank.string()), std::string::npos) << err;
+#endif
 }
 
 }  // namespace

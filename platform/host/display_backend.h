@@ -28,6 +28,9 @@ struct DisplayOptions {
     // The phone's keys and the world's events pressed in the window;
     // press_phone_key (and report) when empty.
     std::function<void(PhoneKey)> key;
+    // Whether a window larger than the screen is shown smaller; off for
+    // windows on SDL's dummy driver, whose "screen" is a fixed 1024 x 768.
+    bool fit_to_screen = true;
 };
 
 class Display {
@@ -57,6 +60,9 @@ public:
     // What the status panel shows now, at the display's own size; nothing
     // for a display without one.
     virtual std::optional<Image> capture_panel(std::string*) { return std::nullopt; }
+    // The whole window as it shows now (phone, its keys, the panel); nothing
+    // for a display without a window.
+    virtual std::optional<Image> capture_window(std::string*) { return std::nullopt; }
 };
 
 struct DisplayBackend {

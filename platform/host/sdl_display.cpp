@@ -1,24 +1,39 @@
-// The window a person watches: an SDL2 window with the phone's screen,
-// scaled by a whole number, and the status panel beside it (sensors, shell,
-// sound, last events). The mouse is the finger; keys stand for the phone's
+// The window a person watches: an SDL2 window with the phone drawn around
+// its screen (the M key and the power key click as on the device) and the
+// status panel beside it (sensors, shell, sound, last events, the window's
+// frame rate and keys). The mouse is the finger; keys stand for the phone's
 // hardware keys and the world around it; F12 saves what the window shows of
 // the phone.
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
 
 #include "platform/gdi/screen.h"
 #include "platform/host/display_backend.h"
+#include "platform/host/phone_skin.h"
 #include "platform/host/status_panel.h"
 #include "platform/kernel/clock.h"
 
 namespace platform::host {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr int phone_width = platform::gdi::Screen::width;
 constexpr int phone_height = platform::gdi::Screen::height;
-constexpr int panel_width = status_panel_width;
+// Room the window manager takes above the window for its title.
+constexpr int title_bar_allowance = 40;
+// The panel's own figures (frame rate) change all the time; redrawing the
+// panel for them twice a second is enough to read them.
+constexpr auto panel_refresh = std::chrono::milliseconds(500);
+// A press and release this close together (phone pixels) is a tap.
+constexpr int tap_slop = 8;
 
 // The window keys and what they stand for.
 std::optional<PhoneKey> phone_key(SDL_Keycode key)
@@ -44,10 +59,68 @@ std::optional<PhoneKey> phone_key(SDL_Keycode key)
     }
 }
 
+std::string environment_value(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// SDL falls back to drawing off screen when no display answers; a window
+// nobody can see would wait for a person forever.
+bool invisible_driver(const char* driver)
+{
+    std::string name = driver ? driver : "";
+    if (name != "offscreen" && name != "dummy") return false;
+    // Asked for by name (tests run the window on SDL's dummy driver).
+    return environment_value("SDL_VIDEODRIVER") != name;
+}
+
+std::string displays_tried()
+{
+    std::string x11 = environment_value("DISPLAY"), wayland = environment_value("WAYLAND_DISPLAY");
+    if (x11.empty() && wayland.empty()) return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    std::string tried;
+    if (!x11.empty()) tried = "DISPLAY " + x11;
+    if (!wayland.empty()) tried += (tried.empty() ? "" : ", ") + std::string("WAYLAND_DISPLAY ") + wayland;
+    return tried + " does not answer";
+}
+
+// How long the window takes to show a frame, and how many it shows a second.
+class FrameStats {
+public:
+    void shown(Clock::time_point start, Clock::time_point end)
+    {
+        frames_.push_back({end, end - start});
+        while (!frames_.empty() && end - frames_.front().end > std::chrono::seconds(1)) frames_.pop_front();
+    }
+    std::string text(Clock::time_point now) const
+    {
+        int count = 0;
+        Clock::duration busy {};
+        for (const auto& frame : frames_)
+            if (now - frame.end <= std::chrono::seconds(1)) {
+                ++count;
+                busy += frame.took;
+            }
+        char line[64];
+        double milliseconds = count ? std::chrono::duration<double, std::milli>(busy).count() / count : 0.0;
+        std::snprintf(line, sizeof line, "%d fps, frame %.1f ms", count, milliseconds);
+        return line;
+    }
+
+private:
+    struct Frame {
+        Clock::time_point end;
+        Clock::duration took;
+    };
+    std::deque<Frame> frames_;
+};
+
 class SdlDisplay final : public Display {
 public:
     explicit SdlDisplay(const DisplayOptions& options)
         : options_(options)
+        , layout_(phone_skin_layout(phone_width, phone_height, status_panel_width))
     {
         if (!options_.pointer) options_.pointer = platform::user::inject_pointer;
         if (!options_.key)
@@ -59,8 +132,8 @@ public:
 
     ~SdlDisplay() override
     {
-        if (panel_texture_) SDL_DestroyTexture(panel_texture_);
-        if (texture_) SDL_DestroyTexture(texture_);
+        for (SDL_Texture* texture : {panel_texture_, skin_texture_, texture_})
+            if (texture) SDL_DestroyTexture(texture);
         if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
         if (video_started_) {
@@ -75,34 +148,41 @@ public:
     {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failed(error, "cannot start SDL's video");
         video_started_ = true;
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-        int scale = options_.scale;
+        if (invisible_driver(SDL_GetCurrentVideoDriver())) {
+            if (error) *error = "cannot open the window: " + displays_tried();
+            return false;
+        }
+        choose_scale();
         window_ = SDL_CreateWindow("Velmor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-            (phone_width + panel_width) * scale, phone_height * scale, SDL_WINDOW_SHOWN);
+            to_pixels(layout_.window_width), to_pixels(layout_.window_height), SDL_WINDOW_SHOWN);
         if (!window_) return failed(error, "cannot open the window");
-        // One 480 x 720 picture a frame needs no GPU; the software renderer
-        // starts at once and brings no GL driver threads into the process.
+        // A few pictures a frame need no GPU; the software renderer starts at
+        // once and brings no GL driver threads into the process.
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
         if (!renderer_) return failed(error, "cannot draw into the window");
         texture_ = SDL_CreateTexture(
             renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, phone_width, phone_height);
         if (!texture_) return failed(error, "cannot make the screen's texture");
+        // Whole scales keep the phone's pixels sharp; a fraction is smoothed.
+        bool whole = scale_ == std::floor(scale_);
+        SDL_SetTextureScaleMode(texture_, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
         std::vector<std::uint32_t> black(std::size_t(phone_width) * phone_height, 0);
         SDL_UpdateTexture(texture_, nullptr, black.data(), phone_width * 4);
-        panel_texture_ = SDL_CreateTexture(
-            renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, panel_width, phone_height);
+        if (!draw_skin()) return failed(error, "cannot make the phone's texture");
+        SDL_Rect panel = to_pixels(layout_.panel);
+        panel_texture_ =
+            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, panel.w, panel.h);
         if (!panel_texture_) return failed(error, "cannot make the status panel's texture");
-        Image empty_panel = draw_status_panel({}, phone_height);
-        SDL_UpdateTexture(panel_texture_, nullptr, empty_panel.pixels.data(), panel_width * 4);
-        render();
-        SDL_RenderPresent(renderer_);
+        draw_panel();
+        show();
         return true;
     }
 
     void present(const std::vector<std::uint32_t>& pixels, const RECT& damage) override
     {
         if (pixels.size() != std::size_t(phone_width) * phone_height) return;
+        auto start = Clock::now();
         SDL_Rect area {0, 0, phone_width, phone_height};
         if (damage.right > damage.left && damage.bottom > damage.top) {
             area.x = std::clamp<int>(damage.left, 0, phone_width);
@@ -113,9 +193,9 @@ public:
         }
         const std::uint32_t* first = pixels.data() + std::size_t(area.y) * phone_width + area.x;
         SDL_UpdateTexture(texture_, &area, first, phone_width * 4);
-        render();
-        SDL_RenderPresent(renderer_);
+        show();
         ++frames_;
+        stats_.shown(start, Clock::now());
     }
 
     bool pump_events(int wait_ms) override
@@ -126,30 +206,96 @@ public:
             handle(event);
             have = SDL_PollEvent(&event) != 0;
         }
+        if (Clock::now() - panel_drawn_ >= panel_refresh && footer() != panel_footer_) {
+            draw_panel();
+            show();
+        }
         return !closed_;
     }
 
-    std::optional<Image> capture(std::string* error) override
-    {
-        return read_area({0, 0, phone_width * options_.scale, phone_height * options_.scale}, error);
-    }
+    std::optional<Image> capture(std::string* error) override { return read_area(to_pixels(layout_.screen), error); }
 
     void show_status(const std::vector<std::string>& lines) override
     {
         if (lines == panel_lines_) return;
         panel_lines_ = lines;
-        Image panel = draw_status_panel(lines, phone_height);
-        SDL_UpdateTexture(panel_texture_, nullptr, panel.pixels.data(), panel_width * 4);
-        render();
-        SDL_RenderPresent(renderer_);
+        draw_panel();
+        show();
     }
 
-    std::optional<Image> capture_panel(std::string* error) override { return read_area(panel_area(), error); }
+    std::optional<Image> capture_panel(std::string* error) override
+    {
+        return read_area(to_pixels(layout_.panel), error);
+    }
+
+    std::optional<Image> capture_window(std::string* error) override
+    {
+        int width = 0, height = 0;
+        SDL_GetRendererOutputSize(renderer_, &width, &height);
+        return read_area({0, 0, width, height}, error);
+    }
 
     bool interactive() const override { return true; }
     int frames_presented() const override { return frames_; }
 
 private:
+    void choose_scale()
+    {
+        int requested = std::max(1, options_.scale);
+        scale_ = requested;
+        SDL_Rect room {};
+        if (!options_.fit_to_screen || SDL_GetDisplayUsableBounds(0, &room) != 0 || room.w <= 0 || room.h <= 0) return;
+        scale_ = fit_window_scale(
+            requested, layout_.window_width, layout_.window_height, room.w, room.h - title_bar_allowance);
+        if (scale_ == requested || !options_.report) return;
+        char scale_text[32];
+        std::snprintf(scale_text, sizeof scale_text, "%g", scale_);
+        options_.report("the window at scale " + std::to_string(requested) + " (" +
+            std::to_string(layout_.window_width * requested) + " x " +
+            std::to_string(layout_.window_height * requested) + ") does not fit the screen (" + std::to_string(room.w) +
+            " x " + std::to_string(room.h) + "); shown at scale " + scale_text);
+    }
+
+    int to_pixels(int units) const { return int(std::lround(units * scale_)); }
+    SDL_Rect to_pixels(const SkinRect& r) const
+    {
+        int x = to_pixels(r.x), y = to_pixels(r.y);
+        return {x, y, to_pixels(r.x + r.width) - x, to_pixels(r.y + r.height) - y};
+    }
+
+    bool draw_skin()
+    {
+        Image skin = draw_phone_skin(layout_, scale_, held_key_);
+        if (!skin_texture_)
+            skin_texture_ = SDL_CreateTexture(
+                renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, skin.width, skin.height);
+        if (!skin_texture_) return false;
+        SDL_UpdateTexture(skin_texture_, nullptr, skin.pixels.data(), skin.width * 4);
+        return true;
+    }
+
+    std::vector<std::string> footer() const
+    {
+        std::string scale;
+        if (scale_ != 1) {
+            char text[32];
+            std::snprintf(text, sizeof text, ", scale %g", scale_);
+            scale = text;
+        }
+        std::vector<std::string> lines {"=WINDOW", stats_.text(Clock::now()) + scale};
+        for (auto& line : window_key_legend()) lines.push_back(line);
+        return lines;
+    }
+
+    void draw_panel()
+    {
+        SDL_Rect area = to_pixels(layout_.panel);
+        panel_footer_ = footer();
+        Image panel = draw_status_panel(panel_lines_, panel_footer_, area.w, area.h, scale_);
+        SDL_UpdateTexture(panel_texture_, nullptr, panel.pixels.data(), panel.width * 4);
+        panel_drawn_ = Clock::now();
+    }
+
     // Draws the window again and reads an area of it back: what was
     // presented is gone from the back buffer.
     std::optional<Image> read_area(SDL_Rect area, std::string* error)
@@ -175,41 +321,37 @@ private:
 
     void render()
     {
-        int scale = options_.scale;
-        SDL_SetRenderDrawColor(renderer_, 0x20, 0x22, 0x26, 0xFF);
-        SDL_RenderClear(renderer_);
-        SDL_Rect phone {0, 0, phone_width * scale, phone_height * scale};
-        SDL_RenderCopy(renderer_, texture_, nullptr, &phone);
-        // The panel starts after the edge, so its last column is left out.
-        SDL_Rect panel = panel_area();
-        SDL_Rect panel_source {0, 0, panel_width - 1, phone_height};
-        SDL_RenderCopy(renderer_, panel_texture_, &panel_source, &panel);
-        // The edge between the phone and its status panel.
-        SDL_SetRenderDrawColor(renderer_, 0x50, 0x54, 0x5C, 0xFF);
-        SDL_Rect edge {phone_width * scale, 0, scale, phone_height * scale};
-        SDL_RenderFillRect(renderer_, &edge);
+        SDL_RenderCopy(renderer_, skin_texture_, nullptr, nullptr);
+        SDL_Rect screen = to_pixels(layout_.screen);
+        SDL_RenderCopy(renderer_, texture_, nullptr, &screen);
+        SDL_Rect panel = to_pixels(layout_.panel);
+        SDL_RenderCopy(renderer_, panel_texture_, nullptr, &panel);
     }
 
-    SDL_Rect panel_area() const
+    void show()
     {
-        int scale = options_.scale;
-        return SDL_Rect {(phone_width + 1) * scale, 0, (panel_width - 1) * scale, phone_height * scale};
+        render();
+        SDL_RenderPresent(renderer_);
     }
+
+    // The window point in units at scale 1.
+    double units(int pixels) const { return pixels / scale_; }
 
     // The phone point under a window point, clamped to the screen for moves
     // and releases outside it (the finger slid off the edge).
     void to_phone(int window_x, int window_y, int& x, int& y) const
     {
-        x = std::clamp(window_x / options_.scale, 0, phone_width - 1);
-        y = std::clamp(window_y / options_.scale, 0, phone_height - 1);
+        x = std::clamp(int(std::floor(units(window_x) - layout_.screen.x)), 0, phone_width - 1);
+        y = std::clamp(int(std::floor(units(window_y) - layout_.screen.y)), 0, phone_height - 1);
     }
 
     bool on_phone(int window_x, int window_y) const
     {
-        return window_x >= 0 && window_y >= 0 && window_x < phone_width * options_.scale &&
-            window_y < phone_height * options_.scale;
+        return layout_.screen.contains(units(window_x), units(window_y));
     }
 
+    // All of the person's input passes here: the finger, the skin's keys
+    // and the keyboard's.
     void handle(const SDL_Event& event)
     {
         int x = 0, y = 0;
@@ -219,17 +361,18 @@ private:
             break;
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
-            if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-                render();
-                SDL_RenderPresent(renderer_);
-            }
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED) show();
             break;
         case SDL_MOUSEBUTTONDOWN:
-            if (event.button.button != SDL_BUTTON_LEFT || finger_down_) break;
-            if (!on_phone(event.button.x, event.button.y)) break;
-            to_phone(event.button.x, event.button.y, x, y);
-            finger_down_ = true;
-            options_.pointer(platform::user::PointerKind::down, x, y);
+            if (event.button.button != SDL_BUTTON_LEFT || finger_down_ || held_key_) break;
+            if (on_phone(event.button.x, event.button.y)) {
+                to_phone(event.button.x, event.button.y, x, y);
+                finger_down_ = true;
+                finger_start_ = {x, y};
+                options_.pointer(platform::user::PointerKind::down, x, y);
+            } else if (auto key = skin_key_at(layout_, units(event.button.x), units(event.button.y))) {
+                hold_key(key);
+            }
             break;
         case SDL_MOUSEMOTION:
             if (!finger_down_) break;
@@ -237,10 +380,17 @@ private:
             options_.pointer(platform::user::PointerKind::move, x, y);
             break;
         case SDL_MOUSEBUTTONUP:
-            if (event.button.button != SDL_BUTTON_LEFT || !finger_down_) break;
-            to_phone(event.button.x, event.button.y, x, y);
-            finger_down_ = false;
-            options_.pointer(platform::user::PointerKind::up, x, y);
+            if (event.button.button != SDL_BUTTON_LEFT) break;
+            if (finger_down_) {
+                to_phone(event.button.x, event.button.y, x, y);
+                finger_down_ = false;
+                options_.pointer(platform::user::PointerKind::up, x, y);
+                note_finger(x, y);
+            } else if (auto key = held_key_) {
+                hold_key(std::nullopt);
+                // As on the device, a key acts when it is let go over it.
+                if (skin_key_at(layout_, units(event.button.x), units(event.button.y)) == key) options_.key(*key);
+            }
             break;
         case SDL_KEYDOWN:
             if (event.key.repeat) break;
@@ -255,26 +405,55 @@ private:
         }
     }
 
+    void hold_key(std::optional<PhoneKey> key)
+    {
+        held_key_ = key;
+        draw_skin();
+        show();
+    }
+
+    void note_finger(int x, int y)
+    {
+        auto [start_x, start_y] = finger_start_;
+        if (std::abs(x - start_x) <= tap_slop && std::abs(y - start_y) <= tap_slop) {
+            note_window_event("tap " + std::to_string(start_x) + " " + std::to_string(start_y));
+        } else {
+            note_window_event("swipe " + std::to_string(start_x) + " " + std::to_string(start_y) + " to " +
+                std::to_string(x) + " " + std::to_string(y));
+        }
+    }
+
     void save_screenshot()
     {
         std::string error;
         auto image = capture(&error);
-        auto file = options_.screenshot_folder /
-            ("velmor-" + std::to_string(platform::clock::now()) + "ms-" + std::to_string(++screenshots_) + ".png");
+        std::string name =
+            "velmor-" + std::to_string(platform::clock::now()) + "ms-" + std::to_string(++screenshots_) + ".png";
+        auto file = options_.screenshot_folder / name;
         if (image && write_png(file, *image, &error)) {
+            note_window_event("screenshot " + name);
             if (options_.report) options_.report("screenshot saved to " + file.string());
-        } else if (options_.report) {
-            options_.report("screenshot failed: " + error);
+        } else {
+            note_window_event("screenshot failed");
+            if (options_.report) options_.report("screenshot failed: " + error);
         }
     }
 
     DisplayOptions options_;
+    SkinLayout layout_;
+    double scale_ = 1;
     bool video_started_ = false;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    SDL_Texture* skin_texture_ = nullptr;
     SDL_Texture* panel_texture_ = nullptr;
     std::vector<std::string> panel_lines_;
+    std::vector<std::string> panel_footer_;
+    Clock::time_point panel_drawn_ {};
+    FrameStats stats_;
+    std::optional<PhoneKey> held_key_;
+    std::pair<int, int> finger_start_ {0, 0};
     bool closed_ = false;
     bool finger_down_ = false;
     int frames_ = 0;

@@ -17,8 +17,10 @@
 
 namespace platform::host {
 
-// The panel's size in phone pixels (the window scales it with the phone).
-inline constexpr int status_panel_width = 160;
+class HostFont;
+
+// The panel's width in window units (the window scales it with the phone).
+inline constexpr int status_panel_width = 300;
 
 struct StatusEvent {
     std::uint64_t time = 0;
@@ -30,13 +32,15 @@ struct StatusEvent {
 // whichever thread caused them, so it is safe from any thread.
 class EventHistory {
 public:
-    explicit EventHistory(std::size_t capacity = 10)
+    explicit EventHistory(std::size_t capacity = 40)
         : capacity_(capacity)
     {
     }
     void add(std::uint64_t time, std::string text);
     // Oldest first.
     std::vector<StatusEvent> events() const;
+    void clear();
+    std::size_t capacity() const { return capacity_; }
 
 private:
     mutable std::mutex mutex_;
@@ -44,23 +48,51 @@ private:
     std::deque<StatusEvent> events_;
 };
 
+// What the person did in the window itself (taps, screenshots), stamped with
+// the clock's time; collect_phone_status shows them among the phone's events.
+void note_window_event(std::string text);
+EventHistory& window_events();
+
 struct PhoneStatus {
     platform::devices::DeviceStatus devices;
     platform::shell::ShellStatus shell;
+    // The window in front: its class and title, empty without one.
+    std::string foreground_class;
+    std::string foreground_title;
     std::vector<std::string> sounds;  // "name" or "name (loop)"
     std::vector<StatusEvent> events;
 };
 
-// A snapshot of the drivers, the shell and the sound at the clock's time now.
+// A snapshot of the drivers, the shell and the sound at the clock's time
+// now, with the history's and the window's events in order of time.
 PhoneStatus collect_phone_status(const EventHistory& history);
 
-// The panel's text, one string a line, each at most columns characters
-// (long events are wrapped, then cut).
+// The panel's text, one string a line. Lines longer than columns characters
+// go on at whole words in lines starting with a tab, which the panel joins
+// back to wrap them by its font's measure. Lines starting with '=' are
+// headings; the last section holds the events, oldest first.
 std::vector<std::string> status_lines(const PhoneStatus& status, int columns);
 
-// Draws the lines in the built-in font onto a panel of the given height.
-// Lines starting with '=' are headings, drawn in the accent colour without
-// the '='.
-Image draw_status_panel(const std::vector<std::string>& lines, int height);
+// A line as the panel draws it.
+struct PanelLine {
+    std::u32string text;
+    bool heading = false;
+    // The second or later line of one wrapped line (drawn indented).
+    bool continued = false;
+    // One of the footer's lines, or the blank line above them.
+    bool footer = false;
+    friend bool operator==(const PanelLine&, const PanelLine&) = default;
+};
+
+// The lines the panel shows, at most max_lines of them, none wider than
+// width pixels in the font: the status lines first, the footer's (the
+// window's own: frame times, the keys) last. When not all fit, the oldest
+// entries of the last section (the events) give way first.
+std::vector<PanelLine> lay_out_status_panel(const std::vector<std::string>& lines,
+    const std::vector<std::string>& footer, const HostFont& font, int width, int max_lines);
+
+// Draws the panel at width x height pixels, its text sized by scale.
+Image draw_status_panel(
+    const std::vector<std::string>& lines, const std::vector<std::string>& footer, int width, int height, double scale);
 
 }  // namespace platform::host

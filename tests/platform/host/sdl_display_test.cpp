@@ -11,6 +11,7 @@
 
 #include "platform/devices/device_host.h"
 #include "platform/host/display_backend.h"
+#include "platform/host/phone_skin.h"
 #include "platform/host/status_panel.h"
 #include "platform/kernel/clock.h"
 #include "platform/shell/shell.h"
@@ -57,6 +58,11 @@ void push_key(SDL_Keycode key)
     SDL_PushEvent(&event);
 }
 
+// Where the phone's screen sits in the window at scale 1.
+const SkinLayout skin = phone_skin_layout(480, 720, status_panel_width);
+const int screen_x = skin.screen.x;
+const int screen_y = skin.screen.y;
+
 void pump_phone()
 {
     MSG message;
@@ -79,6 +85,7 @@ TEST_F(SdlDummyTest, ShowsFramesAtItsScale)
     std::string error;
     DisplayOptions options;
     options.scale = 2;
+    options.fit_to_screen = false;
     auto display = create_sdl_display(options, &error);
     ASSERT_NE(display, nullptr) << error;
     EXPECT_TRUE(display->interactive());
@@ -111,6 +118,7 @@ TEST_F(SdlDummyTest, MouseEventsBecomeTouchesInPhoneCoordinatesAndF12TakesAScree
     std::vector<Touch> touches;
     DisplayOptions options;
     options.scale = 2;
+    options.fit_to_screen = false;
     options.pointer = [&](PointerKind kind, int x, int y) { touches.push_back({kind, x, y}); };
     auto folder = std::filesystem::temp_directory_path() / "velmor-sdl-screenshots";
     std::filesystem::remove_all(folder);
@@ -122,10 +130,13 @@ TEST_F(SdlDummyTest, MouseEventsBecomeTouchesInPhoneCoordinatesAndF12TakesAScree
     auto display = create_sdl_display(options, &error);
     ASSERT_NE(display, nullptr) << error;
 
+    window_events().clear();
     push_motion(10, 10);  // no finger down: nothing
-    push_button(SDL_MOUSEBUTTONDOWN, 1000, 50);  // on the status panel: not the phone
-    push_button(SDL_MOUSEBUTTONUP, 1000, 50);
-    push_button(SDL_MOUSEBUTTONDOWN, 201, 301);
+    push_button(SDL_MOUSEBUTTONDOWN, 1200, 100);  // on the status panel: not the phone
+    push_button(SDL_MOUSEBUTTONUP, 1200, 100);
+    push_button(SDL_MOUSEBUTTONDOWN, 10, 10);  // on the desk beside the phone: nothing
+    push_button(SDL_MOUSEBUTTONUP, 10, 10);
+    push_button(SDL_MOUSEBUTTONDOWN, 2 * screen_x + 201, 2 * screen_y + 301);
     push_motion(2000, 3000);  // slid off the screen: held at its edge
     push_button(SDL_MOUSEBUTTONUP, 2000, 3000);
     EXPECT_TRUE(display->pump_events(0));
@@ -137,6 +148,14 @@ TEST_F(SdlDummyTest, MouseEventsBecomeTouchesInPhoneCoordinatesAndF12TakesAScree
     EXPECT_EQ(touches[1].x, 479);
     EXPECT_EQ(touches[1].y, 719);
     EXPECT_EQ(touches[2].kind, PointerKind::up);
+    // A tap stays where it began; this finger slid away.
+    push_button(SDL_MOUSEBUTTONDOWN, 2 * screen_x + 20, 2 * screen_y + 40);
+    push_button(SDL_MOUSEBUTTONUP, 2 * screen_x + 24, 2 * screen_y + 42);
+    display->pump_events(0);
+    auto noted = window_events().events();
+    ASSERT_EQ(noted.size(), 2u);
+    EXPECT_EQ(noted[0].text, "swipe 100 150 to 479 719");
+    EXPECT_EQ(noted[1].text, "tap 10 20");
 
     // F12 saves what the window shows of the phone beside the recording.
     SDL_Event key {};
@@ -146,6 +165,7 @@ TEST_F(SdlDummyTest, MouseEventsBecomeTouchesInPhoneCoordinatesAndF12TakesAScree
     EXPECT_TRUE(display->pump_events(0));
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].rfind("screenshot saved to " + folder.string(), 0), 0u) << reports[0];
+    EXPECT_EQ(window_events().events().back().text.rfind("screenshot velmor-", 0), 0u);
     int saved = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         std::string error;
@@ -174,11 +194,12 @@ TEST_F(SdlDummyTest, AClickReachesTheWindowUnderIt)
 
     DisplayOptions options;  // the real finger: platform::user::inject_pointer
     options.scale = 3;
+    options.fit_to_screen = false;
     std::string error;
     auto display = create_sdl_display(options, &error);
     ASSERT_NE(display, nullptr) << error;
-    push_button(SDL_MOUSEBUTTONDOWN, 300, 600);
-    push_button(SDL_MOUSEBUTTONUP, 300, 600);
+    push_button(SDL_MOUSEBUTTONDOWN, 3 * screen_x + 300, 3 * screen_y + 600);
+    push_button(SDL_MOUSEBUTTONUP, 3 * screen_x + 300, 3 * screen_y + 600);
     display->pump_events(0);
 
     received.clear();
@@ -205,6 +226,7 @@ TEST_F(SdlDummyTest, WindowKeysReachTheSensorsAndTheShell)
 
     std::vector<std::string> reports;
     DisplayOptions options;  // the real keys: press_phone_key
+    options.fit_to_screen = false;
     options.report = [&](const std::string& text) { reports.push_back(text); };
     std::string error;
     auto display = create_sdl_display(options, &error);
@@ -270,6 +292,7 @@ TEST_F(SdlDummyTest, TheStatusPanelBesideThePhoneShowsWhatChanged)
     platform::devices::reset_devices();
     DisplayOptions options;
     options.scale = 2;
+    options.fit_to_screen = false;
     std::string error;
     auto display = create_sdl_display(options, &error);
     ASSERT_NE(display, nullptr) << error;
@@ -278,8 +301,8 @@ TEST_F(SdlDummyTest, TheStatusPanelBesideThePhoneShowsWhatChanged)
     display->show_status(status_lines(collect_phone_status(history), 25));
     auto far = display->capture_panel(&error);
     ASSERT_TRUE(far.has_value()) << error;
-    EXPECT_EQ(far->width, 159 * 2);
-    EXPECT_EQ(far->height, 1440);
+    EXPECT_EQ(far->width, status_panel_width * 2);
+    EXPECT_EQ(far->height, skin.panel.height * 2);
     std::set<std::uint32_t> colours(far->pixels.begin(), far->pixels.end());
     EXPECT_GE(colours.size(), 2u) << "the panel shows text";
 
@@ -297,6 +320,113 @@ TEST_F(SdlDummyTest, TheStatusPanelBesideThePhoneShowsWhatChanged)
     auto phone = display->capture(&error);
     ASSERT_TRUE(phone.has_value()) << error;
     EXPECT_EQ(phone->at(959, 1439), 0x123456u);
+    auto window = display->capture_window(&error);
+    ASSERT_TRUE(window.has_value()) << error;
+    EXPECT_EQ(window->width, skin.window_width * 2);
+    EXPECT_EQ(window->at(2 * skin.screen.x, 2 * skin.screen.y), 0x123456u);
+    EXPECT_NE(window->at(2 * skin.screen.x - 1, 2 * skin.screen.y - 1), 0x123456u);
     display.reset();
     platform::devices::uninstall_devices();
+}
+
+TEST_F(SdlDummyTest, ThePhonesKeysAreClickedOnItsSkin)
+{
+    std::vector<PhoneKey> pressed;
+    DisplayOptions options;
+    options.scale = 2;
+    options.fit_to_screen = false;
+    options.key = [&](PhoneKey key) { pressed.push_back(key); };
+    std::string error;
+    auto display = create_sdl_display(options, &error);
+    ASSERT_NE(display, nullptr) << error;
+    int m_x = 2 * skin.m_key.x + skin.m_key.width, m_y = 2 * skin.m_key.y + skin.m_key.height;
+    auto idle = display->capture_window(&error);
+    ASSERT_TRUE(idle.has_value()) << error;
+
+    push_button(SDL_MOUSEBUTTONDOWN, m_x, m_y);
+    display->pump_events(0);
+    EXPECT_TRUE(pressed.empty()) << "a key acts when it is let go";
+    auto held = display->capture_window(&error);
+    ASSERT_TRUE(held.has_value()) << error;
+    EXPECT_NE(held->at(m_x - 30, m_y), idle->at(m_x - 30, m_y)) << "the held key is lit";
+    push_button(SDL_MOUSEBUTTONUP, m_x, m_y);
+    display->pump_events(0);
+    ASSERT_EQ(pressed.size(), 1u);
+    EXPECT_EQ(pressed[0], PhoneKey::m_key);
+    auto after = display->capture_window(&error);
+    ASSERT_TRUE(after.has_value()) << error;
+    EXPECT_EQ(after->at(m_x - 30, m_y), idle->at(m_x - 30, m_y));
+
+    // Let go away from the key: it does not act. The power key on the edge does.
+    push_button(SDL_MOUSEBUTTONDOWN, m_x, m_y);
+    push_button(SDL_MOUSEBUTTONUP, 20, 20);
+    int power_x = 2 * skin.power_key.x + 4, power_y = 2 * skin.power_key.y + skin.power_key.height;
+    push_button(SDL_MOUSEBUTTONDOWN, power_x, power_y);
+    push_button(SDL_MOUSEBUTTONUP, power_x, power_y);
+    display->pump_events(0);
+    ASSERT_EQ(pressed.size(), 2u);
+    EXPECT_EQ(pressed[1], PhoneKey::power);
+}
+
+TEST_F(SdlDummyTest, AWindowLargerThanTheScreenIsFittedAndSaysSo)
+{
+    // SDL's dummy screen is 1024 x 768: the phone at scale 3 is far larger.
+    std::vector<std::string> reports;
+    std::vector<std::pair<int, int>> touches;
+    DisplayOptions options;
+    options.scale = 3;
+    options.report = [&](const std::string& text) { reports.push_back(text); };
+    options.pointer = [&](PointerKind, int x, int y) { touches.push_back({x, y}); };
+    std::string error;
+    auto display = create_sdl_display(options, &error);
+    ASSERT_NE(display, nullptr) << error;
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("the window at scale 3"), std::string::npos) << reports[0];
+    EXPECT_NE(reports[0].find("does not fit the screen (1024 x 768); shown at scale 0.8"), std::string::npos)
+        << reports[0];
+    auto window = display->capture_window(&error);
+    ASSERT_TRUE(window.has_value()) << error;
+    EXPECT_LE(window->width, 1024);
+    EXPECT_LE(window->height, 768);
+
+    // The mouse still finds the phone's pixels under it.
+    double scale = double(window->width) / skin.window_width;
+    int x = int((skin.screen.x + 240) * scale), y = int((skin.screen.y + 360) * scale);
+    push_button(SDL_MOUSEBUTTONDOWN, x, y);
+    push_button(SDL_MOUSEBUTTONUP, x, y);
+    display->pump_events(0);
+    ASSERT_EQ(touches.size(), 2u);
+    EXPECT_NEAR(touches[0].first, 240, 2);
+    EXPECT_NEAR(touches[0].second, 360, 2);
+}
+
+TEST(SdlWithoutADisplay, FailsAtOnceNamingTheDisplayItTried)
+{
+    // A display number no X server has: SDL would fall back to drawing off
+    // screen, where nobody would see the window.
+    std::string saved_display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    std::string saved_driver = std::getenv("SDL_VIDEODRIVER") ? std::getenv("SDL_VIDEODRIVER") : "";
+    std::string saved_wayland = std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "";
+    setenv("DISPLAY", ":987", 1);
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("WAYLAND_DISPLAY");
+    std::string error;
+    auto display = create_sdl_display(DisplayOptions {}, &error);
+    EXPECT_EQ(display, nullptr);
+    EXPECT_NE(error.find("DISPLAY :987 does not answer"), std::string::npos) << error;
+
+    unsetenv("DISPLAY");
+    display = create_sdl_display(DisplayOptions {}, &error);
+    EXPECT_EQ(display, nullptr);
+    EXPECT_NE(error.find("neither DISPLAY nor WAYLAND_DISPLAY is set"), std::string::npos) << error;
+
+    auto restore = [](const char* name, const std::string& value) {
+        if (value.empty())
+            unsetenv(name);
+        else
+            setenv(name, value.c_str(), 1);
+    };
+    restore("DISPLAY", saved_display);
+    restore("SDL_VIDEODRIVER", saved_driver);
+    restore("WAYLAND_DISPLAY", saved_wayland);
 }

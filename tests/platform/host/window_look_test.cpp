@@ -1,0 +1,168 @@
+// The window as a person sees it, on a real X server (Xvfb): the phone in
+// its skin with the home screen on it, the status panel beside it, and a
+// window too large for the screen shown smaller. The pictures are kept as
+// references and (re)written only with VELMOR_UPDATE_REFERENCES=1.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "platform/devices/device_host.h"
+#include "platform/gdi/screen.h"
+#include "platform/host/display_backend.h"
+#include "platform/host/phone_skin.h"
+#include "platform/host/presenter.h"
+#include "platform/host/screen_compare.h"
+#include "platform/host/status_panel.h"
+#include "platform/kernel/clock.h"
+#include "platform/shell/shell.h"
+#include "platform/user/host.h"
+
+using namespace platform::host;
+
+namespace {
+
+const std::filesystem::path references = VELMOR_REFERENCES;
+
+class XServerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
+        int number = 0;
+        for (int candidate = 140; candidate < 240 && !number; ++candidate) {
+            auto name = std::to_string(candidate);
+            if (!std::filesystem::exists("/tmp/.X11-unix/X" + name) &&
+                !std::filesystem::exists("/tmp/.X" + name + "-lock"))
+                number = candidate;
+        }
+        ASSERT_NE(number, 0) << "no free X display number";
+        display_ = ":" + std::to_string(number);
+        server_ = fork();
+        if (server_ == 0) {
+            int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, 1);
+            dup2(quiet, 2);
+            execl("/usr/bin/Xvfb", "Xvfb", display_.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        auto socket = "/tmp/.X11-unix/X" + std::to_string(number);
+        for (int i = 0; i < 500 && !std::filesystem::exists(socket); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(std::filesystem::exists(socket)) << "Xvfb did not start on " << display_;
+        setenv("DISPLAY", display_.c_str(), 1);
+        unsetenv("SDL_VIDEODRIVER");
+        unsetenv("WAYLAND_DISPLAY");
+        platform::clock::reset(platform::clock::Mode::virtual_time, 0);
+        platform::devices::install_devices();
+        platform::devices::reset_devices();
+        window_events().clear();
+    }
+
+    void TearDown() override
+    {
+        if (server_ <= 0) return;
+        platform::shell::stop_shell();
+        platform::user::shut_down_thread_windows();
+        platform::devices::uninstall_devices();
+        window_events().clear();
+        kill(server_, SIGTERM);
+        waitpid(server_, nullptr, 0);
+    }
+
+    // Compares with the kept picture, or keeps this one when asked to.
+    void expect_reference(const Image& shown, const std::string& name)
+    {
+        auto file = references / name;
+        std::string error;
+        if (std::getenv("VELMOR_UPDATE_REFERENCES") && std::string(std::getenv("VELMOR_UPDATE_REFERENCES")) == "1") {
+            ASSERT_TRUE(write_png(file, shown, &error)) << error;
+            return;
+        }
+        auto expected = read_png(file, &error);
+        ASSERT_TRUE(expected.has_value()) << error;
+        auto comparison = compare_images(*expected, shown, 2);
+        if (!comparison.matches) {
+            auto actual_file = std::filesystem::temp_directory_path() / ("actual-" + name);
+            write_png(actual_file, shown, &error);
+            ADD_FAILURE() << name << ": " << comparison.describe() << " (this run's picture: " << actual_file << ")";
+        }
+    }
+
+    std::string display_;
+    pid_t server_ = 0;
+};
+
+void pump_phone()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+}  // namespace
+
+TEST_F(XServerTest, ThePhoneInItsSkinBesideThePanel)
+{
+    std::vector<std::string> reports;
+    DisplayOptions options;
+    options.report = [&](const std::string& text) { reports.push_back(text); };
+    std::string error;
+    auto display = create_sdl_display(options, &error);
+    ASSERT_NE(display, nullptr) << error;
+    EXPECT_TRUE(reports.empty()) << "the window fits a 1280 x 1024 screen: " << reports.front();
+
+    ASSERT_TRUE(platform::shell::start_shell());
+    Presenter presenter(*display, nullptr, 30);
+    presenter.attach();
+    pump_phone();
+    presenter.present_pending();
+
+    EventHistory history;
+    history.add(0, "shell started");
+    platform::clock::advance_to(1'250);
+    note_window_event("tap 120 300");
+    history.add(1'250, "shell M key: the front window answered 1 and stays in front of the home screen");
+    platform::devices::set_near(true);
+    display->show_status(status_lines(collect_phone_status(history), 25));
+    // Once no frame came for a second, the window's own figures settle.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    display->pump_events(0);
+
+    auto window = display->capture_window(&error);
+    ASSERT_TRUE(window.has_value()) << error;
+    auto layout = phone_skin_layout(480, 720, status_panel_width);
+    EXPECT_EQ(window->width, layout.window_width);
+    EXPECT_EQ(window->height, layout.window_height);
+    expect_reference(*window, "window_home.png");
+    presenter.detach();
+}
+
+TEST_F(XServerTest, AScaleTooLargeForTheScreenIsFittedAndSaid)
+{
+    std::vector<std::string> reports;
+    DisplayOptions options;
+    options.scale = 2;
+    options.report = [&](const std::string& text) { reports.push_back(text); };
+    std::string error;
+    auto display = create_sdl_display(options, &error);
+    ASSERT_NE(display, nullptr) << error;
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("does not fit the screen (1280 x 1024); shown at scale 1"), std::string::npos)
+        << reports[0];
+    auto window = display->capture_window(&error);
+    ASSERT_TRUE(window.has_value()) << error;
+    auto layout = phone_skin_layout(480, 720, status_panel_width);
+    EXPECT_EQ(window->width, layout.window_width);
+    EXPECT_EQ(window->height, layout.window_height);
+}

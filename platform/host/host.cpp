@@ -12,12 +12,15 @@
 #include "platform/files/device_root.h"
 #include "platform/gdi/screen.h"
 #include "platform/host/console_session.h"
+#include "platform/host/determinism_check.h"
 #include "platform/host/display_backend.h"
+#include "platform/host/input_command.h"
 #include "platform/host/launcher.h"
 #include "platform/host/phone_keys.h"
 #include "platform/host/presenter.h"
 #include "platform/host/recorder.h"
 #include "platform/host/scenario_runner.h"
+#include "platform/host/session_script.h"
 #include "platform/host/status_panel.h"
 #include "platform/imaging/imaging_factory.h"
 #include "platform/include/winuser.h"
@@ -109,6 +112,13 @@ private:
         log(text);
         history_.add(time, text);
     }
+    // An input the person or a script gave, kept in session.script.
+    void took_input(const std::string& command)
+    {
+        if (session_) session_->input(platform::clock::now(), command);
+    }
+    bool open_session_script(std::string* error);
+    void say_what_was_done(int exit_code, int frames, bool in_window);
     void pointer(platform::user::PointerKind kind, int x, int y)
     {
         log(std::string("input ") + pointer_word(kind) + " " + std::to_string(x) + " " + std::to_string(y));
@@ -118,6 +128,7 @@ private:
     const Options& options_;
     Settings settings_;
     std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<SessionScript> session_;
     std::unique_ptr<Display> display_;
     std::unique_ptr<Presenter> presenter_;
     std::unique_ptr<ScenarioRunner> runner_;
@@ -148,6 +159,7 @@ bool Phone::set_up(std::string* error)
             if (recorder_) recorder_->event("trace " + std::string(line));
         });
         log("device root " + settings_.device_root.string());
+        if (!open_session_script(error)) return false;
     }
 
     auto registry = platform::registry::load_device_registry();
@@ -163,13 +175,19 @@ bool Phone::set_up(std::string* error)
     DisplayOptions display_options;
     display_options.scale = options_.scale;
     display_options.screenshot_folder = options_.record.empty() ? std::filesystem::path(".") : options_.record;
-    display_options.pointer = [this](platform::user::PointerKind kind, int x, int y) { pointer(kind, x, y); };
+    display_options.pointer = [this](platform::user::PointerKind kind, int x, int y) {
+        took_input(pointer_command(kind, x, y));
+        pointer(kind, x, y);
+    };
     display_options.report = [this](const std::string& text) {
         say(text);
         log(text);
     };
     display_options.key = [this](PhoneKey key) {
+        // Read before the press: a toggle's command is the state it goes to.
+        std::string command = phone_key_command(key);
         std::string done = press_phone_key(key);
+        if (done.find(" ignored: ") == std::string::npos) took_input(command);
         log(done);
         history_.add(platform::clock::now(), done);
     };
@@ -213,6 +231,38 @@ bool Phone::set_up(std::string* error)
         log("shell failed to start");
     }
     return start_console(error);
+}
+
+bool Phone::open_session_script(std::string* error)
+{
+    std::string replay = "velmor --script session.script";
+    if (options_.home) replay += " --home";
+    if (options_.language != 0x0804) replay += " --lang 0x0409";
+    if (options_.fps != 30) replay += " --fps " + std::to_string(options_.fps);
+    std::string header = "The inputs of a run of velmor, each at its time (ms from the start of the run).\n"
+                         "Replay: " +
+        replay +
+        ", on a phone that starts as this one did\n"
+        "(a copy of its device root as it was, registry included).";
+    session_ =
+        SessionScript::open(options_.record / "session.script", header, recording_limits().session_script_bytes, error);
+    return session_ != nullptr;
+}
+
+// One line for a run nothing drove, so the person knows what happened and
+// what to try next.
+void Phone::say_what_was_done(int exit_code, int frames, bool in_window)
+{
+    std::string done = in_window ? "ran the phone in a window until " : "ran the phone headless until ";
+    done += quit_posted_ ? (in_window ? "the window was closed" : "it was first idle")
+                         : "the program ended with code " + std::to_string(exit_code);
+    done += " (" + std::to_string(frames) + " frames";
+    if (!options_.record.empty())
+        done += ", recorded into " + options_.record.string() + "; --script " +
+            (options_.record / "session.script").string() + " replays it";
+    done += "); --script FILE or --console drive the phone";
+    if (!in_window) done += ", --window lets you use it by hand";
+    say(done + ", --help lists the rest");
 }
 
 bool Phone::start_audio(std::string* error)
@@ -259,6 +309,9 @@ ScenarioRunnerOptions Phone::runner_options()
     options.updating_references = updating_references_;
     options.presented_screen = [this] { return presenter_->presented_screen(); };
     options.pointer = [this](platform::user::PointerKind kind, int x, int y) { pointer(kind, x, y); };
+    options.took_input = [this](const ScenarioStep& step) {
+        if (auto command = input_command(step)) took_input(*command);
+    };
     options.report = [this](const std::string& text) { log(text); };
     options.complain = [this](const std::string& text) {
         say(text);
@@ -297,6 +350,7 @@ void Phone::quit(const std::string& why)
     if (quit_posted_) return;
     quit_posted_ = true;
     log("quit: " + why);
+    if (session_) session_->ends_at(platform::clock::now());
     PostQuitMessage(0);
 }
 
@@ -353,6 +407,11 @@ void Phone::tear_down(int exit_code)
     if (audio_started_) platform::audio::stop_backend();
     platform::debug_output::flush();
     if (capture_id_) platform::debug_output::remove_capture(capture_id_);
+    if (session_) {
+        std::string error;
+        if (!session_->close(exit_code, &error)) say(error);
+        session_.reset();
+    }
     if (recorder_) {
         std::string error;
         if (!recorder_->close(exit_code, &error)) say(error);
@@ -382,8 +441,12 @@ int Phone::run(std::optional<Scenario> scenario, ProgramEntry program)
 
     if (console_) console_->program_ended(exit_code);
     int result = verdict(exit_code);
+    int frames = presenter_->frames();
+    bool left_to_itself = !runner_ && !console_;
+    bool in_window = display_->interactive();
     tear_down(exit_code);
     if (back_to_home) say(restart_at_home(exit_code));
+    if (left_to_itself) say_what_was_done(exit_code, frames, in_window);
     return result;
 }
 
@@ -418,8 +481,8 @@ int Phone::verdict(int exit_code)
     // A program expected to end may leave the rest of the script unrun. One
     // that ended on the script's last step (an M key, say) left nothing.
     if (runner_ && !runner_->done() && !expected) {
-        say("the program ended (code " + std::to_string(exit_code) + ") before the script's line " +
-            std::to_string(runner_->next_line()));
+        say("the program ended (code " + std::to_string(exit_code) + ") before " + runner_->scenario().file.string() +
+            ":" + std::to_string(runner_->next_line()) + " had run");
         if (result == 0) result = exit_check_failed;
     }
     if (failures > 0 && result == 0) result = exit_check_failed;
@@ -452,6 +515,22 @@ int run_phone(const std::vector<std::string>& arguments, ProgramEntry program, c
             say("the script has errors; the phone was not started");
             return exit_bad_usage;
         }
+    }
+    std::error_code failure;
+    if (settings.device_root_named && !options->create_device_root &&
+        !std::filesystem::exists(settings.device_root, failure)) {
+        // A mistyped path would otherwise become a whole new, empty phone.
+        say("the device root " + settings.device_root.string() +
+            " does not exist; give --create-device-root to make a new phone there");
+        return exit_bad_usage;
+    }
+    if (options->check_determinism) {
+        auto executable = std::filesystem::read_symlink("/proc/self/exe", failure);
+        if (failure) {
+            say("cannot find this program to run it twice: " + failure.message());
+            return exit_setup_failed;
+        }
+        return check_determinism(executable, *options, settings.device_root);
     }
     Phone phone(*options, settings, updating_references);
     return phone.run(std::move(scenario), program);

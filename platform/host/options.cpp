@@ -107,6 +107,12 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
         } else if (name == "--device-root") {
             if (!value(text)) return std::nullopt;
             options.device_root = text;
+        } else if (name == "--create-device-root") {
+            if (!flag()) return std::nullopt;
+            options.create_device_root = true;
+        } else if (name == "--check-determinism") {
+            if (!flag()) return std::nullopt;
+            options.check_determinism = true;
         } else if (name == "--script") {
             if (!value(text)) return std::nullopt;
             options.script = text;
@@ -153,6 +159,21 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
         fail(error, "--console and --script exclude each other: type the script's commands on the console instead");
         return std::nullopt;
     }
+    if (options.check_determinism) {
+        const char* refused = nullptr;
+        if (options.script.empty())
+            refused = "--check-determinism runs a script twice; give --script FILE as well";
+        else if (options.display == DisplayChoice::window)
+            refused = "--check-determinism runs headless; leave out --window";
+        else if (options.time == TimeChoice::real_time)
+            refused = "--check-determinism needs virtual time: the wall clock differs from run to run";
+        else if (!options.audio.empty() && options.audio != "capture")
+            refused = "--check-determinism compares the captured sound; leave out --audio or give --audio capture";
+        if (refused) {
+            fail(error, refused);
+            return std::nullopt;
+        }
+    }
     return options;
 }
 
@@ -178,12 +199,15 @@ Settings resolve_settings(const Options& options, const Environment& environment
         settings.real_time = settings.window;
     else
         settings.real_time = options.time == TimeChoice::real_time;
+    settings.device_root_named = true;
     if (!options.device_root.empty())
         settings.device_root = options.device_root;
     else if (auto from_environment = environment("VELMOR_DEVICE_ROOT"); !from_environment.empty())
         settings.device_root = from_environment;
-    else
+    else {
         settings.device_root = default_device_root();
+        settings.device_root_named = false;
+    }
     return settings;
 }
 
@@ -203,7 +227,9 @@ std::string usage_text()
            "  --device-root DIR     the host folder that stands for the phone's \"\\\" (default: $VELMOR_DEVICE_ROOT,\n"
            "                        else " +
         default_device_root().string() +
-        "); missing standard folders are created\n"
+        "); missing standard folders are created. A DIR that does not exist is refused\n"
+        "                        unless --create-device-root is given (the build's default is always made)\n"
+        "  --create-device-root  make the device root when it does not exist: a new, empty phone\n"
         "  --real-time           the phone's clock is the wall clock (the default in a window)\n"
         "  --virtual-time        time moves only when the phone waits (the default headless)\n"
         "  --fps N               frame rate of full-screen animations (default 30): in real time the next\n"
@@ -221,11 +247,16 @@ std::string usage_text()
         "  --record DIR          write every presented frame as PNG (frame-NUMBER-TIMEms.png), run.gif\n"
         "                        (paced as the run was) and events.log into DIR; with capture sound,\n"
         "                        sound.wav (silences over a second shortened; sounds.log says where) and\n"
-        "                        sounds.log\n"
+        "                        sounds.log; and session.script, every input the run took (taps, drags,\n"
+        "                        keys) at its time, which --script replays\n"
         "  --record-limit MB     the most one recording writes (default 1024): sound.wav up to a quarter,\n"
         "                        the logs up to a sixteenth and a sixty-fourth, frames and run.gif the rest.\n"
         "                        Reaching a share is said on standard error and in the log; the run goes\n"
         "                        on without that part\n"
+        "  --check-determinism   run --script twice, headless in virtual time, each on a fresh copy of the\n"
+        "                        device root, and compare the frames, the captured sound and events.log;\n"
+        "                        a difference names the first frame, sample or line that differs (exit 1).\n"
+        "                        With --record DIR the two runs are kept in DIR/first and DIR/second\n"
         "  --help                show this text\n"
         "\n"
         "Scenario: one command a line, '#' starts a comment, times in milliseconds, points in screen pixels:\n"

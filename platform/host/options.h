@@ -21,6 +21,9 @@ struct Options {
     // Stay at the home screen until the program's icon is tapped.
     bool home = false;
     std::filesystem::path device_root;  // empty: from the environment or the build's default
+    // A device root that does not exist may be made (a new phone); without
+    // this a mistyped path is refused instead of quietly becoming one.
+    bool create_device_root = false;
     TimeChoice time = TimeChoice::automatic;
     int fps = 30;
     LANGID language = 0x0804;
@@ -32,6 +35,9 @@ struct Options {
     // (0: any free port, announced on standard error).
     bool console = false;
     std::optional<int> console_port;
+    // Run the script twice on copies of the device root and compare what
+    // the two runs showed, played and logged.
+    bool check_determinism = false;
     bool help = false;
 };
 
@@ -51,6 +57,9 @@ struct Settings {
     bool display_was_chosen = false;  // --headless or --window given
     bool real_time = false;
     std::filesystem::path device_root;
+    // Named by --device-root or VELMOR_DEVICE_ROOT rather than the build's
+    // default, so it must exist unless --create-device-root is given.
+    bool device_root_named = false;
 };
 Settings resolve_settings(const Options& options, const Environment& environment);
 

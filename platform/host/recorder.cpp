@@ -14,7 +14,7 @@ namespace {
 bool is_earlier_output(const std::string& name)
 {
     static const std::regex frame_name(R"(frame-\d+-\d+ms\.png)");
-    return name == "events.log" || name == "run.gif" || std::regex_match(name, frame_name);
+    return name == "events.log" || name == "run.gif" || name == "session.script" || std::regex_match(name, frame_name);
 }
 
 // The most one frame can add: a PNG of the whole screen stored raw, and
@@ -34,7 +34,9 @@ RecordingLimits RecordingLimits::share(std::uint64_t total_bytes)
     limits.sound_bytes = total_bytes / 4;
     limits.event_log_bytes = total_bytes / 16;
     limits.sound_log_bytes = total_bytes / 64;
-    limits.frames_bytes = total_bytes - limits.sound_bytes - limits.event_log_bytes - limits.sound_log_bytes;
+    limits.session_script_bytes = total_bytes / 64;
+    limits.frames_bytes = total_bytes - limits.sound_bytes - limits.event_log_bytes - limits.sound_log_bytes -
+        limits.session_script_bytes;
     return limits;
 }
 

@@ -23,6 +23,7 @@ struct RecordingLimits {
     std::uint64_t event_log_bytes = 0;
     std::uint64_t sound_bytes = 0;  // sound.wav's samples
     std::uint64_t sound_log_bytes = 0;
+    std::uint64_t session_script_bytes = 0;  // session.script, the run's inputs
 
     static RecordingLimits share(std::uint64_t total_bytes);
 };
@@ -30,8 +31,8 @@ struct RecordingLimits {
 class Recorder {
 public:
     // Creates the folder if needed and starts events.log and run.gif in it.
-    // Files of an earlier recording there (frame-*.png, run.gif, events.log)
-    // are removed first, so the folder holds one run. Null with a message
+    // Files of an earlier recording there (frame-*.png, run.gif, events.log,
+    // session.script) are removed first, so the folder holds one run. Null with a message
     // naming the folder in *error when it cannot be written.
     static std::unique_ptr<Recorder> open(
         const std::filesystem::path& folder, int fps, const RecordingLimits& limits, std::string* error);

@@ -55,7 +55,11 @@ bool ScenarioRunner::done() const
     return finished_ || (next_ >= scenario_.steps.size() && platform::clock::now() >= scenario_.end_time);
 }
 
-int ScenarioRunner::next_line() const { return next_ < scenario_.steps.size() ? scenario_.steps[next_].line : 0; }
+int ScenarioRunner::next_line() const
+{
+    if (next_ < scenario_.steps.size()) return scenario_.steps[next_].line;
+    return done() ? 0 : scenario_.end_line;
+}
 
 std::string ScenarioRunner::where(const ScenarioStep& step) const
 {
@@ -98,6 +102,7 @@ void ScenarioRunner::run(const ScenarioStep& step)
     case ScenarioStep::Kind::pointer:
         // The finger itself is logged by whoever feeds it to the phone.
         options_.pointer(step.pointer, step.x, step.y);
+        if (options_.took_input) options_.took_input(step);
         break;
     case ScenarioStep::Kind::screenshot:
         take_screenshot(step);
@@ -167,6 +172,7 @@ void ScenarioRunner::press(const ScenarioStep& step)
         options_.complain(where(step) + "the shell is not running, so nothing can take the key or the broadcast");
         return;
     }
+    if (options_.took_input) options_.took_input(step);
     options_.report("script line " + std::to_string(step.line) + ": " + done);
 }
 

@@ -27,6 +27,9 @@ struct ScenarioRunnerOptions {
     std::function<void(const std::string&)> report;
     // Faults worth the person's attention (failed checks, unwritable files).
     std::function<void(const std::string&)> complain;
+    // Each step that acted on the phone (a finger, a key, a sensor, a
+    // broadcast), once it has: what the recording's session script holds.
+    std::function<void(const ScenarioStep&)> took_input;
 };
 
 class ScenarioRunner {
@@ -51,7 +54,8 @@ public:
     std::uint64_t next_time() const;
     int failures() const { return failures_; }
     const Scenario& scenario() const { return scenario_; }
-    // The line of the next step not yet run (0 when finished).
+    // The first line that has not run: the next step's, or, once every step
+    // has run, the last wait's until its time is over (0 when done).
     int next_line() const;
 
 private:

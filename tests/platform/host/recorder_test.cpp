@@ -56,7 +56,9 @@ TEST(Recorder, SharesOfTheLimitAreNeverOverrunAndReachingThemIsSaidOnce)
 {
     platform::clock::reset(platform::clock::Mode::virtual_time);
     auto limits = RecordingLimits::share(64'000'000);
-    EXPECT_EQ(limits.sound_bytes + limits.event_log_bytes + limits.sound_log_bytes + limits.frames_bytes, 64'000'000u);
+    EXPECT_EQ(limits.sound_bytes + limits.event_log_bytes + limits.sound_log_bytes + limits.session_script_bytes +
+            limits.frames_bytes,
+        64'000'000u);
     EXPECT_EQ(limits.sound_bytes, 16'000'000u);
 
     // Room for a few noisy frames only.

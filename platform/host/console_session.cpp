@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/host/printable_text.h"
 #include "platform/kernel/clock.h"
 
 namespace platform::host {
@@ -48,6 +49,7 @@ std::optional<std::uint64_t> ConsoleSession::next_time() const
 
 void ConsoleSession::on_idle(std::optional<std::uint64_t> next_timer_due, bool wait_for_input)
 {
+    for (const auto& notice : input_->take_notices()) options_.runner.report(notice);
     while (!quit_reason_) {
         if (runner_) {
             if (!runner_->finished()) {
@@ -79,7 +81,13 @@ void ConsoleSession::on_idle(std::optional<std::uint64_t> next_timer_due, bool w
 void ConsoleSession::start(const ConsoleLine& line)
 {
     line_ = line;
-    options_.runner.report("console < " + line.text);
+    if (line.too_long) {
+        options_.runner.report("console < " + printable_text(line.text) + "... (too long)");
+        answer("KO: the line is longer than " + std::to_string(ConsoleLineReader::longest_line) +
+            " bytes; it was not run");
+        return;
+    }
+    options_.runner.report("console < " + printable_text(line.text));
     std::vector<std::string> errors;
     auto scenario = parse_scenario_text(line.text, console_name, ScenarioParseOptions {true}, &errors);
     if (!scenario) {
@@ -119,8 +127,10 @@ void ConsoleSession::finish()
 void ConsoleSession::answer(const std::string& text)
 {
     if (!line_) return;
-    options_.runner.report("console > " + text);
-    input_->answer(*line_, text);
+    // One line, whatever the command's messages quoted.
+    std::string shown = printable_text(text);
+    options_.runner.report("console > " + shown);
+    input_->answer(*line_, shown);
     line_.reset();
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/devices/device_host.h"
 #include "platform/gdi/screen.h"
+#include "platform/host/printable_text.h"
 
 namespace platform::host {
 namespace {
@@ -19,6 +20,8 @@ constexpr long long longest_wait_ms = 24LL * 60 * 60 * 1000;
 // The longest shake a script may ask for (a minute); the sensor's bursts are
 // a second or two.
 constexpr long long longest_shake_ms = 60 * 1000;
+// A script is a page or two; anything near this size is not one.
+constexpr std::size_t longest_script_bytes = 1u << 20;
 // How long a finger stays down in a tap, and the pause between the taps of a
 // double tap.
 constexpr std::uint64_t tap_hold_ms = 50;
@@ -32,9 +35,11 @@ struct Parser {
     int line = 0;
     std::string command;
 
+    // The words quoted in text and the command came from the script, so
+    // they are made printable with the rest.
     void error(const std::string& text)
     {
-        errors.push_back(file.string() + ":" + std::to_string(line) + ": " + command + ": " + text);
+        errors.push_back(printable_text(file.string() + ":" + std::to_string(line) + ": " + command + ": " + text));
     }
 
     std::optional<long long> number(const std::string& word, const char* what)
@@ -356,14 +361,29 @@ std::optional<Scenario> parse_scenario_text(std::string_view text, const std::fi
 std::optional<Scenario> parse_scenario_file(
     const std::filesystem::path& file, const ScenarioParseOptions& options, std::vector<std::string>* errors)
 {
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) {
-        if (errors) *errors = {file.string() + ": cannot read the script"};
+    auto refuse = [&](const std::string& why) -> std::optional<Scenario> {
+        if (errors) *errors = {printable_text(file.string() + ": " + why)};
         return std::nullopt;
-    }
-    std::ostringstream text;
-    text << stream.rdbuf();
-    std::string content = text.str();
+    };
+    // Only a regular file is a script: a folder reads as empty and would
+    // pass, a device such as /dev/zero never ends.
+    std::error_code code;
+    auto status = std::filesystem::status(file, code);
+    if (code || !std::filesystem::exists(status))
+        return refuse("cannot read the script: " + (code ? code.message() : std::string("no such file")));
+    if (std::filesystem::is_directory(status)) return refuse("is a folder, not a script");
+    if (!std::filesystem::is_regular_file(status)) return refuse("is not a regular file, so it cannot be a script");
+
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream) return refuse("cannot read the script");
+    // Read one byte past the limit, so a file that grows meanwhile is still
+    // caught without being read to its end.
+    std::string content(longest_script_bytes + 1, '\0');
+    stream.read(content.data(), std::streamsize(content.size()));
+    if (stream.bad()) return refuse("cannot read the script");
+    content.resize(std::size_t(stream.gcount()));
+    if (content.size() > longest_script_bytes)
+        return refuse("the script is larger than " + std::to_string(longest_script_bytes >> 20) + " MB");
     // Scripts written on Windows end their lines with CR LF.
     std::erase(content, '\r');
     return parse_scenario_text(content, file, options, errors);

@@ -286,6 +286,7 @@ TEST(DeviceRun, TheConsoleOnStandardInputAnswersEachCommand)
             "now: nothing"},
         {"expect-exit 7", "OK"},
         {"", "OK"},
+        {std::string(5000, 'x'), "KO: the line is longer than 4096 bytes; it was not run"},
         {"mkey", "OK"},
     };
     for (const auto& [command, expected] : exchanges) {
@@ -302,8 +303,8 @@ TEST(DeviceRun, TheConsoleOnStandardInputAnswersEachCommand)
     std::vector<std::string> expected = {"trace reaction: ready", "console < near on", "trace reaction: near",
         "console < near sideways", "console < fly 3", "console < call begin", "trace reaction: call 1",
         "console < expect-sound ring.wav playing", "console < wait 250", "console < call end", "trace reaction: call 2",
-        "console < expect-sound ring.wav playing", "console < expect-exit 7", "console < ", "console < mkey",
-        "trace reaction: M key, leaving"};
+        "console < expect-sound ring.wav playing", "console < expect-exit 7", "console < ",
+        "console < " + std::string(64, 'x') + "... (too long)", "console < mkey", "trace reaction: M key, leaving"};
     EXPECT_EQ(seen, expected) << log;
     // Time moved only by the wait.
     EXPECT_NE(log.find("      250 ms  console < call end"), std::string::npos) << log;
@@ -343,12 +344,21 @@ TEST(DeviceRun, TheConsoleOnATcpPortTakesOneClientAfterAnother)
         return answer;
     };
 
+    auto greeting = [](int fd) {
+        std::string line;
+        char c;
+        pollfd watched {fd, POLLIN, 0};
+        while (poll(&watched, 1, 20000) > 0 && recv(fd, &c, 1, 0) == 1 && c != '\n') line += c;
+        return line;
+    };
     int first = connect_client();
+    EXPECT_EQ(greeting(first), "velmor console: one command a line, each answered OK or KO: reason");
     EXPECT_EQ(exchange(first, "tilt 0 64 0"), "OK");
     EXPECT_EQ(exchange(first, "tilt 0 64"), "KO: tilt: expects X Y Z, got 2 arguments");
     close(first);
     // A second client after the first has left; the phone ran on meanwhile.
     int second = connect_client();
+    EXPECT_EQ(greeting(second), "velmor console: one command a line, each answered OK or KO: reason");
     EXPECT_EQ(exchange(second, "wait 100"), "OK");
     EXPECT_EQ(exchange(second, "quit"), "OK");
     close(second);

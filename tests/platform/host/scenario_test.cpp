@@ -174,3 +174,52 @@ TEST(ScenarioParser, DeviceCommandMistakesAreNamed)
     EXPECT_EQ(errors[8], "/scripts/s.txt:10: mkey: expects no arguments, got 1 argument");
     EXPECT_EQ(errors[9], "/scripts/s.txt:11: expect-exit: CODE must be from 0 to 255, not 256");
 }
+
+TEST(ScenarioParser, ReadsScriptsOnlyFromRegularFilesOfAPageOrTwo)
+{
+    auto folder = std::filesystem::temp_directory_path() / "velmor-scenario-reading";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "scripts.d");
+    struct Case {
+        std::filesystem::path script;
+        const char* message;
+    } cases[] = {
+        {folder / "scripts.d", "scripts.d: is a folder, not a script"},
+        {"/dev/zero", "/dev/zero: is not a regular file"},
+        {folder / "absent.txt", "absent.txt: cannot read the script"},
+        {folder / "huge.txt", "huge.txt: the script is larger than 1 MB"},
+    };
+    // A megabyte of comments and one byte more.
+    std::ofstream(folder / "huge.txt") << std::string(1u << 20, '#') << "\n";
+    for (const auto& c : cases) {
+        std::vector<std::string> errors;
+        EXPECT_FALSE(parse_scenario_file(c.script, ScenarioParseOptions {true}, &errors).has_value()) << c.script;
+        ASSERT_EQ(errors.size(), 1u) << c.script;
+        EXPECT_NE(errors[0].find(c.message), std::string::npos) << errors[0];
+    }
+    // Just under the limit is still a script.
+    std::ofstream(folder / "long.txt") << std::string((1u << 20) - 8, '#') << "\nwait 5\n";
+    std::vector<std::string> errors;
+    auto long_script = parse_scenario_file(folder / "long.txt", ScenarioParseOptions {true}, &errors);
+    ASSERT_TRUE(long_script.has_value()) << (errors.empty() ? "" : errors[0]);
+    EXPECT_EQ(long_script->end_time, 5u);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(ScenarioParser, MessagesShowControlCharactersAsEscapes)
+{
+    // Words that would clear a terminal, retitle it and ring its bell, and a
+    // byte that is not UTF-8; Chinese text stays as it is.
+    std::vector<std::string> errors;
+    EXPECT_FALSE(parse("tap \x1b[2J 5\n"
+                       "\x1b]0;owned\x07 1\n"
+                       "expect-sound 铃声 \xC2\x9B\xFF\n",
+        &errors)
+                     .has_value());
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_NE(errors[0].find(":1: tap: X must be a whole number, not \"\\x1B[2J\""), std::string::npos) << errors[0];
+    EXPECT_NE(errors[1].find(":2: \\x1B]0;owned\\x07: unknown command"), std::string::npos) << errors[1];
+    EXPECT_NE(errors[2].find("not \"\\u009B\\xFF\""), std::string::npos) << errors[2];
+    for (const auto& error : errors)
+        for (unsigned char c : error) EXPECT_TRUE(c >= 0x20 && c != 0x7F && c != 0xFF) << error;
+}

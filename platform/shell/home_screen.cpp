@@ -70,6 +70,8 @@ void turn_page(HWND hwnd, int page)
     auto& home = state();
     if (page < 0 || page >= home_page_count || page == home.page) return;
     home.page = page;
+    // The placeholder belongs to the page its icon was on.
+    close_screen(ScreenKind::placeholder, "the page turned");
     if (home.picture_dc) draw_home_screen(home.picture_dc, page);
     InvalidateRect(hwnd, nullptr, FALSE);
     report_event("home screen: page " + std::to_string(page + 1) + " of " + std::to_string(home_page_count));

@@ -112,11 +112,19 @@ void paint_call(HDC dc, const RECT& area, bool answered)
     call_button(dc, local(answer_button(), area), green, shell_text(ShellText::answer), true);
 }
 
-void paint_banner(HDC dc, const RECT& area)
+// What shows around a panel's rounded corners.
+void fill_backdrop(HDC dc, const RECT& all, HDC backdrop)
+{
+    if (backdrop)
+        BitBlt(dc, 0, 0, all.right, all.bottom, backdrop, 0, 0, SRCCOPY);
+    else
+        fill_solid(dc, all, RGB(20, 22, 30));
+}
+
+void paint_banner(HDC dc, const RECT& area, HDC backdrop)
 {
     RECT all {0, 0, area.right - area.left, area.bottom - area.top};
-    // The corners show the dark of a notification shade rather than what lay beneath.
-    fill_solid(dc, all, RGB(20, 22, 30));
+    fill_backdrop(dc, all, backdrop);
     rounded(dc, all, 18, RGB(250, 250, 252), RGB(228, 230, 238), 255);
     // The messages app's badge.
     rounded(dc, RECT {14, 18, 78, 82}, 16, RGB(120, 236, 130), RGB(30, 168, 88), 255);
@@ -170,17 +178,16 @@ void paint_lock(HDC dc)
     write(dc, shell_text(ShellText::swipe_to_unlock), RECT {0, 604, 480, 640}, 22, FW_NORMAL, soft_white);
 }
 
-void paint_card_back(HDC dc, const RECT& area)
+void paint_card_back(HDC dc, const RECT& area, HDC backdrop)
 {
     RECT all {0, 0, area.right - area.left, area.bottom - area.top};
-    // The corners take the dim of the screen behind a dialog.
-    fill_solid(dc, all, RGB(24, 24, 32));
+    fill_backdrop(dc, all, backdrop);
     rounded(dc, all, 24, RGB(252, 252, 254), RGB(236, 238, 244), 255);
 }
 
-void paint_shutdown(HDC dc, const RECT& area)
+void paint_shutdown(HDC dc, const RECT& area, HDC backdrop)
 {
-    paint_card_back(dc, area);
+    paint_card_back(dc, area, backdrop);
     write(dc, shell_text(ShellText::shutdown_title), local(RECT {60, 280, 420, 320}, area), 26, FW_BOLD, ink);
     write(dc, shell_text(ShellText::shutdown_question), local(RECT {60, 338, 420, 376}, area), 20, FW_NORMAL, grey_ink);
     RECT cancel = local(cancel_button(), area);
@@ -191,9 +198,9 @@ void paint_shutdown(HDC dc, const RECT& area)
     write(dc, shell_text(ShellText::power_off), off, 20, FW_BOLD, white);
 }
 
-void paint_placeholder(HDC dc, const RECT& area, const AppIcon* icon)
+void paint_placeholder(HDC dc, const RECT& area, const AppIcon* icon, HDC backdrop)
 {
-    paint_card_back(dc, area);
+    paint_card_back(dc, area, backdrop);
     if (icon && icon->label) {
         AppIcon shown = *icon;
         int left = (area.right - area.left - tile_size) / 2;
@@ -217,7 +224,7 @@ void paint_screen(HDC dc, const ScreenLook& look)
         paint_call(dc, area, look.call_answered);
         return;
     case ScreenKind::sms_banner:
-        paint_banner(dc, area);
+        paint_banner(dc, area, look.backdrop);
         return;
     case ScreenKind::disk_mode:
         paint_disk_mode(dc, area);
@@ -226,10 +233,10 @@ void paint_screen(HDC dc, const ScreenLook& look)
         paint_lock(dc);
         return;
     case ScreenKind::shutdown_question:
-        paint_shutdown(dc, area);
+        paint_shutdown(dc, area, look.backdrop);
         return;
     case ScreenKind::placeholder:
-        paint_placeholder(dc, area, look.icon);
+        paint_placeholder(dc, area, look.icon, look.backdrop);
         return;
     }
 }

@@ -12,6 +12,9 @@ struct ScreenLook {
     ScreenKind kind = ScreenKind::placeholder;
     bool call_answered = false;
     const AppIcon* icon = nullptr;  // the placeholder's app
+    // What the screen lay over when it was shown (its size, screen-compatible), seen around rounded corners;
+    // null paints them dark.
+    HDC backdrop = nullptr;
 };
 
 // Paints the whole screen into a DC whose origin is the screen's top-left corner.

@@ -19,8 +19,16 @@ namespace {
 
 constexpr UINT_PTR banner_timer = 1;
 
+// A copy of the screen a panel was shown over, for its rounded corners.
+struct Backdrop {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+};
+
 struct ScreensState {
     std::array<HWND, screen_kind_count> windows {};
+    std::array<Backdrop, screen_kind_count> backdrops {};
     bool call_answered = false;
     AppIcon placeholder_icon {};
     POINT press {};
@@ -34,6 +42,36 @@ ScreensState& state()
 }
 
 HWND& slot(ScreenKind kind) { return state().windows[static_cast<std::size_t>(kind)]; }
+
+Backdrop& backdrop_of(ScreenKind kind) { return state().backdrops[static_cast<std::size_t>(kind)]; }
+
+bool has_rounded_corners(ScreenKind kind)
+{
+    return kind == ScreenKind::sms_banner || kind == ScreenKind::shutdown_question || kind == ScreenKind::placeholder;
+}
+
+void take_backdrop(ScreenKind kind)
+{
+    RECT area = screen_area(kind);
+    Backdrop& backdrop = backdrop_of(kind);
+    HDC screen = GetDC(nullptr);
+    backdrop.dc = CreateCompatibleDC(screen);
+    backdrop.bitmap = CreateCompatibleBitmap(screen, area.right - area.left, area.bottom - area.top);
+    if (backdrop.dc && backdrop.bitmap) {
+        backdrop.previous = SelectObject(backdrop.dc, backdrop.bitmap);
+        BitBlt(backdrop.dc, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left, area.top, SRCCOPY);
+    }
+    ReleaseDC(nullptr, screen);
+}
+
+void release_backdrop(ScreenKind kind)
+{
+    Backdrop& backdrop = backdrop_of(kind);
+    if (backdrop.dc && backdrop.previous) SelectObject(backdrop.dc, backdrop.previous);
+    if (backdrop.dc) DeleteDC(backdrop.dc);
+    if (backdrop.bitmap) DeleteObject(backdrop.bitmap);
+    backdrop = Backdrop {};
+}
 
 const char* kind_name(ScreenKind kind)
 {
@@ -192,7 +230,10 @@ LRESULT CALLBACK shell_screen_procedure(HWND hwnd, UINT message, WPARAM wparam, 
         close_screen(kind, "timed out");
         return 0;
     case WM_DESTROY:
-        if (known) slot(kind) = nullptr;
+        if (known) {
+            slot(kind) = nullptr;
+            release_backdrop(kind);
+        }
         return 0;
     default:
         break;
@@ -244,6 +285,7 @@ HWND show_screen(ScreenKind kind, const AppIcon* icon)
         return nullptr;
     }
     slot(kind) = hwnd;
+    if (has_rounded_corners(kind)) take_backdrop(kind);
     if (kind == ScreenKind::disk_mode) place_above_home_screen(hwnd);
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     if (kind == ScreenKind::sms_banner) SetTimer(hwnd, banner_timer, sms_banner_ms, nullptr);
@@ -259,6 +301,7 @@ void close_screen(ScreenKind kind, const char* why)
     if (kind == ScreenKind::sms_banner) KillTimer(hwnd, banner_timer);
     slot(kind) = nullptr;
     DestroyWindow(hwnd);
+    release_backdrop(kind);
     if (kind == ScreenKind::incoming_call) state().call_answered = false;
     report_event(name + " removed: " + why);
 }
@@ -270,6 +313,7 @@ void close_all_screens()
         HWND window = hwnd;
         hwnd = nullptr;
         if (window && IsWindow(window)) DestroyWindow(window);
+        release_backdrop(static_cast<ScreenKind>(i));
     }
     state().call_answered = false;
     state().pressed = false;

@@ -343,10 +343,12 @@ TEST_F(ShellScreensTest, OtherIconsOpenAPlaceholderThatATapOrTheMKeyCloses)
     const AppIcon& camera = app_icons()[1];
     RECT card = screen_area(ScreenKind::placeholder);
     COLORREF home_under_card = pixel_at(card);
+    COLORREF home_at_corner = screen_pixel(card.left + 1, card.top + 1);
 
     tap(centre(camera.tile));
     ASSERT_NE(shown_screen(ScreenKind::placeholder), nullptr);
     EXPECT_TRUE(light(screen_pixel(card.left + 30, card.bottom - 20)));
+    EXPECT_EQ(screen_pixel(card.left + 1, card.top + 1), home_at_corner) << "the home screen shows round the card";
     EXPECT_TRUE(logged("placeholder screen of 相机 shown"));
     EXPECT_EQ(told, std::vector<Glyph> {Glyph::camera}) << "the host still hears of the tap";
     tap(centre(card));

@@ -110,12 +110,15 @@ void fill_rounded(Image& image, double x, double y, double width, double height,
     }
 }
 
-Image draw_phone_skin(const SkinLayout& layout, double scale, std::optional<PhoneKey> held)
+Image draw_phone_skin(
+    const SkinLayout& layout, double scale, std::optional<PhoneKey> held, std::optional<SkinRect> area)
 {
-    Image image(
-        int(std::lround(layout.window_width * scale)), int(std::lround(layout.window_height * scale)), desk_colour);
+    SkinRect whole {
+        0, 0, int(std::lround(layout.window_width * scale)), int(std::lround(layout.window_height * scale))};
+    SkinRect part = area.value_or(whole);
+    Image image(part.width, part.height, desk_colour);
     auto rounded = [&](const SkinRect& r, double grow, double radius, std::uint32_t top, std::uint32_t bottom) {
-        fill_rounded(image, (r.x - grow) * scale, (r.y - grow) * scale, (r.width + 2 * grow) * scale,
+        fill_rounded(image, (r.x - grow) * scale - part.x, (r.y - grow) * scale - part.y, (r.width + 2 * grow) * scale,
             (r.height + 2 * grow) * scale, radius * scale, top, bottom);
     };
     auto key_colours = [&](PhoneKey key) { return held == key ? held_key_colour : key_colour; };
@@ -140,8 +143,18 @@ Image draw_phone_skin(const SkinLayout& layout, double scale, std::optional<Phon
     std::u32string m = U"M";
     int label_x = int(std::lround((layout.m_key.x + layout.m_key.width / 2.0) * scale)) - label.width(m) / 2;
     int label_y = int(std::lround((layout.m_key.y + layout.m_key.height / 2.0) * scale)) - label.line_height() / 2;
-    label.draw(image, label_x, label_y, m, key_label_colour);
+    label.draw(image, label_x - part.x, label_y - part.y, m, key_label_colour);
     return image;
+}
+
+SkinRect skin_key_pixels(const SkinLayout& layout, PhoneKey key, double scale)
+{
+    // The rim is drawn up to a unit and a half outside the key.
+    constexpr int rim = 2;
+    const SkinRect& r = key == PhoneKey::power ? layout.power_key : layout.m_key;
+    int left = int(std::floor((r.x - rim) * scale)), top = int(std::floor((r.y - rim) * scale));
+    int right = int(std::ceil((r.x + r.width + rim) * scale)), bottom = int(std::ceil((r.y + r.height + rim) * scale));
+    return {left, top, right - left, bottom - top};
 }
 
 double fit_window_scale(int requested, int window_width, int window_height, int room_width, int room_height)

@@ -39,8 +39,13 @@ SkinLayout phone_skin_layout(int screen_width, int screen_height, int panel_widt
 std::optional<PhoneKey> skin_key_at(const SkinLayout& layout, double x, double y);
 
 // The window's picture without the screen's pixels and the panel's text:
-// everything at scale, the held key lit.
-Image draw_phone_skin(const SkinLayout& layout, double scale, std::optional<PhoneKey> held);
+// everything at scale, the held key lit. Given an area (window pixels), only
+// that part is drawn, so a key can be lit without drawing the whole phone.
+Image draw_phone_skin(
+    const SkinLayout& layout, double scale, std::optional<PhoneKey> held, std::optional<SkinRect> area = std::nullopt);
+
+// The window pixels a key's drawing covers at a scale, its rim included.
+SkinRect skin_key_pixels(const SkinLayout& layout, PhoneKey key, double scale);
 
 // The scale the window is shown at: the one asked for when the window fits
 // the room the screen has for it; else the largest whole scale that fits;

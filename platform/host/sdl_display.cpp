@@ -407,8 +407,13 @@ private:
 
     void hold_key(std::optional<PhoneKey> key)
     {
+        PhoneKey changed = key ? *key : *held_key_;
         held_key_ = key;
-        draw_skin();
+        // Only the key's own pixels change.
+        SkinRect area = skin_key_pixels(layout_, changed, scale_);
+        Image patch = draw_phone_skin(layout_, scale_, held_key_, area);
+        SDL_Rect target {area.x, area.y, area.width, area.height};
+        SDL_UpdateTexture(skin_texture_, &target, patch.pixels.data(), patch.width * 4);
         show();
     }
 

@@ -88,7 +88,17 @@ TEST(PhoneSkin, AHeldKeyIsLitWhereItIsDrawn)
     changed.width = right - changed.x;
     changed.height = bottom - changed.y;
     ASSERT_GT(changed.width, 0);
-    EXPECT_TRUE(inside(changed, layout.m_key));
+    EXPECT_TRUE(inside(
+        changed, SkinRect {layout.m_key.x - 2, layout.m_key.y - 2, layout.m_key.width + 4, layout.m_key.height + 4}));
+
+    // The key's own pixels, drawn alone, are those of the whole picture.
+    auto area = skin_key_pixels(layout, PhoneKey::m_key, 1);
+    EXPECT_TRUE(inside(changed, area));
+    Image patch = draw_phone_skin(layout, 1, PhoneKey::m_key, area);
+    ASSERT_EQ(patch.width, area.width);
+    for (int y = 0; y < patch.height; ++y)
+        for (int x = 0; x < patch.width; ++x)
+            ASSERT_EQ(patch.at(x, y), held.at(area.x + x, area.y + y)) << x << "," << y;
 
     Image doubled = draw_phone_skin(layout, 2, std::nullopt);
     EXPECT_EQ(doubled.width, 2 * layout.window_width);

@@ -3,6 +3,7 @@
 // window too large for the screen shown smaller. The pictures are kept as
 // references and (re)written only with VELMOR_UPDATE_REFERENCES=1.
 
+#include <SDL.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -53,7 +54,7 @@ protected:
             int quiet = open("/dev/null", O_WRONLY);
             dup2(quiet, 1);
             dup2(quiet, 2);
-            execl("/usr/bin/Xvfb", "Xvfb", display_.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+            execl("/usr/bin/Xvfb", "Xvfb", display_.c_str(), "-screen", "0", screen_size_, "-nolisten", "tcp",
                 static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -100,14 +101,32 @@ protected:
         }
     }
 
+    const char* screen_size_ = "1280x1024x24";
     std::string display_;
     pid_t server_ = 0;
+};
+
+// A screen with room for the window at twice its size.
+class LargeXServerTest : public XServerTest {
+protected:
+    LargeXServerTest() { screen_size_ = "2560x2048x24"; }
 };
 
 void pump_phone()
 {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+void push_button(Uint32 type, int x, int y)
+{
+    SDL_Event event {};
+    event.type = type;
+    event.button.button = SDL_BUTTON_LEFT;
+    event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.button.x = x;
+    event.button.y = y;
+    SDL_PushEvent(&event);
 }
 
 }  // namespace
@@ -165,4 +184,42 @@ TEST_F(XServerTest, AScaleTooLargeForTheScreenIsFittedAndSaid)
     auto layout = phone_skin_layout(480, 720, status_panel_width);
     EXPECT_EQ(window->width, layout.window_width);
     EXPECT_EQ(window->height, layout.window_height);
+}
+
+TEST_F(LargeXServerTest, AtTwiceTheSizeTheTextIsDrawnAnewAndAHeldKeyIsLit)
+{
+    std::vector<std::string> reports;
+    std::vector<PhoneKey> pressed;
+    DisplayOptions options;
+    options.scale = 2;
+    options.report = [&](const std::string& text) { reports.push_back(text); };
+    options.key = [&](PhoneKey key) { pressed.push_back(key); };
+    std::string error;
+    auto display = create_sdl_display(options, &error);
+    ASSERT_NE(display, nullptr) << error;
+    EXPECT_TRUE(reports.empty()) << "scale 2 fits a 2560 x 2048 screen: " << reports.front();
+
+    ASSERT_TRUE(platform::shell::start_shell());
+    Presenter presenter(*display, nullptr, 30);
+    presenter.attach();
+    pump_phone();
+    presenter.present_pending();
+    EventHistory history;
+    history.add(0, "shell started");
+    display->show_status(status_lines(collect_phone_status(history), 25));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+
+    auto layout = phone_skin_layout(480, 720, status_panel_width);
+    int key_x = 2 * layout.m_key.x + layout.m_key.width, key_y = 2 * layout.m_key.y + layout.m_key.height;
+    push_button(SDL_MOUSEBUTTONDOWN, key_x, key_y);
+    display->pump_events(0);
+    auto window = display->capture_window(&error);
+    ASSERT_TRUE(window.has_value()) << error;
+    EXPECT_EQ(window->width, 2 * layout.window_width);
+    EXPECT_EQ(window->height, 2 * layout.window_height);
+    expect_reference(*window, "window_home_scale2_m_key_held.png");
+    push_button(SDL_MOUSEBUTTONUP, key_x, key_y);
+    display->pump_events(0);
+    EXPECT_EQ(pressed, std::vector<PhoneKey> {PhoneKey::m_key});
+    presenter.detach();
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 #include "platform/audio/audio_host.h"
 #include "platform/devices/device_host.h"
@@ -525,6 +526,14 @@ int run_phone(const std::vector<std::string>& arguments, ProgramEntry program, c
         return exit_bad_usage;
     }
     if (options->check_determinism) {
+        // This process only starts and compares the two runs. The registry
+        // loaded for the program before main stays in memory, so nothing is
+        // saved into the device root they copy.
+        {
+            auto& hive = platform::registry::active_hive();
+            std::lock_guard lock(hive.mutex());
+            hive.set_file({});
+        }
         auto executable = std::filesystem::read_symlink("/proc/self/exe", failure);
         if (failure) {
             say("cannot find this program to run it twice: " + failure.message());

@@ -111,3 +111,31 @@ TEST(HostOptions, AutomaticChoicesFollowTheDisplayAndTheEnvironment)
     EXPECT_TRUE(settings.real_time);
     EXPECT_EQ(settings.device_root, "/opt/phone");
 }
+
+TEST(HostOptions, DeviceRootCreationAndTheDeterminismCheck)
+{
+    auto options = parse({"--create-device-root", "--device-root", "x", "--script", "s.txt", "--check-determinism"});
+    ASSERT_TRUE(options);
+    EXPECT_TRUE(options->create_device_root);
+    EXPECT_TRUE(options->check_determinism);
+
+    // Only a root someone named must exist; the build's default is made.
+    EXPECT_TRUE(resolve_settings(*options, environment({})).device_root_named);
+    EXPECT_TRUE(resolve_settings(*parse({}), environment({{"VELMOR_DEVICE_ROOT", "/phone"}})).device_root_named);
+    EXPECT_FALSE(resolve_settings(*parse({}), environment({})).device_root_named);
+
+    // The check runs a script headless in virtual time with captured sound.
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"--check-determinism"}, "--script"},
+        {{"--check-determinism", "--script", "s", "--window"}, "--window"},
+        {{"--check-determinism", "--script", "s", "--real-time"}, "virtual time"},
+        {{"--check-determinism", "--script", "s", "--audio", "sdl"}, "--audio"},
+        {{"--check-determinism=1", "--script", "s"}, "takes no value"},
+    };
+    for (const auto& [arguments, words] : refused) {
+        std::string error;
+        EXPECT_FALSE(parse(arguments, &error)) << arguments[0];
+        EXPECT_NE(error.find(words), std::string::npos) << error;
+    }
+    EXPECT_TRUE(parse({"--check-determinism", "--script", "s", "--headless", "--record", "r", "--lang", "0x0409"}));
+}

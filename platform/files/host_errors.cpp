@@ -107,13 +107,6 @@ int errno_from_error(DWORD error)
     }
 }
 
-bool is_device_root(const fs::path& path)
-{
-    fs::path root = device_root();
-    std::error_code error;
-    return !root.empty() && fs::equivalent(path, root, error);
-}
-
 DWORD file_attributes_of(const struct stat& info)
 {
     if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;

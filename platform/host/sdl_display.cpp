@@ -18,6 +18,7 @@
 #include "platform/host/display_backend.h"
 #include "platform/host/phone_skin.h"
 #include "platform/host/status_panel.h"
+#include "platform/host/x_display_probe.h"
 #include "platform/kernel/clock.h"
 
 namespace platform::host {
@@ -32,6 +33,8 @@ constexpr int title_bar_allowance = 40;
 // The panel's own figures (frame rate) change all the time; redrawing the
 // panel for them twice a second is enough to read them.
 constexpr auto panel_refresh = std::chrono::milliseconds(500);
+// How long an X server far away has to answer before the window gives up.
+constexpr int x_display_timeout_ms = 800;
 // A press and release this close together (phone pixels) is a tap.
 constexpr int tap_slop = 8;
 
@@ -146,6 +149,13 @@ public:
 
     bool start(std::string* error)
     {
+        std::string x_display = environment_value("DISPLAY"), driver = environment_value("SDL_VIDEODRIVER");
+        if (!x_display.empty() && environment_value("WAYLAND_DISPLAY").empty() && (driver.empty() || driver == "x11")) {
+            if (auto why = unreachable_x_display(x_display, x_display_timeout_ms)) {
+                if (error) *error = "cannot open the window: " + *why;
+                return false;
+            }
+        }
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failed(error, "cannot start SDL's video");
         video_started_ = true;
         if (invisible_driver(SDL_GetCurrentVideoDriver())) {

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
 #include "manifest.h"
@@ -164,14 +165,40 @@ PeReader open_library(const std::filesystem::path& path, Bytes& bytes)
     return reader;
 }
 
+// The manifest tokens of a library's keys. Many entries may share one long
+// name; its token is made once and reused.
+class KeyTokens {
+public:
+    const std::string& type(const ResourceId& id) { return token(types_, id, velmor_res::type_token); }
+    const std::string& name(const ResourceId& id) { return token(names_, id, velmor_res::name_token); }
+
+private:
+    struct Known {
+        std::unordered_map<const std::u16string*, std::string> names;
+        std::string number;  // the last numbered key's token
+    };
+
+    const std::string& token(Known& known, const ResourceId& id, std::string (*make)(const ResourceId&))
+    {
+        if (!id.is_name()) return known.number = make(id);
+        auto [it, added] = known.names.try_emplace(&id.name());
+        if (added) it->second = make(id);
+        return it->second;
+    }
+    Known types_, names_;
+};
+
 int list(const Arguments& arguments)
 {
     expect_arguments(arguments, 1, "list FILE.dll");
     Bytes bytes;
     PeReader reader = open_library(arguments.positional[0], bytes);
-    for (const auto& resource : reader.resources())
-        std::printf("%s %s %s %u\n", velmor_res::type_token(resource.type).c_str(),
-            velmor_res::name_token(resource.name).c_str(), language_text(resource.language).c_str(), resource.size);
+    KeyTokens tokens;
+    for (const auto& resource : reader.resources()) {
+        std::string line = tokens.type(resource.type) + " " + tokens.name(resource.name) + " " +
+            language_text(resource.language) + " " + std::to_string(resource.size) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
     return 0;
 }
 
@@ -248,15 +275,21 @@ int extract_all(const Arguments& arguments)
     // in case or by a replaced character, and names that already end in
     // ".1", all get the next free number.
     std::set<std::string> used = {"resources.txt"};
+    std::map<std::string, int> next_number;
     std::string manifest = "# Extracted from " + std::filesystem::path(arguments.positional[0]).filename().string() +
         " by velmor-res; pack again with: velmor-res pack OUT.dll resources.txt\n";
     std::optional<std::uint16_t> language;
+    KeyTokens tokens;
     for (const auto& resource : reader.resources()) {
         std::string type_folder = file_name_for(resource.type, true);
         if (lowered(type_folder) == "resources.txt") type_folder = "_" + type_folder;
         std::string base = type_folder + "/" + file_name_for(resource.name, false);
-        std::string file = base;
-        for (int count = 1; !used.insert(lowered(file)).second; ++count) file = base + "." + std::to_string(count);
+        // Numbering goes on from the last number a name got, so many
+        // resources of one name cost one try each.
+        int& number = next_number[lowered(base)];
+        std::string file = number == 0 ? base : base + "." + std::to_string(number);
+        while (!used.insert(lowered(file)).second) file = base + "." + std::to_string(++number);
+        ++number;
 
         std::filesystem::create_directories(folder / type_folder, code);
         if (code) fail((folder / type_folder).string() + ": cannot create the folder: " + code.message());
@@ -265,8 +298,8 @@ int extract_all(const Arguments& arguments)
             manifest += "LANGUAGE " + language_text(resource.language) + "\n";
             language = resource.language;
         }
-        manifest += velmor_res::name_token(resource.name) + " " + velmor_res::type_token(resource.type) + " " +
-            file_field(file) + "\n";
+        manifest += tokens.name(resource.name);
+        manifest += " " + tokens.type(resource.type) + " " + file_field(file) + "\n";
     }
     write_file(
         folder / "resources.txt", std::span(reinterpret_cast<const std::uint8_t*>(manifest.data()), manifest.size()));

@@ -136,36 +136,36 @@ bool is_hidden_character(char16_t c)
 std::string escaped_name(std::u16string_view name)
 {
     std::string result;
-    auto code = [&](char16_t c) {
-        char text[8];
-        std::snprintf(text, sizeof text, "\\u%04X", unsigned(c));
+    // Runs of ordinary characters are converted whole: names may be long.
+    std::size_t plain = 0;
+    auto escape = [&](std::size_t at, std::string_view text) {
+        result += platform::to_utf8(name.substr(plain, at - plain));
         result += text;
+        plain = at + 1;
     };
     for (std::size_t i = 0; i < name.size(); ++i) {
         char16_t c = name[i];
-        if (c == u'"')
-            result += "\\\"";
-        else if (c == u'\\')
-            result += "\\\\";
-        else if (c == u'\n')
-            result += "\\n";
-        else if (c == u'\r')
-            result += "\\r";
-        else if (c == u'\t')
-            result += "\\t";
-        else if (is_hidden_character(c))
-            code(c);
-        else if (is_surrogate(c)) {
-            if (c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
-                result += platform::to_utf8(name.substr(i, 2));
-                ++i;
-            } else {
-                code(c);
-            }
-        } else {
-            result += platform::to_utf8(name.substr(i, 1));
+        if (is_surrogate(c) && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
+            ++i;  // a pair reads back from UTF-8
+            continue;
+        }
+        if (c == u'"') {
+            escape(i, "\\\"");
+        } else if (c == u'\\') {
+            escape(i, "\\\\");
+        } else if (c == u'\n') {
+            escape(i, "\\n");
+        } else if (c == u'\r') {
+            escape(i, "\\r");
+        } else if (c == u'\t') {
+            escape(i, "\\t");
+        } else if (is_hidden_character(c) || is_surrogate(c)) {
+            char text[8];
+            std::snprintf(text, sizeof text, "\\u%04X", unsigned(c));
+            escape(i, text);
         }
     }
+    result += platform::to_utf8(name.substr(plain));
     return result;
 }
 

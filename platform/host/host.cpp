@@ -59,11 +59,16 @@ bool create_standard_folders(std::string* error)
 {
     for (const char16_t* folder : standard_folders) {
         auto host_path = platform::files::map_path(folder);
+        if (!host_path) {
+            *error = "cannot create the phone's folder " + platform::to_utf8(folder) + ": " +
+                platform::files::explain_refusal(folder);
+            return false;
+        }
         std::error_code failure;
-        if (host_path) std::filesystem::create_directories(*host_path, failure);
-        if (!host_path || failure || !std::filesystem::is_directory(*host_path)) {
-            *error = "cannot create the phone's folder " + (host_path ? host_path->string() : std::string("?")) +
-                (failure ? ": " + failure.message() : "");
+        std::filesystem::create_directories(*host_path, failure);
+        if (failure || !std::filesystem::is_directory(*host_path)) {
+            *error = "cannot create the phone's folder " + platform::to_utf8(folder) + " as " + host_path->string() +
+                ": " + (failure ? failure.message() : "something that is not a folder has its name");
             return false;
         }
     }

@@ -5,7 +5,9 @@
 #include <memory>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The address sanitizer's own allocator keeps this count (GCC ships no
+// header for it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 #include "platform/loader/pe_format.h"

@@ -7,10 +7,10 @@
 #include "platform/audio/audio_host.h"
 #include "platform/host/host_text.h"
 #include "platform/host/phone_skin.h"
-#include "platform/include/winuser.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/utf.h"
 #include "platform/shell/shell_events.h"
+#include "platform/user/window.h"
 
 namespace platform::host {
 namespace {
@@ -26,18 +26,10 @@ constexpr double char_height = 14;
 // How far the continuation of a wrapped line is drawn in, in window units.
 constexpr double continuation_indent = 12;
 constexpr char continuation_mark = '\t';
-constexpr std::size_t longest_window_text = 255;
 
 std::string handle_text(HWND window)
 {
     return window ? platform::shell::hex(std::uint32_t(reinterpret_cast<std::uintptr_t>(window))) : "none";
-}
-
-std::string window_string(HWND window, int (*get)(HWND, LPWSTR, int))
-{
-    WCHAR text[longest_window_text + 1] = {};
-    int length = get(window, text, int(std::size(text)));
-    return platform::to_utf8(std::u16string_view(text, std::size_t(std::max(0, length))));
 }
 
 // Seconds with their milliseconds: "12.345".
@@ -156,9 +148,14 @@ PhoneStatus collect_phone_status(const EventHistory& history)
     PhoneStatus status;
     status.devices = platform::devices::device_status();
     status.shell = platform::shell::shell_status();
-    if (HWND front = status.shell.foreground; front && IsWindow(front)) {
-        status.foreground_class = window_string(front, GetClassNameW);
-        status.foreground_title = window_string(front, GetWindowTextW);
+    // Read from the window's record, not with GetWindowTextW: that would send
+    // the program a WM_GETTEXT every time the phone goes idle.
+    if (HWND front = status.shell.foreground) {
+        auto handle = std::uint32_t(reinterpret_cast<std::uintptr_t>(front));
+        if (auto window = platform::user::find_window_quietly(handle)) {
+            if (window->window_class) status.foreground_class = platform::to_utf8(window->window_class->name);
+            status.foreground_title = platform::to_utf8(window->text);
+        }
     }
     for (const auto& sound : platform::audio::playing_sounds())
         status.sounds.push_back(platform::to_utf8(sound.name) + (sound.looping ? " (loop)" : ""));

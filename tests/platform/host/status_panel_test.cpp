@@ -75,6 +75,8 @@ std::vector<int> differing_rows(const Image& a, const Image& b)
     return rows;
 }
 
+int text_requests = 0;
+
 std::vector<std::u32string> words(std::u32string_view text)
 {
     std::vector<std::u32string> result;
@@ -134,7 +136,10 @@ TEST_F(StatusPanelTest, ShowsTheForegroundWindowsClassAndTitleAndTheWindowsOwnEv
 {
     ASSERT_TRUE(platform::shell::start_shell());
     WNDCLASSW window_class {};
-    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
+        if (message == WM_GETTEXT) ++text_requests;
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+    };
     window_class.lpszClassName = u"PanelFront";
     RegisterClassW(&window_class);
     HWND front = CreateWindowExW(
@@ -142,6 +147,8 @@ TEST_F(StatusPanelTest, ShowsTheForegroundWindowsClassAndTitleAndTheWindowsOwnEv
     ASSERT_NE(front, nullptr);
     SetForegroundWindow(front);
     EXPECT_TRUE(shows("class PanelFront, title \"剃须刀\"")) << ::testing::PrintToString(joined_lines());
+    // The panel reads the title without asking the program for it.
+    EXPECT_EQ(text_requests, 0);
 
     // The window's taps land among the phone's events in order of time.
     history_.add(100, "shell first");

@@ -159,7 +159,8 @@ bool Phone::set_up(std::string* error)
     }
     if (!create_standard_folders(error)) return false;
     if (!options_.record.empty()) {
-        recorder_ = Recorder::open(options_.record, options_.fps, recording_limits(), error);
+        recorder_ = Recorder::open(options_.record, options_.fps, recording_limits(), error,
+            options_.record_frame_hashes ? FrameRecording::hashes : FrameRecording::pictures);
         if (!recorder_) return false;
         capture_id_ = platform::debug_output::add_capture([this](std::string_view line) {
             if (recorder_) recorder_->event("trace " + std::string(line));

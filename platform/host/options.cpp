@@ -127,6 +127,13 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
                 return std::nullopt;
             }
             options.record_limit_mb = int(*number);
+        } else if (name == "--record-frames") {
+            if (!value(text)) return std::nullopt;
+            if (text != "pictures" && text != "hashes") {
+                fail(error, "--record-frames takes pictures or hashes, not \"" + text + "\"");
+                return std::nullopt;
+            }
+            options.record_frame_hashes = text == "hashes";
         } else if (name == "--audio") {
             if (!value(text)) return std::nullopt;
             if (text != "null" && text != "capture" && text != "sdl") {
@@ -250,6 +257,8 @@ std::string usage_text()
         "                        sound.wav (silences over a second shortened; sounds.log says where) and\n"
         "                        sounds.log; and session.script, every input the run took (taps, drags,\n"
         "                        keys) at its time, which --script replays\n"
+        "  --record-frames pictures|hashes  how --record keeps the frames: as PNGs and run.gif (the default),\n"
+        "                        or as one hash a frame in frames.txt (what comparing two runs needs)\n"
         "  --record-limit MB     the most one recording writes (default 1024): sound.wav up to a quarter,\n"
         "                        the logs up to a sixteenth and a sixty-fourth, frames and run.gif the rest.\n"
         "                        Reaching a share is said on standard error and in the log; the run goes\n"

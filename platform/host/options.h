@@ -30,6 +30,8 @@ struct Options {
     std::filesystem::path script;
     std::filesystem::path record;
     int record_limit_mb = 1024;  // the most one recording writes
+    // Frames kept as hashes in frames.txt rather than as PNGs and run.gif.
+    bool record_frame_hashes = false;
     std::string audio;  // empty: capture with --record, else the null backend
     // Commands typed live: on standard input, or on 127.0.0.1:console_port
     // (0: any free port, announced on standard error).

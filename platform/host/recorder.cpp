@@ -14,7 +14,8 @@ namespace {
 bool is_earlier_output(const std::string& name)
 {
     static const std::regex frame_name(R"(frame-\d+-\d+ms\.png)");
-    return name == "events.log" || name == "run.gif" || name == "session.script" || std::regex_match(name, frame_name);
+    return name == "events.log" || name == "run.gif" || name == "session.script" || name == "frames.txt" ||
+        std::regex_match(name, frame_name);
 }
 
 // The most one frame can add: a PNG of the whole screen stored raw, and
@@ -40,8 +41,21 @@ RecordingLimits RecordingLimits::share(std::uint64_t total_bytes)
     return limits;
 }
 
-std::unique_ptr<Recorder> Recorder::open(
-    const std::filesystem::path& folder, int fps, const RecordingLimits& limits, std::string* error)
+namespace {
+
+// FNV-1a over the picture's pixels: equal pictures, equal hashes.
+std::uint64_t picture_hash(const Image& image)
+{
+    std::uint64_t hash = 0xCBF29CE484222325ull;
+    for (std::uint32_t pixel : image.pixels)
+        for (int shift = 0; shift < 32; shift += 8) hash = (hash ^ ((pixel >> shift) & 0xFF)) * 0x100000001B3ull;
+    return hash;
+}
+
+}  // namespace
+
+std::unique_ptr<Recorder> Recorder::open(const std::filesystem::path& folder, int fps, const RecordingLimits& limits,
+    std::string* error, FrameRecording frames)
 {
     std::error_code failure;
     std::filesystem::create_directories(folder, failure);
@@ -56,11 +70,20 @@ std::unique_ptr<Recorder> Recorder::open(
     std::unique_ptr<Recorder> recorder(new Recorder);
     recorder->folder_ = folder;
     recorder->limits_ = limits;
+    recorder->frame_recording_ = frames;
     auto log_path = folder / "events.log";
     recorder->log_ = std::fopen(log_path.c_str(), "w");
     if (!recorder->log_) {
         if (error) *error = "cannot record into " + folder.string() + ": " + std::strerror(errno);
         return nullptr;
+    }
+    if (frames == FrameRecording::hashes) {
+        recorder->frame_hashes_ = std::fopen((folder / "frames.txt").c_str(), "w");
+        if (!recorder->frame_hashes_) {
+            if (error) *error = "cannot record into " + folder.string() + ": " + std::strerror(errno);
+            return nullptr;
+        }
+        return recorder;
     }
     if (!recorder->gif_.open(
             folder / "run.gif", platform::gdi::Screen::width, platform::gdi::Screen::height, 1000 / fps, error))
@@ -87,7 +110,8 @@ void Recorder::frame(const Image& image, std::uint64_t time_ms)
     {
         std::lock_guard lock(mutex_);
         if (closed_ || frames_full_) return;
-        if (png_bytes_ + gif_.bytes_written() + largest_frame_bytes > limits_.frames_bytes) {
+        std::uint64_t frame_bytes = frame_recording_ == FrameRecording::hashes ? 64 : largest_frame_bytes;
+        if (png_bytes_ + frame_hash_bytes_ + gif_.bytes_written() + frame_bytes > limits_.frames_bytes) {
             frames_full_ = true;
             std::string text = "the frames and run.gif reached their share of the recording limit (" +
                 std::to_string(limits_.frames_bytes / 1'000'000) + " MB) after frame " + std::to_string(frames_) +
@@ -99,6 +123,21 @@ void Recorder::frame(const Image& image, std::uint64_t time_ms)
         number = ++frames_;
     }
     char name[64];
+    if (frame_recording_ == FrameRecording::hashes) {
+        std::snprintf(name, sizeof name, "frame-%06d-%08" PRIu64 "ms", number, time_ms);
+        char hash[24];
+        std::snprintf(hash, sizeof hash, "%016" PRIX64, picture_hash(image));
+        {
+            std::lock_guard lock(mutex_);
+            int written = std::fprintf(frame_hashes_, "%s %s\n", name, hash);
+            if (written < 0 || std::fflush(frame_hashes_) != 0)
+                problem("cannot write frames.txt: " + std::string(std::strerror(errno)));
+            else
+                frame_hash_bytes_ += std::uint64_t(written);
+        }
+        event(std::string("frame ") + std::to_string(number) + " presented: " + name + " " + hash);
+        return;
+    }
     std::snprintf(name, sizeof name, "frame-%06d-%08" PRIu64 "ms.png", number, time_ms);
     std::string error;
     bool written = write_png(folder_ / name, image, &error);
@@ -157,6 +196,8 @@ bool Recorder::finish(std::string* error)
     if (!gif_.close(&gif_error)) problem(gif_error);
     if (log_ && std::fclose(log_) != 0) problem("cannot write events.log");
     log_ = nullptr;
+    if (frame_hashes_ && std::fclose(frame_hashes_) != 0) problem("cannot write frames.txt");
+    frame_hashes_ = nullptr;
     if (!first_problem_.empty() && error) *error = first_problem_;
     return first_problem_.empty();
 }

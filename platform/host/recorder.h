@@ -28,20 +28,26 @@ struct RecordingLimits {
     static RecordingLimits share(std::uint64_t total_bytes);
 };
 
+// How a recording keeps its frames: as pictures (a PNG each and run.gif),
+// or as a hash of each picture in frames.txt, all a comparison of two runs
+// needs and far cheaper to make.
+enum class FrameRecording { pictures, hashes };
+
 class Recorder {
 public:
     // Creates the folder if needed and starts events.log and run.gif in it.
-    // Files of an earlier recording there (frame-*.png, run.gif, events.log,
-    // session.script) are removed first, so the folder holds one run. Null with a message
+    // Files of an earlier recording there (frame-*.png, run.gif, frames.txt,
+    // events.log, session.script) are removed first, so the folder holds one run. Null with a message
     // naming the folder in *error when it cannot be written.
-    static std::unique_ptr<Recorder> open(
-        const std::filesystem::path& folder, int fps, const RecordingLimits& limits, std::string* error);
+    static std::unique_ptr<Recorder> open(const std::filesystem::path& folder, int fps, const RecordingLimits& limits,
+        std::string* error, FrameRecording frames = FrameRecording::pictures);
     ~Recorder();
 
     const std::filesystem::path& folder() const { return folder_; }
 
     // Writes frame-NNNNNN-TTTTTTTTms.png (number, then the clock's time) and
-    // adds the picture to run.gif. Logs the frame.
+    // adds the picture to run.gif, or adds "frame-NNNNNN-TTTTTTTTms HASH" to
+    // frames.txt. Logs the frame.
     void frame(const Image& image, std::uint64_t time_ms);
 
     // One line in events.log, stamped with the clock's time. Safe from any
@@ -66,6 +72,9 @@ private:
     std::filesystem::path folder_;
     std::mutex mutex_;
     std::FILE* log_ = nullptr;
+    FrameRecording frame_recording_ = FrameRecording::pictures;
+    std::FILE* frame_hashes_ = nullptr;
+    std::uint64_t frame_hash_bytes_ = 0;
     GifWriter gif_;
     int frames_ = 0;
     std::string first_problem_;

@@ -21,18 +21,36 @@ std::optional<std::string> read_file(const fs::path& file)
     return std::string(std::istreambuf_iterator<char>(stream), {});
 }
 
-std::vector<std::string> frame_names(const fs::path& folder)
+// A recording's frames in order: each one's name (number and time) and
+// what stands for its picture, the hash frames.txt holds or the PNG file's
+// bytes.
+struct Frame {
+    std::string name;
+    std::string picture;
+    bool hashed = false;
+};
+
+std::vector<Frame> recorded_frames(const fs::path& folder)
 {
+    std::vector<Frame> frames;
+    if (std::ifstream hashes(folder / "frames.txt"); hashes) {
+        for (std::string line; std::getline(hashes, line);) {
+            auto space = line.find(' ');
+            if (space == std::string::npos) continue;
+            frames.push_back({line.substr(0, space), line.substr(space + 1), true});
+        }
+        return frames;
+    }
     static const std::regex frame_name(R"(frame-\d+-\d+ms\.png)");
-    std::vector<std::string> names;
     std::error_code failure;
     for (const auto& entry : fs::directory_iterator(folder, failure)) {
         std::string name = entry.path().filename().string();
-        if (std::regex_match(name, frame_name)) names.push_back(name);
+        if (std::regex_match(name, frame_name)) frames.push_back({name, {}, false});
     }
     // The numbers are zero-padded to the same width, so names sort in order.
-    std::sort(names.begin(), names.end());
-    return names;
+    std::sort(frames.begin(), frames.end(), [](const Frame& a, const Frame& b) { return a.name < b.name; });
+    for (auto& frame : frames) frame.picture = read_file(folder / frame.name).value_or("");
+    return frames;
 }
 
 // Where two pictures of the same size first differ, read row by row.
@@ -56,24 +74,24 @@ std::string first_pixel_apart(const fs::path& first, const fs::path& second)
 
 std::optional<std::string> compare_frames(const fs::path& first, const fs::path& second, int& count)
 {
-    auto a = frame_names(first);
-    auto b = frame_names(second);
+    auto a = recorded_frames(first);
+    auto b = recorded_frames(second);
     count = int(a.size());
     for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
         std::string number = "frame " + std::to_string(i + 1);
-        if (a[i] != b[i]) return number + " was presented at another time: " + a[i] + " against " + b[i];
-        auto bytes_a = read_file(first / a[i]);
-        auto bytes_b = read_file(second / b[i]);
-        if (!bytes_a || !bytes_b) return number + " (" + a[i] + ") cannot be read";
-        if (*bytes_a != *bytes_b)
-            return number + " (" + a[i] + ") shows another picture, " + first_pixel_apart(first / a[i], second / b[i]);
+        if (a[i].name != b[i].name)
+            return number + " was presented at another time: " + a[i].name + " against " + b[i].name;
+        if (a[i].picture == b[i].picture) continue;
+        std::string how = a[i].hashed || b[i].hashed ? "hash " + a[i].picture + " against " + b[i].picture
+                                                     : first_pixel_apart(first / a[i].name, second / b[i].name);
+        return number + " (" + a[i].name + ") shows another picture, " + how;
     }
     if (a.size() != b.size()) {
         bool first_longer = a.size() > b.size();
         const auto& longer = first_longer ? a : b;
         std::size_t extra = std::min(a.size(), b.size());
         return "the first run has " + std::to_string(a.size()) + " frames, the second " + std::to_string(b.size()) +
-            ": frame " + std::to_string(extra + 1) + " (" + longer[extra] + ") is only in the " +
+            ": frame " + std::to_string(extra + 1) + " (" + longer[extra].name + ") is only in the " +
             (first_longer ? "first" : "second");
     }
     return std::nullopt;

@@ -6,7 +6,9 @@
 #include <fstream>
 
 #include "platform/host/png_image.h"
+#include "platform/host/recorder.h"
 #include "platform/host/recording_comparison.h"
+#include "platform/kernel/clock.h"
 
 using namespace platform::host;
 
@@ -147,4 +149,29 @@ TEST(RecordingComparison, ARunThatGoesOnLongerIsNamedWhereTheOtherStopped)
     EXPECT_NE(compare(a, b).differences[1].find("only the second run has sound.wav"), std::string::npos);
     write_text(a / "sound.wav", "RIFF....WAVE");
     EXPECT_NE(compare(a, b).differences[1].find("holds no PCM samples"), std::string::npos);
+}
+
+TEST(RecordingComparison, FramesKeptAsHashesAreComparedByTheirHashes)
+{
+    fs::path a = fresh_folder("a"), b = fresh_folder("b");
+    platform::clock::reset(platform::clock::Mode::virtual_time);
+    for (const fs::path& folder : {a, b}) {
+        std::string error;
+        auto recorder = Recorder::open(folder, 30, RecordingLimits::share(64'000'000), &error, FrameRecording::hashes);
+        ASSERT_TRUE(recorder) << error;
+        recorder->frame(Image(480, 720, 0x112233), 0);
+        // The second run's second picture differs in one pixel.
+        Image second(480, 720, 0x445566);
+        if (folder == b) second.at(479, 719) = 0x445567;
+        recorder->frame(second, 40);
+        ASSERT_TRUE(recorder->close(0, &error)) << error;
+        EXPECT_FALSE(fs::exists(folder / "run.gif"));
+        EXPECT_FALSE(fs::exists(folder / "frame-000001-00000000ms.png"));
+    }
+    auto result = compare_recordings(a, b, {}, {});
+    EXPECT_EQ(result.frames, 2);
+    ASSERT_FALSE(result.same());
+    EXPECT_NE(
+        result.differences[0].find("frame 2 (frame-000002-00000040ms) shows another picture, hash"), std::string::npos)
+        << result.differences[0];
 }

@@ -40,7 +40,8 @@ Outcome run(const std::vector<std::string>& arguments, const std::filesystem::pa
     const EnvironmentChanges& changes = {}, int timeout_s = 60)
 {
     auto output_file = folder / "output.txt";
-    std::vector<std::string> all = {VELMOR_EXECUTABLE};
+    // Each test's phone is a folder made for it.
+    std::vector<std::string> all = {VELMOR_EXECUTABLE, "--create-device-root"};
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (auto& argument : all) argv.push_back(argument.data());

@@ -52,8 +52,8 @@ int run_recorded(const char* program, const std::filesystem::path& folder, const
     const std::vector<std::string>& more = {})
 {
     write_text(folder / "script.txt", script);
-    std::vector<std::string> all = {program, "--headless", "--device-root", (folder / "root").string(), "--script",
-        "script.txt", "--record", "record"};
+    std::vector<std::string> all = {program, "--headless", "--create-device-root", "--device-root",
+        (folder / "root").string(), "--script", "script.txt", "--record", "record"};
     all.insert(all.end(), more.begin(), more.end());
     std::vector<char*> argv;
     for (auto& argument : all) argv.push_back(argument.data());

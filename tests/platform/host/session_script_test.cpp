@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/devices/device_host.h"
 #include "platform/host/input_command.h"
 #include "platform/host/session_script.h"
 
@@ -128,4 +129,24 @@ TEST(SessionScript, InputCommandsReadBackAsTheSameSteps)
         EXPECT_EQ(a.on, b.on) << i;
         EXPECT_EQ(a.duration_ms, b.duration_ms) << i;
     }
+}
+
+// A window key that toggles is written as the state it switches to, so the
+// replay switches the same way whatever it started from.
+TEST(SessionScript, AWindowKeyIsWrittenAsTheStateItSwitchesTo)
+{
+    namespace devices = platform::devices;
+    devices::install_devices();
+    EXPECT_EQ(phone_key_command(PhoneKey::near_toggle), "near on");
+    EXPECT_EQ(phone_key_command(PhoneKey::usb_toggle), "usb disk");
+    devices::set_near(true);
+    devices::set_usb_disk_mode(true);
+    EXPECT_EQ(phone_key_command(PhoneKey::near_toggle), "near off");
+    EXPECT_EQ(phone_key_command(PhoneKey::usb_toggle), "usb off");
+    devices::set_near(false);
+    devices::set_usb_disk_mode(false);
+    EXPECT_EQ(phone_key_command(PhoneKey::shake), "shake " + std::to_string(devices::default_shake_ms));
+    EXPECT_EQ(phone_key_command(PhoneKey::m_key), "mkey");
+    EXPECT_EQ(phone_key_command(PhoneKey::call_toggle), "call begin");
+    devices::uninstall_devices();
 }

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the console's line reader in pieces whose sizes
-// the input chooses, and checks the lines against the plain reading: split at
-// each line end, a CR before it dropped, a line over the limit marked.
+// the input chooses, and checks each line against the plain reading: split
+// at each line end, a CR before it dropped, a line over the limit marked.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -8,16 +8,40 @@
 
 #include "platform/host/console_line_reader.h"
 
+namespace {
+
+using platform::host::ConsoleLineReader;
+using platform::host::ConsoleText;
+
+void check(const ConsoleText& line, std::string_view expected)
+{
+    if (expected.size() > ConsoleLineReader::longest_line) {
+        if (!line.too_long || line.text != expected.substr(0, ConsoleLineReader::shown_of_too_long)) std::abort();
+    } else if (line.too_long || line.text != expected) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using platform::host::ConsoleLineReader;
-    using platform::host::ConsoleText;
     if (size == 0) return 0;
     std::size_t piece = 1 + data[0] % 64;
     std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
 
+    std::vector<std::string_view> expected;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        expected.push_back(line);
+        start = end + 1;
+    }
+
     ConsoleLineReader reader;
-    std::vector<ConsoleText> lines;
+    std::size_t index = 0;
     for (std::size_t at = 0; at < text.size(); at += piece) {
         std::string_view chunk = text.substr(at, piece);
         while (!chunk.empty()) {
@@ -25,28 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::size_t taken = reader.take(chunk, line);
             if (taken == 0 || taken > chunk.size()) std::abort();
             chunk.remove_prefix(taken);
-            if (line) lines.push_back(*line);
+            if (!line) continue;
+            if (index >= expected.size()) std::abort();
+            check(*line, expected[index++]);
         }
     }
-    if (auto last = reader.finish()) lines.push_back(*last);
-
-    std::size_t index = 0;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        bool ended = end != std::string_view::npos;
-        std::string_view expected = text.substr(start, (ended ? end : text.size()) - start);
-        start = ended ? end + 1 : text.size();
-        if (!expected.empty() && expected.back() == '\r') expected.remove_suffix(1);
-        if (!ended && expected.empty() && text.back() != '\r') break;
-        if (index >= lines.size()) std::abort();
-        const ConsoleText& line = lines[index++];
-        if (expected.size() > ConsoleLineReader::longest_line) {
-            if (!line.too_long || line.text != expected.substr(0, ConsoleLineReader::shown_of_too_long)) std::abort();
-        } else if (line.too_long || line.text != expected) {
-            std::abort();
-        }
+    // The last line needs no line end.
+    if (auto last = reader.finish()) {
+        if (index >= expected.size()) std::abort();
+        check(*last, expected[index++]);
     }
-    if (index != lines.size()) std::abort();
+    if (index != expected.size()) std::abort();
     return 0;
 }

@@ -235,8 +235,9 @@ std::string usage_text()
            "  --device-root DIR     the host folder that stands for the phone's \"\\\" (default: $VELMOR_DEVICE_ROOT,\n"
            "                        else " +
         default_device_root().string() +
-        "); missing standard folders are created. A DIR that does not exist is refused\n"
-        "                        unless --create-device-root is given (the build's default is always made)\n"
+        "); missing standard folders are created.\n"
+        "                        A DIR that does not exist is refused unless --create-device-root is given\n"
+        "                        (the build's default is always made)\n"
         "  --create-device-root  make the device root when it does not exist: a new, empty phone\n"
         "  --real-time           the phone's clock is the wall clock (the default in a window)\n"
         "  --virtual-time        time moves only when the phone waits (the default headless)\n"

@@ -225,3 +225,32 @@ TEST(SessionRun, ARunNothingDroveSaysWhatItDidAndHowToGoOn)
     EXPECT_EQ(scripted.output.find("ran the phone"), std::string::npos) << scripted.output;
     fs::remove_all(folder);
 }
+
+TEST(SessionRun, TheDeterminismCheckNamesTheFirstFrameOfRunsThatDiffer)
+{
+    fs::path folder = fresh_folder();
+    fs::create_directories(folder / "root");
+    std::ofstream(folder / "script.txt") << "wait 200\ntap 10 10\nwait 200\n";
+    std::string command = "cd '" + folder.string() + "' && '" + VELMOR_UNSTEADY_PROGRAM +
+        "' --device-root root --script script.txt --check-determinism 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    int status = pclose(pipe);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << output;
+    EXPECT_NE(output.find("differ:"), std::string::npos) << output;
+    EXPECT_NE(output.find("frame 1 (frame-000001-"), std::string::npos) << output;
+    EXPECT_NE(output.find("shows another picture"), std::string::npos) << output;
+    // Kept for a person to look into, with what each run said.
+    auto kept = output.find("both runs are kept in ");
+    ASSERT_NE(kept, std::string::npos) << output;
+    std::string where = output.substr(kept + 22);
+    where = where.substr(0, where.find('\n'));
+    EXPECT_TRUE(fs::exists(fs::path(where) / "first" / "frames.txt")) << where;
+    EXPECT_TRUE(fs::exists(fs::path(where) / "second-output.txt")) << where;
+    fs::remove_all(where);
+    fs::remove_all(folder);
+}

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "platform/include/winbase.h"
 #include "platform/kernel/utf.h"
@@ -100,14 +101,24 @@ std::string describe(ScreenKind kind)
     return name;
 }
 
+// Each screen carries its kind (plus one) in its user data, so a kept handle is trusted only while it still
+// names a live screen of that kind, whatever tore the window down.
 bool find_kind(HWND hwnd, ScreenKind* kind)
 {
-    for (int i = 0; i < screen_kind_count; ++i)
-        if (hwnd && state().windows[static_cast<std::size_t>(i)] == hwnd) {
-            *kind = static_cast<ScreenKind>(i);
-            return true;
-        }
-    return false;
+    if (!hwnd || !IsWindow(hwnd)) return false;
+    char16_t name[32] {};
+    GetClassNameW(hwnd, name, 32);
+    if (std::u16string_view(name) != shell_screen_class) return false;
+    LONG tag = GetWindowLongW(hwnd, GWL_USERDATA);
+    if (tag < 1 || tag > screen_kind_count) return false;
+    *kind = static_cast<ScreenKind>(tag - 1);
+    return true;
+}
+
+bool is_screen_of(HWND hwnd, ScreenKind kind)
+{
+    ScreenKind found {};
+    return find_kind(hwnd, &found) && found == kind;
 }
 
 // The screens the phone's events raise lie over everything, the program included. The USB-disk screen lies
@@ -230,7 +241,7 @@ LRESULT CALLBACK shell_screen_procedure(HWND hwnd, UINT message, WPARAM wparam, 
         close_screen(kind, "timed out");
         return 0;
     case WM_DESTROY:
-        if (known) {
+        if (known && slot(kind) == hwnd) {
             slot(kind) = nullptr;
             release_backdrop(kind);
         }
@@ -284,6 +295,7 @@ HWND show_screen(ScreenKind kind, const AppIcon* icon)
         report_event(describe(kind) + ": cannot be shown (error " + std::to_string(GetLastError()) + ")");
         return nullptr;
     }
+    SetWindowLongW(hwnd, GWL_USERDATA, static_cast<LONG>(kind) + 1);
     slot(kind) = hwnd;
     if (has_rounded_corners(kind)) take_backdrop(kind);
     if (kind == ScreenKind::disk_mode) place_above_home_screen(hwnd);
@@ -312,7 +324,7 @@ void close_all_screens()
         HWND& hwnd = state().windows[static_cast<std::size_t>(i)];
         HWND window = hwnd;
         hwnd = nullptr;
-        if (window && IsWindow(window)) DestroyWindow(window);
+        if (is_screen_of(window, static_cast<ScreenKind>(i))) DestroyWindow(window);
         release_backdrop(static_cast<ScreenKind>(i));
     }
     state().call_answered = false;
@@ -322,8 +334,10 @@ void close_all_screens()
 HWND shown_screen(ScreenKind kind)
 {
     HWND hwnd = slot(kind);
-    // Handle numbers are reused once the host has torn every window down.
-    if (hwnd && !IsWindow(hwnd)) hwnd = slot(kind) = nullptr;
+    if (hwnd && !is_screen_of(hwnd, kind)) {
+        hwnd = slot(kind) = nullptr;
+        release_backdrop(kind);
+    }
     return hwnd;
 }
 

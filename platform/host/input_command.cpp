@@ -64,6 +64,8 @@ std::string phone_key_command(PhoneKey key)
         return devices::device_status().usb_disk_mode ? "usb off" : "usb disk";
     case PhoneKey::power:
         return "power";
+    case PhoneKey::power_long:
+        return "power long";
     }
     return {};
 }

@@ -46,6 +46,8 @@ std::string press_phone_key(PhoneKey key)
     }
     case PhoneKey::power:
         return shell_result(shell::press_power(), "window key: power");
+    case PhoneKey::power_long:
+        return shell_result(shell::press_power(shell::PowerPress::long_press), "window key: power long");
     }
     return {};
 }

@@ -7,7 +7,7 @@
 
 namespace platform::host {
 
-enum class PhoneKey { m_key, shake, near_toggle, call_toggle, sms_toggle, usb_toggle, power };
+enum class PhoneKey { m_key, shake, near_toggle, call_toggle, sms_toggle, usb_toggle, power, power_long };
 
 // Does what the key stands for, on the calling thread (the UI thread), and
 // returns a line for the event log: "window key: near on (1 reports)". The toggles

@@ -39,8 +39,11 @@ constexpr int x_display_timeout_ms = 800;
 constexpr int tap_slop = 8;
 
 // The window keys and what they stand for.
-std::optional<PhoneKey> phone_key(SDL_Keycode key)
+std::optional<PhoneKey> phone_key(SDL_Keycode key, Uint16 modifiers)
 {
+    // A keyboard key has no hold time of its own, so Shift stands for holding
+    // the power key down (the power-off question).
+    if (key == SDLK_p && (modifiers & KMOD_SHIFT)) return PhoneKey::power_long;
     switch (key) {
     case SDLK_HOME:
     case SDLK_ESCAPE:
@@ -406,7 +409,7 @@ private:
             if (event.key.repeat) break;
             if (event.key.keysym.sym == SDLK_F12) {
                 save_screenshot();
-            } else if (auto key = phone_key(event.key.keysym.sym)) {
+            } else if (auto key = phone_key(event.key.keysym.sym, event.key.keysym.mod)) {
                 options_.key(*key);
             }
             break;

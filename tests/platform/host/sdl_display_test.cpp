@@ -366,6 +366,20 @@ TEST_F(SdlDummyTest, ThePhonesKeysAreClickedOnItsSkin)
     display->pump_events(0);
     ASSERT_EQ(pressed.size(), 2u);
     EXPECT_EQ(pressed[1], PhoneKey::power);
+
+    // On the keyboard P is a short press and Shift+P holds the key down.
+    for (Uint16 modifiers : {Uint16(KMOD_NONE), Uint16(KMOD_LSHIFT)}) {
+        SDL_Event event {};
+        event.type = SDL_KEYDOWN;
+        event.key.state = SDL_PRESSED;
+        event.key.keysym.sym = SDLK_p;
+        event.key.keysym.mod = modifiers;
+        SDL_PushEvent(&event);
+    }
+    display->pump_events(0);
+    ASSERT_EQ(pressed.size(), 4u);
+    EXPECT_EQ(pressed[2], PhoneKey::power);
+    EXPECT_EQ(pressed[3], PhoneKey::power_long);
 }
 
 TEST_F(SdlDummyTest, AWindowLargerThanTheScreenIsFittedAndSaysSo)

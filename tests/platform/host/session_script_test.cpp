@@ -148,5 +148,7 @@ TEST(SessionScript, AWindowKeyIsWrittenAsTheStateItSwitchesTo)
     EXPECT_EQ(phone_key_command(PhoneKey::shake), "shake " + std::to_string(devices::default_shake_ms));
     EXPECT_EQ(phone_key_command(PhoneKey::m_key), "mkey");
     EXPECT_EQ(phone_key_command(PhoneKey::call_toggle), "call begin");
+    EXPECT_EQ(phone_key_command(PhoneKey::power), "power");
+    EXPECT_EQ(phone_key_command(PhoneKey::power_long), "power long");
     devices::uninstall_devices();
 }

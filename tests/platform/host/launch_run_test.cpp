@@ -22,6 +22,7 @@
 
 #include "platform/host/png_image.h"
 #include "platform/shell/shell_layout.h"
+#include "tests/platform/host/xvfb_server.h"
 
 using namespace platform::host;
 
@@ -305,28 +306,11 @@ TEST(LaunchRun, ASecondStartOnTheSamePhoneIsRefusedWithMinusOne)
 
 TEST(LaunchRun, InAWindowTheProgramsEndBringsTheHomeScreenBackInAFreshProcess)
 {
-    if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
+    if (!XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
     auto folder = fresh_folder();
-    int display_number = 0;
-    for (int candidate = 140; candidate < 240; ++candidate) {
-        auto name = std::to_string(candidate);
-        if (!fs::exists("/tmp/.X11-unix/X" + name) && !fs::exists("/tmp/.X" + name + "-lock")) {
-            display_number = candidate;
-            break;
-        }
-    }
-    ASSERT_NE(display_number, 0) << "no free X display number";
-    std::string display = ":" + std::to_string(display_number);
-    pid_t server = fork();
-    if (server == 0) {
-        int quiet = open("/dev/null", O_WRONLY);
-        dup2(quiet, 1);
-        dup2(quiet, 2);
-        execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-            static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    bool started = eventually([&] { return fs::exists("/tmp/.X11-unix/X" + std::to_string(display_number)); });
+    XvfbServer server;
+    bool started = server.start("1280x1024x24");
+    std::string display = server.display();
 
     std::string cmdline_before, cmdline_after, output;
     bool restarted = false, stayed_home = false;
@@ -349,9 +333,8 @@ TEST(LaunchRun, InAWindowTheProgramsEndBringsTheHomeScreenBackInAFreshProcess)
         output = velmor.output();
         stayed_home = velmor.running();
     }
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
-    ASSERT_TRUE(started) << "Xvfb did not start on " << display;
+    server.stop();
+    ASSERT_TRUE(started) << "Xvfb did not start";
     EXPECT_EQ(cmdline_before.find("--home"), std::string::npos) << cmdline_before;
     EXPECT_TRUE(restarted) << output;
     EXPECT_NE(cmdline_after.find("--window --device-root root --home"), std::string::npos) << cmdline_after;

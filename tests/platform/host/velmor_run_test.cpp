@@ -22,6 +22,7 @@
 #include "gif_reader.h"
 #include "platform/host/png_image.h"
 #include "platform/host/screen_compare.h"
+#include "tests/platform/host/xvfb_server.h"
 
 using namespace platform::host;
 
@@ -230,32 +231,11 @@ TEST(VelmorRun, HeadlessWithoutAScriptEndsOnceTheScreenIsDrawn)
 
 TEST(VelmorRun, TheWindowOpensOnAnXServerAndShowsThePhone)
 {
-    if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
+    if (!XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
     auto folder = fresh_folder();
-    int display_number = 0;
-    for (int candidate = 97; candidate < 200; ++candidate) {
-        auto name = std::to_string(candidate);
-        if (!std::filesystem::exists("/tmp/.X11-unix/X" + name) &&
-            !std::filesystem::exists("/tmp/.X" + name + "-lock")) {
-            display_number = candidate;
-            break;
-        }
-    }
-    ASSERT_NE(display_number, 0) << "no free X display number";
-    std::string display = ":" + std::to_string(display_number);
-    pid_t server = fork();
-    if (server == 0) {
-        int quiet = open("/dev/null", O_WRONLY);
-        dup2(quiet, 1);
-        dup2(quiet, 2);
-        execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-            static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    auto socket = "/tmp/.X11-unix/X" + std::to_string(display_number);
-    for (int i = 0; i < 500 && !std::filesystem::exists(socket); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    bool started = std::filesystem::exists(socket);
+    XvfbServer server;
+    bool started = server.start("1280x1024x24");
+    std::string display = server.display();
 
     // The same phone headless, for the picture the window must show. Virtual
     // time keeps the task bar's clock the same in both.
@@ -271,9 +251,8 @@ TEST(VelmorRun, TheWindowOpensOnAnXServerAndShowsThePhone)
                 // the run. The host's own code is leak-checked by the other runs.
                 folder, {{"DISPLAY", display}, {"SDL_VIDEODRIVER", std::nullopt}, {"ASAN_OPTIONS", "detect_leaks=0"}});
     }
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
-    ASSERT_TRUE(started) << "Xvfb did not start on " << display;
+    server.stop();
+    ASSERT_TRUE(started) << "Xvfb did not start";
     ASSERT_EQ(headless.exit_code, 0) << headless.output;
     ASSERT_EQ(window.exit_code, 0) << window.output;
 

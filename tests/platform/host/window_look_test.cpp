@@ -28,6 +28,7 @@
 #include "platform/kernel/clock.h"
 #include "platform/shell/shell.h"
 #include "platform/user/host.h"
+#include "tests/platform/host/xvfb_server.h"
 
 using namespace platform::host;
 
@@ -44,29 +45,10 @@ class XServerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
-        int number = 0;
-        for (int candidate = 140; candidate < 240 && !number; ++candidate) {
-            auto name = std::to_string(candidate);
-            if (!std::filesystem::exists("/tmp/.X11-unix/X" + name) &&
-                !std::filesystem::exists("/tmp/.X" + name + "-lock"))
-                number = candidate;
-        }
-        ASSERT_NE(number, 0) << "no free X display number";
-        display_ = ":" + std::to_string(number);
-        server_ = fork();
-        if (server_ == 0) {
-            int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, 1);
-            dup2(quiet, 2);
-            execl("/usr/bin/Xvfb", "Xvfb", display_.c_str(), "-screen", "0", screen_size_, "-nolisten", "tcp",
-                static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        auto socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        for (int i = 0; i < 500 && !std::filesystem::exists(socket); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_TRUE(std::filesystem::exists(socket)) << "Xvfb did not start on " << display_;
+        if (!XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
+        ASSERT_TRUE(server_.start(screen_size_)) << "Xvfb did not start";
+        started_ = true;
+        display_ = server_.display();
         setenv("DISPLAY", display_.c_str(), 1);
         unsetenv("SDL_VIDEODRIVER");
         unsetenv("WAYLAND_DISPLAY");
@@ -78,13 +60,12 @@ protected:
 
     void TearDown() override
     {
-        if (server_ <= 0) return;
+        if (!started_) return;
         platform::shell::stop_shell();
         platform::user::shut_down_thread_windows();
         platform::devices::uninstall_devices();
         window_events().clear();
-        kill(server_, SIGTERM);
-        waitpid(server_, nullptr, 0);
+        server_.stop();
     }
 
     // Compares with the kept picture, or keeps this one when asked to.
@@ -108,7 +89,8 @@ protected:
 
     const char* screen_size_ = "1280x1024x24";
     std::string display_;
-    pid_t server_ = 0;
+    XvfbServer server_;
+    bool started_ = false;
 };
 
 // A screen with room for the window at twice its size.

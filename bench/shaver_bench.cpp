@@ -9,10 +9,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 #include "app/shaver_main_wnd.h"
 #include "app/shaver_messages.h"

@@ -58,23 +58,6 @@ const char16_t* const kBoxTextsEnglish[kBoxCount] = {
     u"Style 5: Retry or Cancel?",
 };
 
-void FillSolid(HDC hdc, const RECT& rc, COLORREF cr)
-{
-    HBRUSH hBrush = CreateSolidBrush(cr);
-    FillRect(hdc, &rc, hBrush);
-    DeleteObject(hBrush);
-}
-
-void DrawCaption(HDC hdc, LPCWSTR pszText, RECT rc, int nHeight, COLORREF cr, UINT uFormat)
-{
-    HFONT hFont = OvGetFont(nHeight, FW_NORMAL, 0, 0, 0, 4);
-    HGDIOBJ hOld = hFont ? SelectObject(hdc, hFont) : nullptr;
-    SetTextColor(hdc, cr);
-    SetBkMode(hdc, TRANSPARENT);
-    DrawTextW(hdc, pszText, -1, &rc, uFormat);
-    if (hOld) SelectObject(hdc, hOld);
-}
-
 class GalleryWnd : public COvCtrlWnd {
 public:
     GalleryWnd()
@@ -120,9 +103,9 @@ public:
     {
         RECT rcHeader = {0, 0, GetClientWidth(), 52};
         FillSolid(hdc, rcHeader, kHeader);
-        DrawCaption(hdc, u"OVFC controls", rcHeader, 28, kWhite, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        DrawLine(hdc, u"OVFC controls", rcHeader, 28, kWhite, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         RECT rcBoxes = {16, 594, 464, 610};
-        DrawCaption(hdc, u"Message boxes", rcBoxes, 18, kCaption, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        DrawLine(hdc, u"Message boxes", rcBoxes, 18, kCaption, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
         COvCtrlWnd::PaintWin(hdc, pUpdate);
     }
 

@@ -21,6 +21,8 @@ constexpr int kBarThickness = 9;
 constexpr int kFirstFadeStep = 265;
 constexpr int kLastFadeStep = 268;
 
+}  // namespace
+
 void FillSolid(HDC hdc, const RECT& rc, COLORREF cr)
 {
     HBRUSH hBrush = CreateSolidBrush(cr);
@@ -37,8 +39,6 @@ void DrawLine(HDC hdc, LPCWSTR pszText, RECT rc, int nHeight, COLORREF cr, UINT 
     DrawTextW(hdc, pszText, -1, &rc, uFormat);
     if (hOld) SelectObject(hdc, hOld);
 }
-
-}  // namespace
 
 GalleryButton::GalleryButton(LPCWSTR pszLabel)
     : m_pszLabel(pszLabel)

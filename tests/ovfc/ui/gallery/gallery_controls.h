@@ -11,6 +11,10 @@
 #include "ovfc/ui/ui_text_button.h"
 #include "ovfc/ui/ui_win.h"
 
+// A rectangle filled with one colour; a line of text in the theme's face.
+void FillSolid(HDC hdc, const RECT& rc, COLORREF cr);
+void DrawLine(HDC hdc, LPCWSTR pszText, RECT rc, int nHeight, COLORREF cr, UINT uFormat);
+
 // Posted to the host window when the list stops scrolling: wParam and
 // lParam are its horizontal and vertical scroll offsets.
 #define GALLERYWM_LIST_SCROLLED (WM_APP + 1)

@@ -2,10 +2,12 @@
 // source first scaled by the constant alpha; per-pixel alpha expects
 // premultiplied source pixels. Channels are 8-bit and every division by 255
 // rounds to nearest, so alpha 0 leaves the destination exactly and an opaque
-// source replaces it exactly. pixman does the compositing; 16-bit pixels are
-// widened by bit repetition and narrowed by dropping low bits around it.
+// source replaces it exactly. 16-bit pixels are widened by bit repetition and
+// narrowed by dropping low bits around it. The cases frames are made of go
+// through the row kernels; pixman composites the rest with the same results.
 #include <cstring>
 
+#include "platform/gdi/blend_kernels.h"
 #include "platform/gdi/blit_engine.h"
 #include "platform/gdi/raster.h"
 #include "platform/include/winbase.h"
@@ -69,6 +71,48 @@ void mix_alpha_bytes(Bitmap& dest, const Region& area, const Bitmap& source, int
             }
         }
     }
+}
+
+// Blends with the row kernels when one fits the formats; false leaves the
+// work to the compositor. source_dx/dy step from target to source pixels.
+bool blend_with_kernels(const Bitmap& source, int source_dx, int source_dy, Bitmap& target, const Region& area,
+    bool per_pixel, int constant)
+{
+    const BlendKernels& kernels = blend_kernels();
+    PixelFormat from = source.format(), to = target.format();
+    auto source_row = [&](int y, int left) {
+        return source.row(y + source_dy) + static_cast<std::ptrdiff_t>(left + source_dx) * bits_per_pixel(from) / 8;
+    };
+    auto for_each_row = [&](auto blend_row) {
+        for (const RECT& r : area.rects())
+            for (int y = r.top; y < r.bottom; ++y)
+                blend_row(target.row(y), source_row(y, r.left), r.left, r.right - r.left);
+    };
+    auto alpha = static_cast<unsigned>(constant);
+    if (per_pixel && constant == 255 && from == PixelFormat::xrgb32 && to == PixelFormat::rgb565) {
+        for_each_row([&](std::uint8_t* dest, const std::uint8_t* s, int left, int count) {
+            kernels.premultiplied_to_565(
+                reinterpret_cast<std::uint16_t*>(dest) + left, reinterpret_cast<const std::uint32_t*>(s), count);
+        });
+    } else if (per_pixel && constant == 255 && from == PixelFormat::xrgb32 && to == PixelFormat::xrgb32) {
+        for_each_row([&](std::uint8_t* dest, const std::uint8_t* s, int left, int count) {
+            kernels.premultiplied_to_32(
+                reinterpret_cast<std::uint32_t*>(dest) + left, reinterpret_cast<const std::uint32_t*>(s), count);
+        });
+    } else if (!per_pixel && from == PixelFormat::rgb565 && to == PixelFormat::rgb565) {
+        for_each_row([&](std::uint8_t* dest, const std::uint8_t* s, int left, int count) {
+            kernels.constant_565_to_565(
+                reinterpret_cast<std::uint16_t*>(dest) + left, reinterpret_cast<const std::uint16_t*>(s), count, alpha);
+        });
+    } else if (!per_pixel && from == PixelFormat::xrgb32 && to == PixelFormat::rgb565) {
+        for_each_row([&](std::uint8_t* dest, const std::uint8_t* s, int left, int count) {
+            kernels.constant_32_to_565(
+                reinterpret_cast<std::uint16_t*>(dest) + left, reinterpret_cast<const std::uint32_t*>(s), count, alpha);
+        });
+    } else {
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -148,25 +192,28 @@ BOOL AlphaBlend(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hD
         target_area.offset(target_dx, target_dy);
     }
 
-    ImageRef source_image(read_from->pixman_image(per_pixel));
-    ImageRef dest_image(target->pixman_image(true));
-    ImageRef mask_image;
-    if (constant != 255) {
-        pixman_color_t colour {0, 0, 0, static_cast<std::uint16_t>(constant * 257)};
-        mask_image.image = pixman_image_create_solid_fill(&colour);
-    }
-    if (!source_image.image || !dest_image.image) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return FALSE;
-    }
-    pixman_image_set_clip_region32(dest_image.image, target_area.raw());
     int dest_x = dest_rect.left + target_dx, dest_y = dest_rect.top + target_dy;
-    pixman_image_composite32(PIXMAN_OP_OVER, source_image.image, mask_image.image, dest_image.image, source_x, source_y,
-        0, 0, dest_x, dest_y, wDest, hDest);
+    if (!blend_with_kernels(
+            *read_from, source_x - dest_x, source_y - dest_y, *target, target_area, per_pixel, constant)) {
+        ImageRef source_image(read_from->pixman_image(per_pixel));
+        ImageRef dest_image(target->pixman_image(true));
+        ImageRef mask_image;
+        if (constant != 255) {
+            pixman_color_t colour {0, 0, 0, static_cast<std::uint16_t>(constant * 257)};
+            mask_image.image = pixman_image_create_solid_fill(&colour);
+        }
+        if (!source_image.image || !dest_image.image) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return FALSE;
+        }
+        pixman_image_set_clip_region32(dest_image.image, target_area.raw());
+        pixman_image_composite32(PIXMAN_OP_OVER, source_image.image, mask_image.image, dest_image.image, source_x,
+            source_y, 0, 0, dest_x, dest_y, wDest, hDest);
 
-    if (!per_pixel && target->format() == PixelFormat::xrgb32 && read_from->format() == PixelFormat::xrgb32 &&
-        !colour_dest)
-        mix_alpha_bytes(*target, target_area, *read_from, source_x - dest_x, source_y - dest_y, constant);
+        if (!per_pixel && target->format() == PixelFormat::xrgb32 && read_from->format() == PixelFormat::xrgb32 &&
+            !colour_dest)
+            mix_alpha_bytes(*target, target_area, *read_from, source_x - dest_x, source_y - dest_y, constant);
+    }
 
     if (colour_dest) {
         for (const RECT& r : area.rects())

@@ -1,0 +1,150 @@
+// The blend kernels sixteen 16-bit lanes at a time, compiled for AVX2 function
+// by function so the rest of the program runs on any x86-64; the tail of a row
+// goes through the reference kernels so every pixel comes out the same.
+#include <immintrin.h>
+
+#include "platform/gdi/blend_kernels.h"
+
+#define VELMOR_AVX2 __attribute__((target("avx2")))
+
+namespace platform::gdi::avx2_kernels {
+
+namespace {
+
+// Products of two channels (16-bit lanes) divided by 255, rounded to nearest:
+// (t * 257) >> 16 with t = x + 128 is (t + (t >> 8)) >> 8.
+VELMOR_AVX2 inline __m256i multiply(__m256i a, __m256i b)
+{
+    __m256i product = _mm256_add_epi16(_mm256_mullo_epi16(a, b), _mm256_set1_epi16(0x80));
+    return _mm256_mulhi_epu16(product, _mm256_set1_epi16(0x0101));
+}
+
+// a + b x keep / 255, saturated at 255.
+VELMOR_AVX2 inline __m256i over(__m256i source, __m256i dest, __m256i keep)
+{
+    return _mm256_min_epi16(_mm256_add_epi16(source, multiply(dest, keep)), _mm256_set1_epi16(0xFF));
+}
+
+struct Channels {
+    __m256i r, g, b;
+};
+
+VELMOR_AVX2 inline Channels widen_565(__m256i pixels)
+{
+    __m256i r = _mm256_srli_epi16(pixels, 11);
+    __m256i g = _mm256_and_si256(_mm256_srli_epi16(pixels, 5), _mm256_set1_epi16(0x3F));
+    __m256i b = _mm256_and_si256(pixels, _mm256_set1_epi16(0x1F));
+    return Channels {_mm256_or_si256(_mm256_slli_epi16(r, 3), _mm256_srli_epi16(r, 2)),
+        _mm256_or_si256(_mm256_slli_epi16(g, 2), _mm256_srli_epi16(g, 4)),
+        _mm256_or_si256(_mm256_slli_epi16(b, 3), _mm256_srli_epi16(b, 2))};
+}
+
+VELMOR_AVX2 inline __m256i narrow_565(const Channels& c)
+{
+    __m256i r = _mm256_and_si256(_mm256_slli_epi16(c.r, 8), _mm256_set1_epi16(static_cast<short>(0xF800)));
+    __m256i g = _mm256_and_si256(_mm256_slli_epi16(c.g, 3), _mm256_set1_epi16(0x07E0));
+    return _mm256_or_si256(_mm256_or_si256(r, g), _mm256_srli_epi16(c.b, 3));
+}
+
+// One byte of sixteen 32-bit pixels in 16-bit lanes. Packing works within
+// each 128-bit half, so the lanes hold pixels 0-3, 8-11, 4-7, 12-15; the
+// 16-bit pixels they meet are put in that order with in_pack_order.
+template <int shift> VELMOR_AVX2 inline __m256i byte_of(__m256i first, __m256i second)
+{
+    __m256i mask = _mm256_set1_epi32(0xFF);
+    return _mm256_packs_epi32(_mm256_and_si256(_mm256_srli_epi32(first, shift), mask),
+        _mm256_and_si256(_mm256_srli_epi32(second, shift), mask));
+}
+
+// Swaps the middle two 64-bit quarters: natural order to pack order and back.
+VELMOR_AVX2 inline __m256i in_pack_order(__m256i pixels) { return _mm256_permute4x64_epi64(pixels, 0xD8); }
+
+VELMOR_AVX2 inline bool all_zero(__m256i pixels) { return _mm256_testz_si256(pixels, pixels) != 0; }
+
+VELMOR_AVX2 inline bool all_opaque(__m256i pixels)
+{
+    __m256i alpha_only = _mm256_or_si256(pixels, _mm256_set1_epi32(0x00FFFFFF));
+    return _mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha_only, _mm256_set1_epi32(-1))) == -1;
+}
+
+VELMOR_AVX2 inline __m256i load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+VELMOR_AVX2 inline void store(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+
+}  // namespace
+
+VELMOR_AVX2 void premultiplied_to_565(std::uint16_t* dest, const std::uint32_t* source, int count)
+{
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        __m256i s0 = load(source + i), s1 = load(source + i + 8);
+        if (all_zero(_mm256_or_si256(s0, s1))) continue;
+        Channels s {byte_of<16>(s0, s1), byte_of<8>(s0, s1), byte_of<0>(s0, s1)};
+        if (all_opaque(_mm256_and_si256(s0, s1))) {
+            store(dest + i, in_pack_order(narrow_565(s)));
+            continue;
+        }
+        __m256i keep = _mm256_sub_epi16(_mm256_set1_epi16(0xFF), byte_of<24>(s0, s1));
+        Channels d = widen_565(in_pack_order(load(dest + i)));
+        store(dest + i,
+            in_pack_order(narrow_565(Channels {over(s.r, d.r, keep), over(s.g, d.g, keep), over(s.b, d.b, keep)})));
+    }
+    sse2_kernels::premultiplied_to_565(dest + i, source + i, count - i);
+}
+
+VELMOR_AVX2 void premultiplied_to_32(std::uint32_t* dest, const std::uint32_t* source, int count)
+{
+    int i = 0;
+    __m256i zero = _mm256_setzero_si256();
+    __m256i byte_max = _mm256_set1_epi16(0xFF);
+    for (; i + 8 <= count; i += 8) {
+        __m256i s = load(source + i);
+        if (all_zero(s)) continue;
+        if (all_opaque(s)) {
+            store(dest + i, s);
+            continue;
+        }
+        __m256i d = load(dest + i);
+        __m256i s_low = _mm256_unpacklo_epi8(s, zero), s_high = _mm256_unpackhi_epi8(s, zero);
+        __m256i keep_low =
+            _mm256_xor_si256(_mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s_low, 0xFF), 0xFF), byte_max);
+        __m256i keep_high =
+            _mm256_xor_si256(_mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s_high, 0xFF), 0xFF), byte_max);
+        __m256i low = multiply(_mm256_unpacklo_epi8(d, zero), keep_low);
+        __m256i high = multiply(_mm256_unpackhi_epi8(d, zero), keep_high);
+        store(dest + i, _mm256_adds_epu8(s, _mm256_packus_epi16(low, high)));
+    }
+    sse2_kernels::premultiplied_to_32(dest + i, source + i, count - i);
+}
+
+VELMOR_AVX2 void constant_565_to_565(std::uint16_t* dest, const std::uint16_t* source, int count, unsigned alpha)
+{
+    int i = 0;
+    __m256i scale = _mm256_set1_epi16(static_cast<short>(alpha));
+    __m256i keep = _mm256_set1_epi16(static_cast<short>(255 - alpha));
+    for (; i + 16 <= count; i += 16) {
+        Channels s = widen_565(load(source + i));
+        Channels d = widen_565(load(dest + i));
+        store(dest + i,
+            narrow_565(Channels {over(multiply(s.r, scale), d.r, keep), over(multiply(s.g, scale), d.g, keep),
+                over(multiply(s.b, scale), d.b, keep)}));
+    }
+    sse2_kernels::constant_565_to_565(dest + i, source + i, count - i, alpha);
+}
+
+VELMOR_AVX2 void constant_32_to_565(std::uint16_t* dest, const std::uint32_t* source, int count, unsigned alpha)
+{
+    int i = 0;
+    __m256i scale = _mm256_set1_epi16(static_cast<short>(alpha));
+    __m256i keep = _mm256_set1_epi16(static_cast<short>(255 - alpha));
+    for (; i + 16 <= count; i += 16) {
+        __m256i s0 = load(source + i), s1 = load(source + i + 8);
+        Channels d = widen_565(in_pack_order(load(dest + i)));
+        store(dest + i,
+            in_pack_order(narrow_565(Channels {over(multiply(byte_of<16>(s0, s1), scale), d.r, keep),
+                over(multiply(byte_of<8>(s0, s1), scale), d.g, keep),
+                over(multiply(byte_of<0>(s0, s1), scale), d.b, keep)})));
+    }
+    sse2_kernels::constant_32_to_565(dest + i, source + i, count - i, alpha);
+}
+
+}  // namespace platform::gdi::avx2_kernels

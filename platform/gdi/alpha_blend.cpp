@@ -41,14 +41,16 @@ std::shared_ptr<Bitmap> sampled_source(
     const Bitmap& source = source_dc.target();
     auto sampled = Bitmap::create(PixelFormat::xrgb32, width, height);
     if (!sampled) return nullptr;
-    auto columns = sample_axis(width, source_rect.left, source_rect.right - source_rect.left, false, 0, source.width());
-    auto rows = sample_axis(height, source_rect.top, source_rect.bottom - source_rect.top, false, 0, source.height());
+    auto columns =
+        cached_sample_axis(width, source_rect.left, source_rect.right - source_rect.left, false, 0, source.width());
+    auto rows =
+        cached_sample_axis(height, source_rect.top, source_rect.bottom - source_rect.top, false, 0, source.height());
     PixelConverter convert(source.format(), PixelFormat::xrgb32, dest_dc.text_colour(), dest_dc.background_colour(), 0);
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t* source_row = source.row(rows[static_cast<std::size_t>(y)]);
+        const std::uint8_t* source_row = source.row((*rows)[static_cast<std::size_t>(y)]);
         auto out = reinterpret_cast<std::uint32_t*>(sampled->row(y));
         for (int x = 0; x < width; ++x)
-            out[x] = convert(read_pixel(source.format(), source_row, columns[static_cast<std::size_t>(x)]));
+            out[x] = convert(read_pixel(source.format(), source_row, (*columns)[static_cast<std::size_t>(x)]));
     }
     return sampled;
 }

@@ -46,14 +46,23 @@ VELMOR_AVX2 inline __m256i narrow_565(const Channels& c)
     return _mm256_or_si256(_mm256_or_si256(r, g), _mm256_srli_epi16(c.b, 3));
 }
 
-// One byte of sixteen 32-bit pixels in 16-bit lanes. Packing works within
-// each 128-bit half, so the lanes hold pixels 0-3, 8-11, 4-7, 12-15; the
-// 16-bit pixels they meet are put in that order with in_pack_order.
-template <int shift> VELMOR_AVX2 inline __m256i byte_of(__m256i first, __m256i second)
+// The four bytes of sixteen 32-bit pixels, each in 16-bit lanes. Work stays
+// within each 128-bit half, so the lanes hold pixels 0-3, 8-11, 4-7, 12-15;
+// the 16-bit pixels they meet are put in that order with in_pack_order.
+struct Bytes {
+    __m256i a, r, g, b;
+};
+
+VELMOR_AVX2 inline Bytes bytes_of(__m256i first, __m256i second)
 {
-    __m256i mask = _mm256_set1_epi32(0xFF);
-    return _mm256_packs_epi32(_mm256_and_si256(_mm256_srli_epi32(first, shift), mask),
-        _mm256_and_si256(_mm256_srli_epi32(second, shift), mask));
+    // Within each half: the blue bytes of its four pixels, then green, red, alpha.
+    __m256i gather = _mm256_setr_epi8(
+        0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    __m256i one = _mm256_shuffle_epi8(first, gather), two = _mm256_shuffle_epi8(second, gather);
+    __m256i blue_green = _mm256_unpacklo_epi32(one, two), red_alpha = _mm256_unpackhi_epi32(one, two);
+    __m256i zero = _mm256_setzero_si256();
+    return Bytes {_mm256_unpackhi_epi8(red_alpha, zero), _mm256_unpacklo_epi8(red_alpha, zero),
+        _mm256_unpackhi_epi8(blue_green, zero), _mm256_unpacklo_epi8(blue_green, zero)};
 }
 
 // Swaps the middle two 64-bit quarters: natural order to pack order and back.
@@ -78,12 +87,13 @@ VELMOR_AVX2 void premultiplied_to_565(std::uint16_t* dest, const std::uint32_t* 
     for (; i + 16 <= count; i += 16) {
         __m256i s0 = load(source + i), s1 = load(source + i + 8);
         if (all_zero(_mm256_or_si256(s0, s1))) continue;
-        Channels s {byte_of<16>(s0, s1), byte_of<8>(s0, s1), byte_of<0>(s0, s1)};
+        Bytes bytes = bytes_of(s0, s1);
+        Channels s {bytes.r, bytes.g, bytes.b};
         if (all_opaque(_mm256_and_si256(s0, s1))) {
             store(dest + i, in_pack_order(narrow_565(s)));
             continue;
         }
-        __m256i keep = _mm256_sub_epi16(_mm256_set1_epi16(0xFF), byte_of<24>(s0, s1));
+        __m256i keep = _mm256_sub_epi16(_mm256_set1_epi16(0xFF), bytes.a);
         Channels d = widen_565(in_pack_order(load(dest + i)));
         store(dest + i,
             in_pack_order(narrow_565(Channels {over(s.r, d.r, keep), over(s.g, d.g, keep), over(s.b, d.b, keep)})));
@@ -137,12 +147,11 @@ VELMOR_AVX2 void constant_32_to_565(std::uint16_t* dest, const std::uint32_t* so
     __m256i scale = _mm256_set1_epi16(static_cast<short>(alpha));
     __m256i keep = _mm256_set1_epi16(static_cast<short>(255 - alpha));
     for (; i + 16 <= count; i += 16) {
-        __m256i s0 = load(source + i), s1 = load(source + i + 8);
+        Bytes s = bytes_of(load(source + i), load(source + i + 8));
         Channels d = widen_565(in_pack_order(load(dest + i)));
         store(dest + i,
-            in_pack_order(narrow_565(Channels {over(multiply(byte_of<16>(s0, s1), scale), d.r, keep),
-                over(multiply(byte_of<8>(s0, s1), scale), d.g, keep),
-                over(multiply(byte_of<0>(s0, s1), scale), d.b, keep)})));
+            in_pack_order(narrow_565(Channels {over(multiply(s.r, scale), d.r, keep),
+                over(multiply(s.g, scale), d.g, keep), over(multiply(s.b, scale), d.b, keep)})));
     }
     sse2_kernels::constant_32_to_565(dest + i, source + i, count - i, alpha);
 }

@@ -1,5 +1,7 @@
 // BitBlt, StretchBlt, PatBlt and MaskBlt over the shared blit loop.
+#include <array>
 #include <cstring>
+#include <tuple>
 
 #include "platform/gdi/blit_engine.h"
 #include "platform/gdi/raster.h"
@@ -19,6 +21,28 @@ std::vector<int> sample_axis(
         indices[static_cast<std::size_t>(i)] = index >= limit_low && index < limit_high ? index : -1;
     }
     return indices;
+}
+
+std::shared_ptr<const std::vector<int>> cached_sample_axis(
+    int dest_length, int source_start, int source_length, bool mirror, int limit_low, int limit_high)
+{
+    // Animations stretch the same sizes frame after frame; a few recent
+    // tables per thread spare rebuilding them, a division per entry.
+    using Key = std::tuple<int, int, int, bool, int, int>;
+    struct Entry {
+        Key key;
+        std::shared_ptr<const std::vector<int>> table;
+    };
+    thread_local std::array<Entry, 8> recent;
+    thread_local std::size_t next = 0;
+    Key key {dest_length, source_start, source_length, mirror, limit_low, limit_high};
+    for (const Entry& entry : recent)
+        if (entry.table && entry.key == key) return entry.table;
+    auto table = std::make_shared<const std::vector<int>>(
+        sample_axis(dest_length, source_start, source_length, mirror, limit_low, limit_high));
+    recent[next] = Entry {key, table};
+    next = (next + 1) % recent.size();
+    return table;
 }
 
 RECT normalised_rect(int x, int y, int w, int h, bool& flipped_x, bool& flipped_y)
@@ -65,15 +89,24 @@ void run_blit(const BlitRequest& request)
     if (uses_pattern && brush.is_null()) return;
     std::uint32_t pattern = uses_pattern ? encode_colour(dest.format(), brush.colour()) : 0;
 
-    std::vector<int> columns, rows;
+    // An unstretched, unmirrored source is read at a fixed offset; only a
+    // stretch needs index tables.
+    std::shared_ptr<const std::vector<int>> columns, rows;
     std::shared_ptr<Bitmap> copy;
     const Bitmap* source = nullptr;
     int source_dx = 0, source_dy = 0;
+    bool stretched = false;
+    int offset_x = 0, offset_y = 0;
     if (uses_source) {
         source = &request.source->target();
         const RECT& sr = request.source_rect;
-        columns = sample_axis(width, sr.left, sr.right - sr.left, request.mirror_x, 0, source->width());
-        rows = sample_axis(height, sr.top, sr.bottom - sr.top, request.mirror_y, 0, source->height());
+        stretched = request.mirror_x || request.mirror_y || sr.right - sr.left != width || sr.bottom - sr.top != height;
+        offset_x = sr.left - dr.left;
+        offset_y = sr.top - dr.top;
+        if (stretched) {
+            columns = cached_sample_axis(width, sr.left, sr.right - sr.left, request.mirror_x, 0, source->width());
+            rows = cached_sample_axis(height, sr.top, sr.bottom - sr.top, request.mirror_y, 0, source->height());
+        }
         // Reading and writing the same pixels: read from a copy of the source.
         if (source == &dest) {
             RECT bounds {std::max<LONG>(sr.left, 0), std::max<LONG>(sr.top, 0),
@@ -98,6 +131,20 @@ void run_blit(const BlitRequest& request)
             source = copy.get();
         }
     }
+    // The source column and row a destination pixel reads, in the source's
+    // own coordinates (before any copy), or -1 outside it.
+    int source_width = request.source ? request.source->target().width() : 0;
+    int source_height = request.source ? request.source->target().height() : 0;
+    auto column_of = [&](int x) {
+        if (stretched) return (*columns)[static_cast<std::size_t>(x - dr.left)];
+        int sx = x + offset_x;
+        return sx >= 0 && sx < source_width ? sx : -1;
+    };
+    auto row_of = [&](int y) {
+        if (stretched) return (*rows)[static_cast<std::size_t>(y - dr.top)];
+        int sy = y + offset_y;
+        return sy >= 0 && sy < source_height ? sy : -1;
+    };
 
     PixelFormat dest_format = dest.format();
     std::uint32_t dest_mask = pixel_mask(dest_format);
@@ -105,17 +152,16 @@ void run_blit(const BlitRequest& request)
         dest_dc.background_colour(), request.source ? request.source->background_colour() : 0);
 
     if (source && same_format_copy(request, *source, dest)) {
+        // Same size and format: each row is one move of the columns that lie
+        // inside the source.
         int bytes_per_pixel = bits_per_pixel(dest_format) / 8;
         for (const RECT& r : area.rects()) {
+            int first = std::max<int>(r.left, -offset_x), last = std::min<int>(r.right, source_width - offset_x);
+            if (first >= last) continue;
+            int sx = first + offset_x;
             for (int y = r.top; y < r.bottom; ++y) {
-                int sy = rows[static_cast<std::size_t>(y - dr.top)];
-                int first = r.left, last = r.right;
-                // Columns of an unstretched copy are consecutive; trim the
-                // ones outside the source.
-                while (first < last && columns[static_cast<std::size_t>(first - dr.left)] < 0) ++first;
-                while (last > first && columns[static_cast<std::size_t>(last - 1 - dr.left)] < 0) --last;
-                if (sy < 0 || first >= last) continue;
-                int sx = columns[static_cast<std::size_t>(first - dr.left)];
+                int sy = row_of(y);
+                if (sy < 0) continue;
                 std::memmove(dest.row(y) + static_cast<std::ptrdiff_t>(first) * bytes_per_pixel,
                     source->row(sy - source_dy) + static_cast<std::ptrdiff_t>(sx - source_dx) * bytes_per_pixel,
                     static_cast<std::size_t>(last - first) * bytes_per_pixel);
@@ -127,7 +173,7 @@ void run_blit(const BlitRequest& request)
             for (int y = r.top; y < r.bottom; ++y) {
                 const std::uint8_t* source_row = nullptr;
                 if (source) {
-                    int sy = rows[static_cast<std::size_t>(y - dr.top)];
+                    int sy = row_of(y);
                     if (sy < 0) continue;
                     source_row = source->row(sy - source_dy);
                 }
@@ -138,7 +184,7 @@ void run_blit(const BlitRequest& request)
                 for (int x = r.left; x < r.right; ++x) {
                     std::uint32_t s = 0;
                     if (source) {
-                        int sx = columns[static_cast<std::size_t>(x - dr.left)];
+                        int sx = column_of(x);
                         if (sx < 0) continue;
                         s = convert(read_pixel(source->format(), source_row, sx - source_dx));
                     }

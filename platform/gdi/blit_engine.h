@@ -3,6 +3,7 @@
 // source pixel and the destination pixel by a raster operation.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/gdi/dc.h"
@@ -28,6 +29,10 @@ void run_blit(const BlitRequest& request);
 // (nearest neighbour through pixel centres), or -1 where that falls outside
 // [limit_low, limit_high).
 std::vector<int> sample_axis(
+    int dest_length, int source_start, int source_length, bool mirror, int limit_low, int limit_high);
+
+// The same, from a few recently built tables of this thread.
+std::shared_ptr<const std::vector<int>> cached_sample_axis(
     int dest_length, int source_start, int source_length, bool mirror, int limit_low, int limit_high);
 
 // Rectangle (x, y, x + w, y + h) with negative sizes turned round, and whether

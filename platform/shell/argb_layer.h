@@ -21,6 +21,8 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     HDC dc() const { return dc_; }
+    // The premultiplied pixels, row after row (null when not valid).
+    std::uint32_t* pixels() const { return pixels_; }
 
     // Fills a rounded rectangle (layer coordinates) with a vertical gradient from top to bottom colour, at the
     // given opacity, with antialiased edges. A radius of half the size makes a circle.

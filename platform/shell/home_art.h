@@ -1,7 +1,7 @@
 // The pictures of the home screen, drawn procedurally into any DC in screen coordinates: the wallpaper, the
 // dock panel with the page dots, and the app icons with their labels. Drawing with GDI rather than from
 // picture files keeps the shell free of assets and of the imaging layer, and the result is the same at every
-// start.
+// start. The soft shapes, slow to compute, are computed once and kept (art_cache.h).
 #pragma once
 
 #include "platform/include/wingdi.h"

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/shell/argb_layer.h"
+#include "platform/shell/art_cache.h"
 #include "platform/shell/home_art.h"
 
 namespace platform::shell {
@@ -61,13 +62,17 @@ void draw_wallpaper(HDC dc)
     fill_vertical(dc, horizon, screen_height, RGB(122, 70, 140), RGB(246, 146, 112));
     draw_stars(dc);
 
+    // The sun and the hills are computed pixel by pixel in floating point: once, then kept.
     ArgbLayer layer(screen_width, screen_height);
-    layer.fill_glow(330, 470, 260, RGB(255, 190, 120), 150);
-    layer.fill_glow(330, 470, 70, RGB(255, 236, 190), 230);
-    layer.fill_rounded(RECT {300, 440, 360, 500}, 30, RGB(255, 240, 206), RGB(255, 204, 150), 235);
-    layer.fill_below_wave(470, 26.0, 0.013, 0.6, RGB(96, 52, 120), 200);
-    layer.fill_below_wave(520, 20.0, 0.019, 2.4, RGB(64, 34, 92), 225);
-    layer.fill_below_wave(585, 16.0, 0.027, 4.1, RGB(36, 20, 58), 240);
+    if (!restore_layer("wallpaper", layer)) {
+        layer.fill_glow(330, 470, 260, RGB(255, 190, 120), 150);
+        layer.fill_glow(330, 470, 70, RGB(255, 236, 190), 230);
+        layer.fill_rounded(RECT {300, 440, 360, 500}, 30, RGB(255, 240, 206), RGB(255, 204, 150), 235);
+        layer.fill_below_wave(470, 26.0, 0.013, 0.6, RGB(96, 52, 120), 200);
+        layer.fill_below_wave(520, 20.0, 0.019, 2.4, RGB(64, 34, 92), 225);
+        layer.fill_below_wave(585, 16.0, 0.027, 4.1, RGB(36, 20, 58), 240);
+        keep_layer("wallpaper", layer);
+    }
     layer.blend_onto(dc, 0, 0);
 }
 
@@ -75,7 +80,10 @@ void draw_dock(HDC dc, int page)
 {
     RECT panel = dock_panel();
     ArgbLayer layer(panel.right - panel.left, panel.bottom - panel.top);
-    layer.fill_rounded(RECT {0, 0, layer.width(), layer.height()}, 28, RGB(255, 255, 255), RGB(220, 226, 255), 64);
+    if (!restore_layer("dock", layer)) {
+        layer.fill_rounded(RECT {0, 0, layer.width(), layer.height()}, 28, RGB(255, 255, 255), RGB(220, 226, 255), 64);
+        keep_layer("dock", layer);
+    }
     layer.blend_onto(dc, panel.left, panel.top);
 
     // One dot a page, the one showing lit.

@@ -17,6 +17,7 @@
 #include "platform/host/display_backend.h"
 #include "platform/host/input_command.h"
 #include "platform/host/launcher.h"
+#include "platform/host/monkey.h"
 #include "platform/host/phone_keys.h"
 #include "platform/host/presenter.h"
 #include "platform/host/recorder.h"
@@ -98,6 +99,7 @@ private:
     bool set_up(std::string* error);
     bool start_audio(std::string* error);
     bool start_console(std::string* error);
+    bool start_monkey(std::string* error);
     void listen_to_the_phone();
     ScenarioRunnerOptions runner_options();
     int verdict(int exit_code);
@@ -139,6 +141,7 @@ private:
     std::unique_ptr<Presenter> presenter_;
     std::unique_ptr<ScenarioRunner> runner_;
     std::unique_ptr<ConsoleSession> console_;
+    std::unique_ptr<Monkey> monkey_;
     EventHistory history_;
     bool updating_references_ = false;
     int capture_id_ = 0;
@@ -352,6 +355,19 @@ bool Phone::start_console(std::string* error)
     return true;
 }
 
+bool Phone::start_monkey(std::string* error)
+{
+    MonkeySettings settings;
+    settings.seed = *options_.monkey_seed;
+    settings.events = options_.monkey_events;
+    settings.script = monkey_script_path(options_);
+    if (options_.home) settings.replay_options += " --home";
+    if (options_.language != 0x0804) settings.replay_options += " --lang 0x0409";
+    if (options_.fps != 30) settings.replay_options += " --fps " + std::to_string(options_.fps);
+    monkey_ = Monkey::start(std::move(settings), *display_, runner_options(), error);
+    return monkey_ != nullptr;
+}
+
 void Phone::quit(const std::string& why)
 {
     if (quit_posted_) return;
@@ -387,6 +403,9 @@ void Phone::on_idle(std::optional<std::uint64_t> next_timer_due)
     if (runner_) {
         runner_->on_idle(next_timer_due);
         if (runner_->finished()) quit("the script has run");
+    } else if (monkey_) {
+        monkey_->on_idle(next_timer_due);
+        if (monkey_->finished()) quit(monkey_->failure() ? "the monkey found a fault" : "the monkey has run");
     } else if (console_) {
         bool virtual_time = platform::clock::mode() == platform::clock::Mode::virtual_time;
         console_->on_idle(next_timer_due, virtual_time && !display_->interactive());
@@ -437,6 +456,11 @@ int Phone::run(std::optional<Scenario> scenario, ProgramEntry program)
         return exit_setup_failed;
     }
     if (scenario) runner_ = std::make_unique<ScenarioRunner>(std::move(*scenario), *display_, runner_options());
+    if (options_.monkey_seed && !start_monkey(&error)) {
+        say(error);
+        tear_down(exit_setup_failed);
+        return exit_setup_failed;
+    }
 
     Launcher launcher(options_.home,
         LaunchHooks {[this](platform::user::PointerKind kind, int x, int y) { pointer(kind, x, y); },
@@ -447,9 +471,14 @@ int Phone::run(std::optional<Scenario> scenario, ProgramEntry program)
         !quit_posted_ && options_.record.empty();
 
     if (console_) console_->program_ended(exit_code);
-    int result = verdict(exit_code);
+    if (monkey_) {
+        monkey_->program_ended(exit_code);
+        say("monkey: " + monkey_->summary());
+        log("monkey: " + monkey_->summary());
+    }
+    int result = monkey_ ? monkey_->verdict(exit_code) : verdict(exit_code);
     int frames = presenter_->frames();
-    bool left_to_itself = !runner_ && !console_;
+    bool left_to_itself = !runner_ && !console_ && !monkey_;
     bool in_window = display_->interactive();
     tear_down(exit_code);
     if (back_to_home) say(restart_at_home(exit_code));

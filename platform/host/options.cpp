@@ -31,7 +31,7 @@ bool fail(std::string* error, std::string text)
 std::optional<Options> parse_options(const std::vector<std::string>& arguments, std::string* error)
 {
     Options options;
-    bool display_set = false, time_set = false;
+    bool display_set = false, time_set = false, events_set = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
         std::optional<std::string> inline_value;
@@ -153,6 +153,25 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
             }
             options.console_port = int(*number);
             options.console = true;
+        } else if (name == "--monkey") {
+            if (!value(text)) return std::nullopt;
+            std::uint64_t seed = 0;
+            auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), seed);
+            if (failure != std::errc {} || end != text.data() + text.size()) {
+                fail(error,
+                    "--monkey needs a seed, a whole number from 0 to 18446744073709551615, not \"" + text + "\"");
+                return std::nullopt;
+            }
+            options.monkey_seed = seed;
+        } else if (name == "--events") {
+            if (!value(text)) return std::nullopt;
+            auto number = parse_number(text, 10);
+            if (!number || *number < 1 || *number > 10'000'000) {
+                fail(error, "--events needs a whole number from 1 to 10000000, not \"" + text + "\"");
+                return std::nullopt;
+            }
+            options.monkey_events = int(*number);
+            events_set = true;
         } else {
             fail(error, (name.starts_with("-") ? "unknown option " : "unexpected argument ") + name + " (see --help)");
             return std::nullopt;
@@ -164,6 +183,25 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
     }
     if (options.console && !options.script.empty()) {
         fail(error, "--console and --script exclude each other: type the script's commands on the console instead");
+        return std::nullopt;
+    }
+    if (options.monkey_seed) {
+        const char* refused = nullptr;
+        if (!options.script.empty() || options.console || options.check_determinism)
+            refused = "--monkey makes up its own events; leave out --script, --console and --check-determinism";
+        else if (options.display == DisplayChoice::window)
+            refused = "--monkey runs headless; leave out --window";
+        else if (options.time == TimeChoice::real_time)
+            refused = "--monkey runs in virtual time, so that a seed gives the same run every time";
+        if (refused) {
+            fail(error, refused);
+            return std::nullopt;
+        }
+        // Headless in virtual time whatever the environment says.
+        options.display = DisplayChoice::headless;
+        options.time = TimeChoice::virtual_time;
+    } else if (events_set) {
+        fail(error, "--events counts the monkey's events; give --monkey SEED as well");
         return std::nullopt;
     }
     if (options.check_determinism) {
@@ -268,6 +306,13 @@ std::string usage_text()
         "                        device root, and compare the frames, the captured sound and events.log;\n"
         "                        a difference names the first frame, sample or line that differs (exit 1).\n"
         "                        With --record DIR the two runs are kept in DIR/first and DIR/second\n"
+        "  --monkey SEED         drive the program with random taps, drags, keys, sensors and broadcasts made\n"
+        "                        from SEED, headless in virtual time, checking after each event that the\n"
+        "                        program answers and that its windows, GDI objects, handles and memory stay\n"
+        "                        flat. The events are written as a scenario (DIR/monkey.script with --record\n"
+        "                        DIR, else monkey-SEED.script) that --script replays; a failure says why and\n"
+        "                        where the scenario is (exit 1)\n"
+        "  --events N            how many events the monkey makes (default 1000)\n"
         "  --help                show this text\n"
         "\n"
         "Scenario: one command a line, '#' starts a comment, times in milliseconds, points in screen pixels:\n"

@@ -1,6 +1,7 @@
 // The host's command line: how the simulated phone is set up for this run.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -40,6 +41,10 @@ struct Options {
     // Run the script twice on copies of the device root and compare what
     // the two runs showed, played and logged.
     bool check_determinism = false;
+    // Drive the program with random events from this seed (--monkey), this
+    // many of them (--events).
+    std::optional<std::uint64_t> monkey_seed;
+    int monkey_events = 1000;
     bool help = false;
 };
 

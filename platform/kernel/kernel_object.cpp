@@ -35,6 +35,8 @@ bool close_kernel_object(HANDLE handle)
     return true;
 }
 
+std::size_t kernel_object_count() { return kernel_objects().size(); }
+
 }  // namespace platform
 
 BOOL CloseHandle(HANDLE hObject)

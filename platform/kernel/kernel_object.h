@@ -2,6 +2,7 @@
 // device streams share one table, so CloseHandle works on any of them.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "platform/include/wintypes.h"
@@ -31,5 +32,8 @@ template <class T> std::shared_ptr<T> find_kernel_object_as(HANDLE handle)
 
 // Removes the handle; false for an unknown one.
 bool close_kernel_object(HANDLE handle);
+
+// Open kernel handles; the host watches it for leaks over long runs.
+std::size_t kernel_object_count();
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "platform/include/winbase.h"
+#include "platform/kernel/local_memory.h"
 
 namespace {
 
@@ -115,3 +116,16 @@ HLOCAL LocalReAlloc(HLOCAL hMem, SIZE_T uBytes, UINT uFlags)
     if (uFlags & LMEM_ZEROINIT) std::memset(static_cast<char*>(block) + old_size, 0, uBytes - old_size);
     return block;
 }
+
+namespace platform {
+
+LocalHeapUse local_heap_use()
+{
+    std::lock_guard lock(heap().mutex);
+    LocalHeapUse use;
+    use.blocks = heap().sizes.size();
+    for (const auto& [block, size] : heap().sizes) use.bytes += size;
+    return use;
+}
+
+}  // namespace platform

@@ -5,6 +5,7 @@
 #include "platform/include/winbase.h"
 #include "platform/kernel/handle_table.h"
 #include "platform/user/desktop.h"
+#include "platform/user/window_count.h"
 
 namespace platform::user {
 namespace {
@@ -262,5 +263,7 @@ void invalidate_window(Window& window, const gdi::Region& region, bool erase)
         invalidate_window(*child, part, erase);
     }
 }
+
+std::size_t live_window_count() { return window_table().size(); }
 
 }  // namespace platform::user

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# monkey_run.sh WORK PROGRAM DEVICE SEED EVENTS [OPTIONS...]: runs PROGRAM's
+# monkey on a copy of the device root DEVICE, recording frame hashes; it must
+# pass. Then replays the scenario it wrote on another fresh copy and checks
+# that the replay showed the same frames.
+#
+# monkey_run.sh --leak WORK PROGRAM SEED EVENTS: the monkey must catch the
+# program's leak: exit 1, one line naming the growth and the scenario.
+set -euo pipefail
+if [ "$1" = --leak ]; then
+    work="$2" program="$3" seed="$4" events="$5"
+    rm -rf "$work" && mkdir -p "$work"
+    set +e
+    "$program" --monkey "$seed" --events "$events" --device-root "$work/device" --create-device-root \
+        --record "$work/run" --record-frames hashes >"$work/output.txt" 2>&1
+    code=$?
+    set -e
+    cat "$work/output.txt"
+    [ "$code" = 1 ] || { echo "FAIL: a leaking program passed (exit $code)"; exit 1; }
+    grep -q "monkey: FAILED at event [0-9]*: GDI objects grew from [0-9]* to [0-9]* (above [0-9]* since event [0-9]*); replay: velmor --script $work/run/monkey.script" "$work/output.txt" ||
+        { echo "FAIL: no line naming the growth and the scenario"; exit 1; }
+    grep -q "^tap\|^press\|^doubletap" "$work/run/monkey.script" || { echo "FAIL: the scenario has no touches"; exit 1; }
+    exit 0
+fi
+work="$1" program="$2" device="$3" seed="$4" events="$5"
+shift 5
+rm -rf "$work" && mkdir -p "$work"
+cp -r "$device" "$work/device"
+cp -r "$device" "$work/device-replay"
+"$program" --monkey "$seed" --events "$events" --device-root "$work/device" --record "$work/run" \
+    --record-frames hashes "$@" 2>&1 | tee "$work/output.txt"
+grep -q "monkey: .* the program answered after every event" "$work/output.txt" ||
+    { echo "FAIL: the monkey did not report a clean run"; exit 1; }
+"$program" --script "$work/run/monkey.script" --device-root "$work/device-replay" --record "$work/replay" \
+    --record-frames hashes "$@"
+cmp "$work/run/frames.txt" "$work/replay/frames.txt" || { echo "FAIL: the replay showed other frames"; exit 1; }
+echo "replayed $(wc -l <"$work/run/frames.txt") frames alike"

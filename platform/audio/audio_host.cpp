@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/kernel/case_fold.h"
+
 namespace platform::audio {
 namespace {
 
@@ -18,17 +20,6 @@ HostState& host()
 {
     static HostState state;
     return state;
-}
-
-char16_t lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c; }
-
-bool same_text(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
 }
 
 std::u16string_view last_part(std::u16string_view name)
@@ -87,7 +78,7 @@ std::vector<PlayingSound> playing_sounds() { return phone_mixer().playing(); }
 bool is_sound_playing(std::u16string_view name)
 {
     for (const PlayingSound& sound : playing_sounds()) {
-        if (same_text(sound.name, name) || same_text(last_part(sound.name), name)) return true;
+        if (equal_ignoring_case(sound.name, name) || equal_ignoring_case(last_part(sound.name), name)) return true;
     }
     return false;
 }

@@ -1,19 +1,20 @@
-// Case-insensitive comparison of the phone's file names.
+// Case-insensitive matching of the phone's file names.
 //
-// The phone's file system ignores case; the host's does not. Names are folded
-// character by character (simple folding: one UTF-16 unit to one unit), which
-// covers ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic and the full-width
-// Latin letters, and leaves every other character as it is.
+// The phone's file system ignores case; the host's does not. Names fold by
+// the phone's one rule (platform/kernel/case_fold.h), the same one the
+// registry and the loader use, so a name that matches a file also matches a
+// registry key or a module of that name.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "platform/kernel/case_fold.h"
+
 namespace platform::files {
 
-char16_t fold_case(char16_t c);
-std::u16string fold_case(std::u16string_view text);
-bool equal_ignoring_case(std::u16string_view a, std::u16string_view b);
+using platform::equal_ignoring_case;
+using platform::fold_case;
 
 // Matches a name against a pattern with '*' (any run, also empty) and '?'
 // (exactly one character), ignoring case.

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/include/crtwide.h"
+#include "platform/kernel/case_fold.h"
 #include "platform/kernel/wide_format.h"
 
 namespace {
@@ -139,8 +140,8 @@ int _wcsnicmp(const WCHAR* first, const WCHAR* second, std::size_t count)
     first = or_empty(first);
     second = or_empty(second);
     for (std::size_t i = 0; i < count; ++i) {
-        WCHAR a = towlower(first[i]);
-        WCHAR b = towlower(second[i]);
+        WCHAR a = platform::fold_case(first[i]);
+        WCHAR b = platform::fold_case(second[i]);
         if (a != b) return a < b ? -1 : 1;
         if (!a) break;
     }
@@ -212,32 +213,9 @@ ULONG wcstoul(const WCHAR* string, WCHAR** end, int base)
     return number.negative ? 0u - value : value;
 }
 
-WCHAR towlower(WCHAR c)
-{
-    if (c < 0x80) return (c >= u'A' && c <= u'Z') ? c + 0x20 : c;
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
-        (c >= 0x410 && c <= 0x42F) || (c >= 0xFF21 && c <= 0xFF3A))
-        return c + 0x20;
-    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-    if (c == 0x178) return 0xFF;
-    // Latin Extended-A pairs capital and small letters side by side.
-    if ((c >= 0x100 && c <= 0x137 && c != 0x130) || (c >= 0x14A && c <= 0x177)) return c | 1;
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
-    return c;
-}
+WCHAR towlower(WCHAR c) { return platform::lower_case(c); }
 
-WCHAR towupper(WCHAR c)
-{
-    if (c < 0x80) return (c >= u'a' && c <= u'z') ? c - 0x20 : c;
-    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) ||
-        (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A))
-        return c - 0x20;
-    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-    if (c == 0xFF) return 0x178;
-    if ((c >= 0x100 && c <= 0x137 && c != 0x131) || (c >= 0x14A && c <= 0x177)) return c & ~1;
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c : c - 1;
-    return c;
-}
+WCHAR towupper(WCHAR c) { return platform::upper_case(c); }
 
 int lstrlenW(LPCWSTR lpString) { return static_cast<int>(wcslen(lpString)); }
 

@@ -1,5 +1,6 @@
 #include "platform/loader/pe_writer.h"
 
+#include "platform/kernel/case_fold.h"
 #include "platform/loader/pe_format.h"
 
 namespace platform::loader {
@@ -18,7 +19,7 @@ ResourceId upper_cased(const ResourceId& id)
 {
     if (!id.is_name()) return id;
     std::u16string name = id.name();
-    for (auto& c : name) c = fold_case(c);
+    for (auto& c : name) c = upper_case(c);
     return ResourceId::from_name(std::move(name));
 }
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
+#include "platform/kernel/case_fold.h"
 #include "platform/kernel/utf.h"
 
 namespace platform::loader {
@@ -38,12 +40,6 @@ constexpr StandardType standard_types[] = {
     {"MANIFEST", 24},
 };
 
-bool equal_ignoring_case(std::u16string_view a, std::u16string_view b)
-{
-    return std::equal(
-        a.begin(), a.end(), b.begin(), b.end(), [](char16_t x, char16_t y) { return fold_case(x) == fold_case(y); });
-}
-
 std::optional<std::uint32_t> parse_number(std::u16string_view text)
 {
     int base = 10;
@@ -69,17 +65,6 @@ std::optional<std::uint32_t> parse_number(std::u16string_view text)
 }
 
 }  // namespace
-
-char16_t fold_case(char16_t c)
-{
-    if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
-    if (c < 0xE0) return c;
-    if (c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
-    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<char16_t>(c - 0x20);
-    if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
-    if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
-    return c;
-}
 
 ResourceId ResourceId::from_number(std::uint16_t number)
 {
@@ -150,8 +135,16 @@ bool operator<(const ResourceId& a, const ResourceId& b)
     if (!a.is_name_) return a.number_ < b.number_;
     const std::u16string& x_name = a.name();
     const std::u16string& y_name = b.name();
+    // Capital letters decide the order, as they do for the Windows loader,
+    // which compares the capitals the resource compiler stores. Folded
+    // letters break the ties among capitals several letters share (I for
+    // both i and ı), so names equal here are exactly the names that match.
+    auto order_key = [](char16_t c) {
+        char16_t folded = fold_case(c);
+        return std::pair(upper_case(folded), folded);
+    };
     return std::lexicographical_compare(x_name.begin(), x_name.end(), y_name.begin(), y_name.end(),
-        [](char16_t x, char16_t y) { return fold_case(x) < fold_case(y); });
+        [&order_key](char16_t x, char16_t y) { return order_key(x) < order_key(y); });
 }
 
 std::optional<std::uint16_t> standard_type_number(std::u16string_view name)

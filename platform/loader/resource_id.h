@@ -53,10 +53,6 @@ private:
     std::shared_ptr<const std::u16string> name_;
 };
 
-// Upper case for the letters Windows folds when it compares resource names:
-// ASCII, Latin-1, Greek and Cyrillic; everything else stays as it is.
-char16_t fold_case(char16_t c);
-
 // The standard resource types (RT_RCDATA = 10 is "RCDATA"); a leading "RT_" is
 // accepted and case is ignored.
 std::optional<std::uint16_t> standard_type_number(std::u16string_view name);

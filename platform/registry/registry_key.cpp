@@ -2,42 +2,18 @@
 
 #include <algorithm>
 
+#include "platform/kernel/case_fold.h"
+
 namespace platform::registry {
-namespace {
 
-// Folds the letters that have a simple one-to-one upper/lower pair in the
-// scripts a phone's names use: Latin, Greek, Cyrillic and full-width Latin.
-char16_t fold(char16_t c)
-{
-    if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
-        (c >= 0x410 && c <= 0x42F) || (c >= 0xFF21 && c <= 0xFF3A))
-        return static_cast<char16_t>(c + 0x20);
-    if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 0x50);
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return static_cast<char16_t>(c | 1);
-    if (c >= 0x139 && c <= 0x148 && (c & 1)) return static_cast<char16_t>(c + 1);
-    return c;
-}
-
-}  // namespace
-
+// Names fold by the phone's one rule, so a key and a file of the same name
+// agree on which letters are the same.
 bool CaselessLess::operator()(std::u16string_view a, std::u16string_view b) const
 {
-    std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        char16_t fa = fold(a[i]), fb = fold(b[i]);
-        if (fa != fb) return fa < fb;
-    }
-    return a.size() < b.size();
+    return compare_ignoring_case(a, b) < 0;
 }
 
-bool caseless_equal(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
-}
+bool caseless_equal(std::u16string_view a, std::u16string_view b) { return equal_ignoring_case(a, b); }
 
 std::size_t RegistryKey::depth() const
 {

@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include "platform/kernel/case_fold.h"
 #include "platform/kernel/utf.h"
 
 // fontconfig 2.14 loses a few hundred bytes once while parsing its
@@ -15,14 +16,10 @@ namespace {
 // few hundred kilobytes with its glyphs.
 constexpr std::size_t font_cache_limit = 32;
 
-// Family names compare without regard to ASCII case, as face names do on the
-// phone; other characters (the Chinese family names) compare exactly.
-std::string folded(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
+// Family names compare without regard to case, by the same rule as every
+// other name on the phone; Chinese family names have no case and compare
+// exactly.
+std::string folded(const std::string& text) { return to_utf8(fold_case(from_utf8(text))); }
 
 std::string face_name(const LOGFONTW& description)
 {

@@ -95,7 +95,7 @@ TEST(CrtWide, CaseMapping)
     EXPECT_EQ(towlower(u'\u0416'), u'\u0436');  // Ж
     EXPECT_EQ(towlower(u'\u0401'), u'\u0451');  // Ё
     EXPECT_EQ(towupper(u'\u03C9'), u'\u03A9');  // ω
-    EXPECT_EQ(towupper(u'\u03C2'), u'\u03C2');  // final sigma is left alone
+    EXPECT_EQ(towupper(u'\u03C2'), u'\u03A3');  // final sigma's capital is sigma's
     EXPECT_EQ(towlower(u'\uFF21'), u'\uFF41');  // full-width A
     EXPECT_EQ(towlower(u'\u4E2D'), u'\u4E2D');
 }

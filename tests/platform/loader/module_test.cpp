@@ -67,6 +67,41 @@ TEST_F(LoaderTest, PackedResourcesReadBackThroughTheWin32Calls)
     }
 }
 
+TEST_F(LoaderTest, NamesBeyondAsciiFoldAsFileNamesDo)
+{
+    // Latin Extended, Greek, Cyrillic, Armenian and full-width names: a
+    // resource and its library are found in any case, and a second resource
+    // whose name differs only in case is refused as the same one.
+    const std::u16string names[][2] = {
+        {u"\u0179R\u00D3D\u0141O", u"\u017Ar\u00F3d\u0142o"},  // Źródło
+        {u"\u03A3\u0397\u039C\u0391", u"\u03C3\u03B7\u03BC\u03B1"},  // ΣΗΜΑ
+        {u"\u0417\u0412\u0423\u041A", u"\u0437\u0432\u0443\u043A"},  // ЗВУК
+        {u"\u0541\u0531\u0545\u0546", u"\u0571\u0561\u0575\u0576"},  // ՁԱՅՆ
+        {u"\uFF37\uFF21\uFF36\uFF25", u"\uFF57\uFF41\uFF56\uFF45"},  // ＷＡＶＥ
+    };
+    PeWriter writer;
+    int marker = 0;
+    for (const auto& pair : names) {
+        std::string text = "resource " + std::to_string(marker++);
+        EXPECT_TRUE(
+            writer.add(ResourceId::from_name(u"SOUND"), ResourceId::from_name(pair[1]), 0x0409, bytes_of(text)));
+        EXPECT_FALSE(writer.add(ResourceId::from_name(u"sound"), ResourceId::from_name(pair[0]), 0x0409, bytes_of("")));
+    }
+    put_file("Windows/\xC5\xBAr\xC3\xB3"
+             "d\xC5\x82o.dll",
+        writer.build());
+
+    HMODULE module = LoadLibraryExW(u"\u0179R\u00D3D\u0141O.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << platform::loader::last_load_error();
+    marker = 0;
+    for (const auto& pair : names) {
+        std::string text = "resource " + std::to_string(marker++);
+        EXPECT_EQ(resource_text(module, pair[0].c_str(), u"Sound"), text);
+        EXPECT_EQ(resource_text(module, pair[1].c_str(), u"sOUND"), text);
+    }
+    EXPECT_TRUE(FreeLibrary(module));
+}
+
 TEST_F(LoaderTest, BareNamesSearchTheProgramFolderThenWindows)
 {
     put_file("Windows/BrisellRes.dll", library("windows"));

@@ -89,6 +89,8 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format)
     }
     auto target = text_target(hdc);
     if (!target) return 0;
+    // Nothing to draw or measure: the caller's rectangle stays as it was.
+    if (cchText == 0) return 0;
     FontInstance& font = *target->font;
     int line_height = font.metrics().height;
 
@@ -106,6 +108,9 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format)
     int text_height = static_cast<int>(lines.size()) * line_height;
 
     if (format & DT_CALCRECT) {
+        // An empty text measures as one empty line, so a caller sizing a
+        // box for it still gets a line's room.
+        if (lines.empty()) text_height = line_height;
         int widest = 0;
         for (const TextLine& line : lines) widest = std::max(widest, line.width);
         lprc->right = clamped(static_cast<long long>(lprc->left) + widest);

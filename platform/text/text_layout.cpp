@@ -42,9 +42,11 @@ TextLine whole_line(const LayoutRequest& request, std::size_t begin, std::size_t
 }
 
 // Fills lines greedily up to the width, ending each at the last place the
-// line-breaking rules allow. A run with no such place that is wider than the
-// line (a long word, a URL) is broken between characters instead. Blanks at
-// the end of a line take no room, so they never push a word down.
+// line-breaking rules allow. A word wider than the line is never cut: it
+// takes a line of its own and runs past the width, and measuring widens the
+// rectangle to it. Chinese still breaks between any two characters, as the
+// rules allow there. Blanks at the end of a line take no room, so they never
+// push a word down.
 void wrap(const LayoutRequest& request, std::size_t begin, std::size_t end, std::vector<TextLine>& lines)
 {
     static std::once_flag initialised;
@@ -62,7 +64,8 @@ void wrap(const LayoutRequest& request, std::size_t begin, std::size_t end, std:
         bool forced = false;
         while (i < end) {
             int advance = request.advances[i];
-            if (i > position && width + advance > request.width && !is_blank(request.characters[i])) break;
+            bool overflows = width + advance > request.width && !is_blank(request.characters[i]);
+            if (overflows && last_break != position) break;
             width += advance;
             char rule = breaks[i - begin];
             ++i;
@@ -70,9 +73,13 @@ void wrap(const LayoutRequest& request, std::size_t begin, std::size_t end, std:
                 forced = true;
                 break;
             }
-            if (rule == LINEBREAK_ALLOWBREAK) last_break = i;
+            if (rule == LINEBREAK_ALLOWBREAK) {
+                last_break = i;
+                // A word that did not fit ends here, alone on its line.
+                if (width > request.width) break;
+            }
         }
-        std::size_t line_end = (i == end || forced || last_break == position) ? i : last_break;
+        std::size_t line_end = (i == end || forced) ? i : last_break;
         TextLine line {position, line_end, 0, 0};
         trim_blanks(request, line);
         line.width = width_of(request, line.begin, line.end);

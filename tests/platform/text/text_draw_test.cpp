@@ -88,6 +88,21 @@ TEST(TextDraw, ChineseAndLatinWrapInsideTheRectangle)
     EXPECT_LT(height_of(unwrapped), line);
 }
 
+TEST(TextDraw, AWordWiderThanTheRectangleIsDrawnWholeOnItsOwnLine)
+{
+    Surface probe(16, 1, 1);
+    SelectedFont font(probe.dc, {});
+    int line = line_height(probe.dc);
+    RECT rect {10, 0, 30, 120};
+    int height = 0;
+    RECT whole = ink_of(u"Shaver on", rect, DT_WORDBREAK | DT_NOCLIP, {}, &height);
+    EXPECT_EQ(height, 2 * line);
+    EXPECT_GT(whole.right, 30);  // past the edge, not cut into pieces
+    EXPECT_LT(whole.bottom, 2 * line + 1);
+    // Clipped as usual unless DT_NOCLIP.
+    EXPECT_LE(ink_of(u"Shaver on", rect, DT_WORDBREAK).right, 30);
+}
+
 TEST(TextDraw, EndEllipsisKeepsTheInkInsideTheRectangle)
 {
     RECT rect {10, 10, 110, 60};

@@ -95,12 +95,22 @@ TEST(TextLayout, ChineseWrapsBetweenCharactersButNotBeforeClosingPunctuation)
     EXPECT_EQ(lay(U"请用USB连接", 40, DT_WORDBREAK).lines, (Lines {U"请用", U"USB连", U"接"}));
 }
 
-TEST(TextLayout, WordsLongerThanTheLineBreakBetweenCharacters)
+TEST(TextLayout, WordsLongerThanTheLineKeepALineOfTheirOwnUncut)
 {
-    EXPECT_EQ(lay(U"abcdefgh ij", 30, DT_WORDBREAK).lines, (Lines {U"abc", U"def", U"gh", U"ij"}));
-    // Even a line narrower than one character takes one character.
-    EXPECT_EQ(lay(U"abc", 5, DT_WORDBREAK).lines, (Lines {U"a", U"b", U"c"}));
-    for (const TextLine& line : lay(U"abcdefgh ij", 30, DT_WORDBREAK).raw) EXPECT_LE(line.width, 30);
+    Laid laid = lay(U"abcdefgh ij", 30, DT_WORDBREAK);
+    EXPECT_EQ(laid.lines, (Lines {U"abcdefgh", U"ij"}));
+    EXPECT_EQ(laid.raw[0].width, 80);
+    // A long word between short ones moves down, takes its line and lets
+    // the next words start a new one.
+    EXPECT_EQ(lay(U"ab cdefgh ij kl", 50, DT_WORDBREAK).lines, (Lines {U"ab", U"cdefgh", U"ij kl"}));
+    // Narrower than any character: one word a line, none cut.
+    EXPECT_EQ(lay(U"line1 line2", 1, DT_WORDBREAK).lines, (Lines {U"line1", U"line2"}));
+    EXPECT_EQ(lay(U"abc", 5, DT_WORDBREAK).lines, (Lines {U"abc"}));
+    // Chinese has a break between every two characters, so it still wraps
+    // one character a line rather than running past the edge.
+    EXPECT_EQ(lay(U"确定要退", 5, DT_WORDBREAK).lines, (Lines {U"确", U"定", U"要", U"退"}));
+    // With an end ellipsis, the overlong word is cut to fit instead.
+    EXPECT_EQ(lay(U"abcdefgh ij", 30, DT_WORDBREAK | DT_END_ELLIPSIS).lines, (Lines {U"a...", U"ij"}));
 }
 
 TEST(TextLayout, EndEllipsisCutsTheLineToFitWithThreePeriods)

@@ -1,5 +1,7 @@
 // Fonts and measurement: heights as LOGFONT states them, string widths, the
 // default face and what DT_CALCRECT reports.
+#include <algorithm>
+
 #include "tests/platform/text/text_test_support.h"
 
 using namespace text_test;
@@ -178,4 +180,47 @@ TEST(TextMeasure, CalcRectMeasuresWithoutDrawing)
     // The lines stack: one line per hard break.
     RECT lines {0, 0, 400, 0};
     EXPECT_EQ(DrawTextW(surface.dc, u"a\nb\r\nc", -1, &lines, DT_CALCRECT), 3 * line);
+}
+
+TEST(TextMeasure, CalcRectWidensToTheLongestWordAndMeasuresEmptyTextAsOneLine)
+{
+    Surface surface(16, 400, 200);
+    SelectedFont font(surface.dc, {.height = -30});
+    LONG line = metrics_of(surface.dc).tmHeight;
+
+    // Words are never cut: a rectangle narrower than a word grows to the
+    // longest one, and each word takes its line.
+    RECT narrow {10, 20, 11, 21};
+    EXPECT_EQ(DrawTextW(surface.dc, u"line1 line2", -1, &narrow, DT_CALCRECT | DT_WORDBREAK), 2 * line);
+    EXPECT_EQ(narrow.left, 10);
+    EXPECT_EQ(narrow.top, 20);
+    EXPECT_EQ(width_of(narrow), std::max(extent_of(surface.dc, u"line1").cx, extent_of(surface.dc, u"line2").cx));
+    EXPECT_EQ(height_of(narrow), 2 * line);
+
+    RECT shorter {0, 0, 40, 0};
+    EXPECT_EQ(DrawTextW(surface.dc, u"a unbreakable b", -1, &shorter, DT_CALCRECT | DT_WORDBREAK), 3 * line);
+    EXPECT_EQ(width_of(shorter), extent_of(surface.dc, u"unbreakable").cx);
+
+    // Chinese breaks between any two characters, so it stays one character wide.
+    RECT chinese {0, 0, 1, 0};
+    EXPECT_EQ(DrawTextW(surface.dc, u"确定要退出", -1, &chinese, DT_CALCRECT | DT_WORDBREAK), 5 * line);
+    EXPECT_LE(width_of(chinese), extent_of(surface.dc, u"确").cx);
+
+    // An empty text is one empty line high.
+    RECT empty {5, 6, 300, 7};
+    EXPECT_EQ(DrawTextW(surface.dc, u"", -1, &empty, DT_CALCRECT | DT_WORDBREAK), line);
+    EXPECT_EQ(empty.left, 5);
+    EXPECT_EQ(empty.right, 5);
+    EXPECT_EQ(empty.top, 6);
+    EXPECT_EQ(empty.bottom, 6 + line);
+
+    // A count of 0 has nothing to measure and leaves the rectangle alone.
+    for (UINT format : {UINT(DT_CALCRECT), UINT(DT_CALCRECT | DT_WORDBREAK), UINT(DT_CALCRECT | DT_SINGLELINE)}) {
+        RECT untouched {5, 6, 300, 7};
+        EXPECT_EQ(DrawTextW(surface.dc, u"Shave", 0, &untouched, format), 0);
+        EXPECT_EQ(untouched.left, 5);
+        EXPECT_EQ(untouched.top, 6);
+        EXPECT_EQ(untouched.right, 300);
+        EXPECT_EQ(untouched.bottom, 7);
+    }
 }

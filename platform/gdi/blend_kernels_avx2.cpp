@@ -31,12 +31,14 @@ struct Channels {
 
 VELMOR_AVX2 inline Channels widen_565(__m256i pixels)
 {
-    __m256i r = _mm256_srli_epi16(pixels, 11);
-    __m256i g = _mm256_and_si256(_mm256_srli_epi16(pixels, 5), _mm256_set1_epi16(0x3F));
-    __m256i b = _mm256_and_si256(pixels, _mm256_set1_epi16(0x1F));
-    return Channels {_mm256_or_si256(_mm256_slli_epi16(r, 3), _mm256_srli_epi16(r, 2)),
-        _mm256_or_si256(_mm256_slli_epi16(g, 2), _mm256_srli_epi16(g, 4)),
-        _mm256_or_si256(_mm256_slli_epi16(b, 3), _mm256_srli_epi16(b, 2))};
+    // Bit repetition as products: r * 33 >> 2 and g * 65 >> 4 taken from
+    // the fields in place (r at bit 11, g at bit 5), b * 33 >> 2 from bit 0.
+    __m256i r = _mm256_mulhi_epu16(
+        _mm256_and_si256(pixels, _mm256_set1_epi16(static_cast<short>(0xF800))), _mm256_set1_epi16(264));
+    __m256i g = _mm256_mulhi_epu16(_mm256_and_si256(pixels, _mm256_set1_epi16(0x07E0)), _mm256_set1_epi16(8320));
+    __m256i b = _mm256_srli_epi16(
+        _mm256_mullo_epi16(_mm256_and_si256(pixels, _mm256_set1_epi16(0x1F)), _mm256_set1_epi16(33)), 2);
+    return Channels {r, g, b};
 }
 
 VELMOR_AVX2 inline __m256i narrow_565(const Channels& c)
@@ -55,14 +57,14 @@ struct Bytes {
 
 VELMOR_AVX2 inline Bytes bytes_of(__m256i first, __m256i second)
 {
-    // Within each half: the blue bytes of its four pixels, then green, red, alpha.
-    __m256i gather = _mm256_setr_epi8(
-        0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
-    __m256i one = _mm256_shuffle_epi8(first, gather), two = _mm256_shuffle_epi8(second, gather);
-    __m256i blue_green = _mm256_unpacklo_epi32(one, two), red_alpha = _mm256_unpackhi_epi32(one, two);
-    __m256i zero = _mm256_setzero_si256();
-    return Bytes {_mm256_unpackhi_epi8(red_alpha, zero), _mm256_unpacklo_epi8(red_alpha, zero),
-        _mm256_unpackhi_epi8(blue_green, zero), _mm256_unpacklo_epi8(blue_green, zero)};
+    // A pixel's low 16 bits hold green and blue, its high 16 bits alpha and
+    // red: pack each half of the sixteen, then split the bytes.
+    __m256i low_half = _mm256_set1_epi32(0xFFFF);
+    __m256i green_blue = _mm256_packus_epi32(_mm256_and_si256(first, low_half), _mm256_and_si256(second, low_half));
+    __m256i alpha_red = _mm256_packus_epi32(_mm256_srli_epi32(first, 16), _mm256_srli_epi32(second, 16));
+    __m256i low_byte = _mm256_set1_epi16(0xFF);
+    return Bytes {_mm256_srli_epi16(alpha_red, 8), _mm256_and_si256(alpha_red, low_byte),
+        _mm256_srli_epi16(green_blue, 8), _mm256_and_si256(green_blue, low_byte)};
 }
 
 // Swaps the middle two 64-bit quarters: natural order to pack order and back.

@@ -29,12 +29,12 @@ struct Channels {
 
 inline Channels widen_565(__m128i pixels)
 {
-    __m128i r = _mm_srli_epi16(pixels, 11);
-    __m128i g = _mm_and_si128(_mm_srli_epi16(pixels, 5), _mm_set1_epi16(0x3F));
-    __m128i b = _mm_and_si128(pixels, _mm_set1_epi16(0x1F));
-    return Channels {_mm_or_si128(_mm_slli_epi16(r, 3), _mm_srli_epi16(r, 2)),
-        _mm_or_si128(_mm_slli_epi16(g, 2), _mm_srli_epi16(g, 4)),
-        _mm_or_si128(_mm_slli_epi16(b, 3), _mm_srli_epi16(b, 2))};
+    // Bit repetition as products: r * 33 >> 2 and g * 65 >> 4 taken from
+    // the fields in place (r at bit 11, g at bit 5), b * 33 >> 2 from bit 0.
+    __m128i r = _mm_mulhi_epu16(_mm_and_si128(pixels, _mm_set1_epi16(static_cast<short>(0xF800))), _mm_set1_epi16(264));
+    __m128i g = _mm_mulhi_epu16(_mm_and_si128(pixels, _mm_set1_epi16(0x07E0)), _mm_set1_epi16(8320));
+    __m128i b = _mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(pixels, _mm_set1_epi16(0x1F)), _mm_set1_epi16(33)), 2);
+    return Channels {r, g, b};
 }
 
 inline __m128i narrow_565(const Channels& c)
@@ -44,13 +44,21 @@ inline __m128i narrow_565(const Channels& c)
     return _mm_or_si128(_mm_or_si128(r, g), _mm_srli_epi16(c.b, 3));
 }
 
-// One byte of eight 32-bit pixels in 16-bit lanes.
-inline __m128i byte_of(__m128i first, __m128i second, int shift)
+// The four bytes of eight 32-bit pixels, each in 16-bit lanes. A pixel's low
+// 16 bits hold green and blue, its high 16 bits alpha and red; each half is
+// sign-extended so the signed pack keeps its bits.
+struct Bytes {
+    __m128i a, r, g, b;
+};
+
+inline Bytes bytes_of(__m128i first, __m128i second)
 {
-    __m128i mask = _mm_set1_epi32(0xFF);
-    __m128i count = _mm_cvtsi32_si128(shift);
-    return _mm_packs_epi32(
-        _mm_and_si128(_mm_srl_epi32(first, count), mask), _mm_and_si128(_mm_srl_epi32(second, count), mask));
+    __m128i green_blue =
+        _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(first, 16), 16), _mm_srai_epi32(_mm_slli_epi32(second, 16), 16));
+    __m128i alpha_red = _mm_packs_epi32(_mm_srai_epi32(first, 16), _mm_srai_epi32(second, 16));
+    __m128i low_byte = _mm_set1_epi16(0xFF);
+    return Bytes {_mm_srli_epi16(alpha_red, 8), _mm_and_si128(alpha_red, low_byte), _mm_srli_epi16(green_blue, 8),
+        _mm_and_si128(green_blue, low_byte)};
 }
 
 inline bool all_zero(__m128i pixels)
@@ -73,13 +81,14 @@ void premultiplied_to_565(std::uint16_t* dest, const std::uint32_t* source, int 
         __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
         __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i + 4));
         if (all_zero(_mm_or_si128(s0, s1))) continue;
-        Channels s {byte_of(s0, s1, 16), byte_of(s0, s1, 8), byte_of(s0, s1, 0)};
+        Bytes bytes = bytes_of(s0, s1);
+        Channels s {bytes.r, bytes.g, bytes.b};
         auto out = reinterpret_cast<__m128i*>(dest + i);
         if (all_opaque(_mm_and_si128(s0, s1))) {
             _mm_storeu_si128(out, narrow_565(s));
             continue;
         }
-        __m128i keep = _mm_sub_epi16(_mm_set1_epi16(0xFF), byte_of(s0, s1, 24));
+        __m128i keep = _mm_sub_epi16(_mm_set1_epi16(0xFF), bytes.a);
         Channels d = widen_565(_mm_loadu_si128(out));
         _mm_storeu_si128(out, narrow_565(Channels {over(s.r, d.r, keep), over(s.g, d.g, keep), over(s.b, d.b, keep)}));
     }
@@ -135,11 +144,11 @@ void constant_32_to_565(std::uint16_t* dest, const std::uint32_t* source, int co
         __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
         __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i + 4));
         auto out = reinterpret_cast<__m128i*>(dest + i);
+        Bytes s = bytes_of(s0, s1);
         Channels d = widen_565(_mm_loadu_si128(out));
         _mm_storeu_si128(out,
-            narrow_565(Channels {over(multiply(byte_of(s0, s1, 16), scale), d.r, keep),
-                over(multiply(byte_of(s0, s1, 8), scale), d.g, keep),
-                over(multiply(byte_of(s0, s1, 0), scale), d.b, keep)}));
+            narrow_565(Channels {over(multiply(s.r, scale), d.r, keep), over(multiply(s.g, scale), d.g, keep),
+                over(multiply(s.b, scale), d.b, keep)}));
     }
     scalar_kernels::constant_32_to_565(dest + i, source + i, count - i, alpha);
 }

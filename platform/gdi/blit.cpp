@@ -157,15 +157,20 @@ void run_blit(const BlitRequest& request)
         int bytes_per_pixel = bits_per_pixel(dest_format) / 8;
         for (const RECT& r : area.rects()) {
             int first = std::max<int>(r.left, -offset_x), last = std::min<int>(r.right, source_width - offset_x);
-            if (first >= last) continue;
-            int sx = first + offset_x;
-            for (int y = r.top; y < r.bottom; ++y) {
-                int sy = row_of(y);
-                if (sy < 0) continue;
-                std::memmove(dest.row(y) + static_cast<std::ptrdiff_t>(first) * bytes_per_pixel,
-                    source->row(sy - source_dy) + static_cast<std::ptrdiff_t>(sx - source_dx) * bytes_per_pixel,
-                    static_cast<std::size_t>(last - first) * bytes_per_pixel);
+            int top = std::max<int>(r.top, -offset_y), bottom = std::min<int>(r.bottom, source_height - offset_y);
+            if (first >= last || top >= bottom) continue;
+            std::size_t bytes = static_cast<std::size_t>(last - first) * bytes_per_pixel;
+            std::uint8_t* to = dest.row(top) + static_cast<std::ptrdiff_t>(first) * bytes_per_pixel;
+            const std::uint8_t* from = source->row(top + offset_y - source_dy) +
+                static_cast<std::ptrdiff_t>(first + offset_x - source_dx) * bytes_per_pixel;
+            // Whole rows that follow each other in both bitmaps, as a frame's
+            // do, move as one block.
+            if (static_cast<std::int64_t>(bytes) == dest.stride() && dest.stride() == source->stride()) {
+                std::memmove(to, from, bytes * static_cast<std::size_t>(bottom - top));
+                continue;
             }
+            for (int y = top; y < bottom; ++y, to += dest.stride(), from += source->stride())
+                std::memmove(to, from, bytes);
         }
     } else {
         const Bitmap* mask = request.mask;

@@ -1,6 +1,8 @@
 // Copies at fixed offsets and stretches through reused index tables give the
 // same pixels as the sampling rule worked out pixel by pixel.
+#include <initializer_list>
 #include <random>
+#include <vector>
 
 #include "gdi_test_support.h"
 #include "platform/gdi/blit_engine.h"
@@ -19,33 +21,55 @@ void fill_noise(Surface& surface, std::uint32_t seed)
 
 }  // namespace
 
+namespace {
+
+struct Copy {
+    int x, y, w, h, sx, sy;
+};
+
+// Copies between bitmaps of the given sizes, with an optional clip, checked
+// pixel by pixel: inside everything, the source pixel; elsewhere, untouched.
+void check_copies(int depth, SIZE source_size, SIZE dest_size, const RECT* clip, std::initializer_list<Copy> copies)
+{
+    for (const Copy& c : copies) {
+        SCOPED_TRACE(::testing::Message() << depth << " bits, " << dest_size.cx << " wide, copy to " << c.x << ","
+                                          << c.y << " from " << c.sx << "," << c.sy);
+        Surface source(depth, source_size.cx, source_size.cy), dest(depth, dest_size.cx, dest_size.cy);
+        fill_noise(source, 1);
+        fill_noise(dest, 2);
+        if (clip) IntersectClipRect(dest.dc, clip->left, clip->top, clip->right, clip->bottom);
+        RECT allowed = clip ? *clip : RECT {0, 0, dest_size.cx, dest_size.cy};
+        std::vector<std::uint32_t> before;
+        for (int y = 0; y < dest_size.cy; ++y)
+            for (int x = 0; x < dest_size.cx; ++x) before.push_back(dest.raw(x, y));
+        ASSERT_TRUE(BitBlt(dest.dc, c.x, c.y, c.w, c.h, source.dc, c.sx, c.sy, SRCCOPY));
+        for (int y = 0; y < dest_size.cy; ++y)
+            for (int x = 0; x < dest_size.cx; ++x) {
+                int sx = x - c.x + c.sx, sy = y - c.y + c.sy;
+                bool inside = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h && x >= allowed.left &&
+                    x < allowed.right && y >= allowed.top && y < allowed.bottom && sx >= 0 && sx < source_size.cx &&
+                    sy >= 0 && sy < source_size.cy;
+                std::uint32_t expected =
+                    inside ? source.raw(sx, sy) : before[static_cast<std::size_t>(y * dest_size.cx + x)];
+                ASSERT_EQ(dest.raw(x, y), expected) << "at " << x << "," << y;
+            }
+    }
+}
+
+}  // namespace
+
 TEST(BlitPaths, UnstretchedCopiesHangingOffTheSourceCopyOnlyWhatItHas)
 {
+    RECT clip {1, 0, 36, 20};
     for (int depth : {16, 32}) {
-        struct Case {
-            int x, y, w, h, sx, sy;
-        } cases[] = {{0, 0, 31, 17, 0, 0}, {3, 2, 29, 13, -5, -3}, {1, 1, 30, 16, 7, 4}, {-4, -2, 40, 30, 2, 1},
-            {5, 0, 1, 1, 30, 16}, {2, 3, 9, 5, 31, 0}};
-        for (const Case& c : cases) {
-            SCOPED_TRACE(::testing::Message()
-                << depth << " bits, copy to " << c.x << "," << c.y << " from " << c.sx << "," << c.sy);
-            Surface source(depth, 31, 17), dest(depth, 37, 21);
-            fill_noise(source, 1);
-            fill_noise(dest, 2);
-            IntersectClipRect(dest.dc, 1, 0, 36, 20);
-            std::vector<std::uint32_t> before;
-            for (int y = 0; y < 21; ++y)
-                for (int x = 0; x < 37; ++x) before.push_back(dest.raw(x, y));
-            ASSERT_TRUE(BitBlt(dest.dc, c.x, c.y, c.w, c.h, source.dc, c.sx, c.sy, SRCCOPY));
-            for (int y = 0; y < 21; ++y)
-                for (int x = 0; x < 37; ++x) {
-                    int sx = x - c.x + c.sx, sy = y - c.y + c.sy;
-                    bool inside = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h && x >= 1 && x < 36 &&
-                        y < 20 && sx >= 0 && sx < 31 && sy >= 0 && sy < 17;
-                    std::uint32_t expected = inside ? source.raw(sx, sy) : before[static_cast<std::size_t>(y * 37 + x)];
-                    ASSERT_EQ(dest.raw(x, y), expected) << "at " << x << "," << y;
-                }
-        }
+        check_copies(depth, SIZE {31, 17}, SIZE {37, 21}, &clip,
+            {{0, 0, 31, 17, 0, 0}, {3, 2, 29, 13, -5, -3}, {1, 1, 30, 16, 7, 4}, {-4, -2, 40, 30, 2, 1},
+                {5, 0, 1, 1, 30, 16}, {2, 3, 9, 5, 31, 0}});
+        // Bitmaps of one width: whole rows, the frame's case, some of them
+        // above or below the source.
+        check_copies(depth, SIZE {40, 30}, SIZE {40, 26}, nullptr,
+            {{0, 0, 40, 30, 0, 0}, {0, 3, 40, 30, 0, -2}, {0, -1, 40, 12, 0, 25}, {0, 0, 40, 26, 1, 0},
+                {0, 5, 40, 7, 0, 0}});
     }
 }
 

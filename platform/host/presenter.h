@@ -1,12 +1,17 @@
 // Presenting the phone's screen: what was drawn goes to the display (and the
 // recording) when the program has finished a stretch of work, and at once,
-// paced, when a whole frame of an animation was put on the screen. Each
+// paced, when a whole frame of an animation was put on the screen. An
+// animation on part of the screen shows itself by drawing, outside a paint,
+// over what it drew since the last frame: what stood before that draw was a
+// whole step, and is shown then, paced the same way. Each
 // presentation is stamped with the clock's time, so in virtual time a frame
 // drawn by a timer's handler carries that timer's moment.
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/host/display_backend.h"
 #include "platform/host/frame_pacer.h"
@@ -40,6 +45,13 @@ public:
 private:
     void on_screen_changed(const RECT& area);
     void present();
+    // Shows pixels as the next frame, damage being what changed in them.
+    void show(std::vector<std::uint32_t> pixels, const RECT& damage);
+    void keep_in_shadow(const RECT& area);
+    bool drawn_over(const RECT& area) const;
+    void note_drawn(const RECT& area);
+    RECT drawn_bounds() const;
+    std::vector<std::uint32_t> shadow_xrgb() const;
 
     Display& display_;
     Recorder* recorder_;
@@ -50,6 +62,18 @@ private:
     std::uint64_t last_present_end_ = 0;
     int frames_ = 0;
     std::vector<std::uint32_t> presented_;
+    // The screen's pixels as they stood after the last drawing operation
+    // (the screen's own format), so a step can be shown once the next one
+    // has begun drawing over it.
+    mutable std::mutex shadow_mutex_;
+    std::vector<std::uint16_t> shadow_;
+    // What the UI thread drew since the last frame, draw by draw (merged
+    // into one box past a few dozen), and what was drawn but not yet shown
+    // when a step was shown from the shadow.
+    std::vector<RECT> drawn_since_frame_;
+    RECT not_yet_shown_ {0, 0, 0, 0};
+    // A partial animation is under way: its last step is paced too.
+    bool in_partial_animation_ = false;
 };
 
 }  // namespace platform::host

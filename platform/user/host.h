@@ -27,6 +27,22 @@ void inject_pointer(PointerKind kind, int x, int y);
 using IdleHandler = std::function<void(std::optional<std::uint64_t> next_timer_due)>;
 void set_idle_handler(IdleHandler handler);
 
+// How an idle UI thread waits in real time when the host has events of its
+// own to watch (a window's): wait(timeout_ms, INFINITE for none) returns once
+// its events came or the time is up, and wake() makes it return early; the
+// loop calls wake, from any thread, when a message, input or call arrives
+// meanwhile. Without it (empty members) the loop waits on its queue and, with
+// an idle handler, asks the handler again every few milliseconds.
+struct IdleWait {
+    std::function<void(std::uint32_t timeout_ms)> wait;
+    std::function<void()> wake;
+};
+void set_idle_wait(IdleWait idle_wait);
+
+// Whether the calling thread is inside a window procedure's WM_PAINT or
+// WM_ERASEBKGND: drawing there is one frame, however it overlaps itself.
+bool painting_now();
+
 // In virtual time an idle GetMessageW with no timer, no handler and nothing
 // else to wait for would wait forever, since nothing can move the clock. It
 // ends the loop instead: it returns WM_QUIT with this exit code (the code the

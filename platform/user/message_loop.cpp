@@ -46,7 +46,9 @@ thread_local LastMessage last_message;
 
 std::mutex idle_mutex;
 IdleHandler idle_handler;
+IdleWait idle_wait;
 thread_local bool in_idle_handler = false;
+thread_local int paint_depth = 0;
 
 // The real-time wait when a handler is installed is cut short this often, so
 // the handler is asked again.
@@ -79,9 +81,11 @@ void idle(ThreadQueue& queue)
     std::uint64_t started = platform::clock::now();
     auto due = next_timer_due(queue);
     IdleHandler handler;
+    IdleWait waiter;
     {
         std::lock_guard lock(idle_mutex);
         handler = idle_handler;
+        waiter = idle_wait;
     }
     bool virtual_time = platform::clock::mode() == platform::clock::Mode::virtual_time;
     if (handler && !in_idle_handler) {
@@ -109,8 +113,16 @@ void idle(ThreadQueue& queue)
         std::uint64_t now = platform::clock::now();
         timeout = *due > now ? static_cast<DWORD>(std::min<std::uint64_t>(*due - now, 0x7FFFFFFF)) : 0;
     }
-    if (handler) timeout = std::min(timeout, idle_handler_poll_ms);
     if (timeout == 0) return;
+    if (waiter.wait && waiter.wake && !in_idle_handler && ui_queue().get() == &queue) {
+        // Armed before the last look, so activity from another thread after
+        // it still ends the host's wait.
+        arm_activity_waker(true);
+        if (activity() == seen) waiter.wait(timeout);
+        arm_activity_waker(false);
+        return;
+    }
+    if (handler) timeout = std::min(timeout, idle_handler_poll_ms);
     queue.wait_for_activity(seen, timeout);
 }
 
@@ -131,8 +143,15 @@ LRESULT call_procedure(const WindowPtr& window, UINT message, WPARAM wparam, LPA
 {
     WNDPROC procedure = window->procedure;
     HWND hwnd = to_hwnd(window);
-    return procedure ? procedure(hwnd, message, wparam, lparam) : DefWindowProcW(hwnd, message, wparam, lparam);
+    bool paints = message == WM_PAINT || message == WM_ERASEBKGND;
+    if (paints) ++paint_depth;
+    LRESULT result =
+        procedure ? procedure(hwnd, message, wparam, lparam) : DefWindowProcW(hwnd, message, wparam, lparam);
+    if (paints) --paint_depth;
+    return result;
 }
+
+bool painting_now() { return paint_depth > 0; }
 
 void broadcast(UINT message, WPARAM wparam, LPARAM lparam, bool send)
 {
@@ -150,6 +169,16 @@ void set_idle_handler(IdleHandler handler)
 {
     std::lock_guard lock(idle_mutex);
     idle_handler = std::move(handler);
+}
+
+void set_idle_wait(IdleWait waiter)
+{
+    std::function<void()> wake = waiter.wake;
+    {
+        std::lock_guard lock(idle_mutex);
+        idle_wait = std::move(waiter);
+    }
+    set_activity_waker(std::move(wake));
 }
 
 int run_until_quit()

@@ -13,6 +13,12 @@ namespace {
 
 std::atomic<std::uint64_t> activity_count {0};
 
+// Someone waiting elsewhere than on a queue (a window's event wait) who must
+// hear of activity; only called while armed, so busy threads pay one load.
+std::atomic<bool> waker_armed {false};
+std::mutex waker_mutex;
+std::function<void()>* activity_waker = nullptr;
+
 struct QueueRegistry {
     std::mutex mutex;
     std::map<DWORD, std::weak_ptr<ThreadQueue>> queues;
@@ -28,7 +34,22 @@ QueueRegistry& registry()
 }  // namespace
 
 std::uint64_t activity() { return activity_count.load(); }
-void note_activity() { activity_count.fetch_add(1); }
+void note_activity()
+{
+    activity_count.fetch_add(1);
+    if (!waker_armed.load()) return;
+    std::lock_guard lock(waker_mutex);
+    if (activity_waker) (*activity_waker)();
+}
+
+void set_activity_waker(std::function<void()> waker)
+{
+    std::lock_guard lock(waker_mutex);
+    delete activity_waker;
+    activity_waker = waker ? new std::function<void()>(std::move(waker)) : nullptr;
+}
+
+void arm_activity_waker(bool armed) { waker_armed.store(armed); }
 
 ThreadQueue::ThreadQueue()
     : thread_(std::this_thread::get_id())

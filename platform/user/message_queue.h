@@ -95,6 +95,11 @@ std::shared_ptr<ThreadQueue> queue_of_thread(DWORD thread_id);
 
 std::uint64_t activity();
 void note_activity();
+// Called (from the thread that caused it) on activity while armed: how a
+// wait outside the queues learns that it should end. Both safe from any
+// thread; the waker must not block.
+void set_activity_waker(std::function<void()> waker);
+void arm_activity_waker(bool armed);
 // Wakes every queue's waiting reader.
 void wake_all_queues();
 

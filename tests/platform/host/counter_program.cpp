@@ -1,8 +1,10 @@
 // A small phone program whose timer draws a counter: every 250 ms one more
 // white square on black. A tap plays an animation of six full-screen colours
 // drawn back to back inside the handler, without a timer or a sleep, as the
-// shaver's intro does. Each step is said on the debug output with the tick
-// count, so a recording's frames can be matched with what the program did.
+// shaver's intro does; a tap in the band at the top instead plays a wipe
+// across that band only, as the framework's window transitions do: each step
+// a green bar one fifth wider over the last, and a grey mark under it. Each step is said on the debug output with the
+// tick count, so a recording's frames can be matched with what the program did.
 
 #include <windows.h>
 
@@ -14,6 +16,8 @@ constexpr int square = 20;
 constexpr int square_step = 24;
 constexpr int squares_per_row = 18;
 constexpr int animation_frames = 6;
+constexpr int wipe_band_height = 80;
+constexpr int wipe_steps = 5;
 
 int ticks = 0;
 
@@ -63,6 +67,20 @@ void play_animation(HWND hwnd)
     ReleaseDC(hwnd, dc);
 }
 
+void play_wipe(HWND hwnd)
+{
+    HDC dc = GetDC(hwnd);
+    for (int step = 0; step < wipe_steps; ++step) {
+        NKDbgPrintfW(u"counter: wipe step %d at %d\n", step, int(GetTickCount()));
+        int right = 96 * (step + 1);
+        RECT bar {0, 0, right, wipe_band_height - 10};
+        fill(dc, bar, RGB(0, 40 * (step + 2), 0));
+        RECT mark {right - 96, wipe_band_height - 10, right, wipe_band_height};
+        fill(dc, mark, RGB(128, 128, 128));
+    }
+    ReleaseDC(hwnd, dc);
+}
+
 LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
@@ -81,7 +99,10 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         return 0;
     }
     case WM_LBUTTONDOWN:
-        play_animation(hwnd);
+        if (HIWORD(lparam) < wipe_band_height)
+            play_wipe(hwnd);
+        else
+            play_animation(hwnd);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);

@@ -9,6 +9,7 @@
 #include "platform/host/presenter.h"
 #include "platform/host/scenario_runner.h"
 #include "platform/kernel/clock.h"
+#include "platform/user/host.h"
 
 using namespace platform::host;
 namespace phone_clock = platform::clock;
@@ -29,11 +30,10 @@ protected:
         phone_clock::reset(phone_clock::Mode::virtual_time);
     }
 
-    static void fill_part(COLORREF colour)
+    static void fill_part(COLORREF colour, RECT area = {10, 10, 50, 60})
     {
         HDC screen_dc = GetDC(nullptr);
         HBRUSH brush = CreateSolidBrush(colour);
-        RECT area {10, 10, 50, 60};
         FillRect(screen_dc, &area, brush);
         DeleteObject(brush);
         ReleaseDC(nullptr, screen_dc);
@@ -81,6 +81,81 @@ TEST_F(PresenterTest, PartialDrawingWaitsForIdleWholeFramesShowAtOnce)
     presenter.detach();
     platform::gdi::screen().fill(RGB(1, 2, 3));
     EXPECT_EQ(display->frames_presented(), 9);
+}
+
+// A window that paints a background and text-like marks over it, as every
+// control does: overlapping drawing inside one paint.
+LRESULT CALLBACK layered_paint(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message != WM_PAINT) return DefWindowProcW(hwnd, message, wparam, lparam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    const COLORREF layers[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+    for (int layer = 0; layer < 3; ++layer) {
+        HBRUSH brush = CreateSolidBrush(layers[layer]);
+        RECT area {layer * 10, layer * 10, 200, 200};
+        FillRect(dc, &area, brush);
+        DeleteObject(brush);
+    }
+    EndPaint(hwnd, &paint);
+    return 0;
+}
+
+TEST_F(PresenterTest, APartialAnimationDrawnOverItselfIsShownStepByStepAPeriodApart)
+{
+    Presenter presenter(*display, nullptr, 30);
+    presenter.attach();
+    std::uint64_t period = presenter.pacer().period_ms();
+
+    // Three steps of a wipe, each over the last, straight to the screen:
+    // a step shows once the next starts drawing over it, unmixed with it.
+    const std::uint32_t steps[] = {0xFF0000, 0x00FF00, 0x0000FF};
+    auto colour = [](std::uint32_t xrgb) { return RGB(xrgb >> 16, (xrgb >> 8) & 0xFF, xrgb & 0xFF); };
+    for (int step = 0; step < 3; ++step) {
+        fill_part(colour(steps[step]), RECT {0, 0, 40 * (step + 1), 30});
+        // A mark beside each step's bar, drawn after it: part of that step.
+        fill_part(RGB(255, 255, 255), RECT {40 * step, 30, 40 * (step + 1), 40});
+        EXPECT_EQ(display->frames_presented(), step);
+        if (step > 0) {
+            auto shown = display->capture(nullptr);
+            EXPECT_EQ(shown->at(5, 5), steps[step - 1]) << "step " << step;
+            EXPECT_EQ(shown->at(40 * step - 5, 35), 0xFFFFFFu) << "step " << step;
+            // Nothing of the step being drawn is in it yet.
+            EXPECT_NE(shown->at(40 * step + 5, 5), steps[step]) << "step " << step;
+        }
+    }
+    EXPECT_EQ(phone_clock::now(), period);
+    // The last step shows when the program goes idle, its period kept too.
+    presenter.present_pending();
+    EXPECT_EQ(display->frames_presented(), 3);
+    EXPECT_EQ(phone_clock::now(), 2 * period);
+    EXPECT_EQ(display->capture(nullptr)->at(100, 5), 0x0000FFu);
+
+    // Drawing side by side, never over itself, is one frame at the idle.
+    std::uint64_t idle_at = phone_clock::now();
+    for (int column = 0; column < 4; ++column)
+        fill_part(RGB(200, 0, 0), RECT {column * 50, 300, column * 50 + 40, 340});
+    EXPECT_EQ(display->frames_presented(), 3);
+    presenter.present_pending();
+    EXPECT_EQ(display->frames_presented(), 4);
+    EXPECT_EQ(phone_clock::now(), idle_at);
+
+    // So is a paint that draws over itself.
+    WNDCLASSW description {};
+    description.lpfnWndProc = layered_paint;
+    description.lpszClassName = u"LayeredPaint";
+    RegisterClassW(&description);
+    HWND window = CreateWindowExW(
+        0, u"LayeredPaint", u"", WS_POPUP | WS_VISIBLE, 0, 400, 200, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    UpdateWindow(window);
+    EXPECT_EQ(display->frames_presented(), 4);
+    presenter.present_pending();
+    EXPECT_EQ(display->frames_presented(), 5);
+    EXPECT_EQ(display->capture(nullptr)->at(100, 500), 0x0000FFu);
+    EXPECT_EQ(phone_clock::now(), idle_at);
+    DestroyWindow(window);
+    platform::user::shut_down_thread_windows();
 }
 
 TEST_F(PresenterTest, RealTimeFramesKeepTheFramePeriod)

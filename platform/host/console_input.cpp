@@ -142,6 +142,19 @@ void ConsoleInput::take(const char* data, std::size_t size, std::uint64_t client
     take_locked(data, size, client);
 }
 
+void ConsoleInput::set_arrival_hook(std::function<void()> hook)
+{
+    std::lock_guard lock(mutex_);
+    arrival_hook_ = std::move(hook);
+}
+
+// Called with mutex_ held.
+void ConsoleInput::announce_arrival()
+{
+    arrived_.notify_all();
+    if (arrival_hook_) arrival_hook_();
+}
+
 void ConsoleInput::take_locked(const char* data, std::size_t size, std::uint64_t client)
 {
     if (drop_reason_) return;  // a client being dropped gets no further commands run
@@ -152,7 +165,7 @@ void ConsoleInput::take_locked(const char* data, std::size_t size, std::uint64_t
         if (!line) continue;
         lines_.push_back({std::move(line->text), client, line->too_long});
         ++lines_in_hand_;
-        arrived_.notify_all();
+        announce_arrival();
     }
 }
 
@@ -265,7 +278,7 @@ void ConsoleInput::read_standard_input()
         if (auto last = reader_.finish()) lines_.push_back({std::move(last->text), 0, last->too_long});
         ended_ = true;
         reading = false;
-        arrived_.notify_all();
+        announce_arrival();
     }
 }
 

@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -73,12 +74,17 @@ public:
     // The port listened on (0 for standard input).
     int port() const { return port_; }
 
+    // Called on the reading thread when a line arrives or the input ends,
+    // for a UI thread asleep elsewhere than in next_line. Must not block.
+    void set_arrival_hook(std::function<void()> hook);
+
 private:
     explicit ConsoleInput(ConsoleLimits limits);
     bool start(std::string* error);
     void read_standard_input();
     void serve_port();
     void wake();
+    void announce_arrival();
     // Queues the whole lines of what was read.
     void take(const char* data, std::size_t size, std::uint64_t client);
     void take_locked(const char* data, std::size_t size, std::uint64_t client);
@@ -99,6 +105,7 @@ private:
 
     std::mutex mutex_;
     std::condition_variable arrived_;
+    std::function<void()> arrival_hook_;
     std::deque<ConsoleLine> lines_;
     ConsoleLineReader reader_;
     std::vector<std::string> notices_;

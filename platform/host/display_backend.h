@@ -31,6 +31,13 @@ struct DisplayOptions {
     // Whether a window larger than the screen is shown smaller; off for
     // windows on SDL's dummy driver, whose "screen" is a fixed 1024 x 768.
     bool fit_to_screen = true;
+    // Called just before the display acts on something the person did (the
+    // finger, a key, closing it), so virtual time can catch up with the
+    // person's own.
+    std::function<void()> before_input;
+    // One input per pump_events, so the phone takes each before the next,
+    // as a replayed script gives them.
+    bool one_input_per_pump = false;
 };
 
 class Display {
@@ -41,9 +48,13 @@ public:
     // that changed since the last call. Runs on the UI thread.
     virtual void present(const std::vector<std::uint32_t>& pixels, const RECT& damage) = 0;
 
-    // Handles what the person did, waiting up to wait_ms for something to
-    // happen. Returns false once the person has closed the display.
+    // Handles what the person did, waiting up to wait_ms (no limit when
+    // negative) for something to happen. Returns false once the person has
+    // closed the display.
     virtual bool pump_events(int wait_ms) = 0;
+
+    // Ends a pump_events that is waiting. Safe from any thread.
+    virtual void wake() { }
 
     // What the display shows of the phone now, at the display's own size.
     virtual std::optional<Image> capture(std::string* error) = 0;

@@ -4,9 +4,12 @@
 
 #include "platform/host/host.h"
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <utility>
 
 #include "platform/audio/audio_host.h"
 #include "platform/devices/device_host.h"
@@ -109,6 +112,8 @@ private:
     }
     void tear_down(int exit_code);
     void on_idle(std::optional<std::uint64_t> next_timer_due);
+    void wait_for_the_person(std::uint32_t timeout_ms);
+    void catch_up_with_the_person();
     void quit(const std::string& why);
     void log(const std::string& text)
     {
@@ -119,6 +124,8 @@ private:
     {
         log(text);
         history_.add(time, text);
+        // The panel shows it at once, though the UI thread may be asleep.
+        if (display_ && std::this_thread::get_id() != ui_thread_) display_->wake();
     }
     // An input the person or a script gave, kept in session.script.
     void took_input(const std::string& command)
@@ -127,6 +134,13 @@ private:
     }
     bool open_session_script(std::string* error);
     void say_what_was_done(int exit_code, int frames, bool in_window);
+    void note_script_finger(platform::user::PointerKind kind, int x, int y)
+    {
+        if (kind == platform::user::PointerKind::down) script_finger_start_ = std::pair {x, y};
+        if (kind != platform::user::PointerKind::up || !script_finger_start_) return;
+        history_.add(platform::clock::now(), finger_event_text(*script_finger_start_, {x, y}));
+        script_finger_start_.reset();
+    }
     void pointer(platform::user::PointerKind kind, int x, int y)
     {
         log(std::string("input ") + pointer_word(kind) + " " + std::to_string(x) + " " + std::to_string(y));
@@ -143,6 +157,18 @@ private:
     std::unique_ptr<ConsoleSession> console_;
     std::unique_ptr<Monkey> monkey_;
     EventHistory history_;
+    // A script's or the console's finger, told in the panel as the window's is.
+    std::optional<std::pair<int, int>> script_finger_start_;
+    std::thread::id ui_thread_;
+    // A window's wait for the person in virtual time: from when, until when,
+    // and since when on the wall clock.
+    struct PumpInVirtualTime {
+        std::uint64_t from = 0;
+        std::uint64_t until = 0;
+        std::chrono::steady_clock::time_point started;
+        bool person_acted = false;
+    };
+    std::optional<PumpInVirtualTime> pump_;
     bool updating_references_ = false;
     int capture_id_ = 0;
     int minute_stop_ = 0;
@@ -193,6 +219,9 @@ bool Phone::set_up(std::string* error)
         say(text);
         log(text);
     };
+    display_options.before_input = [this] { catch_up_with_the_person(); };
+    // A script gives its inputs one at a time; a replay of this run is one.
+    display_options.one_input_per_pump = !settings_.real_time;
     display_options.key = [this](PhoneKey key) {
         // Read before the press: a toggle's command is the state it goes to.
         std::string command = phone_key_command(key);
@@ -201,19 +230,25 @@ bool Phone::set_up(std::string* error)
         log(done);
         history_.add(platform::clock::now(), done);
     };
-    if (settings_.window) {
-        std::string why;
-        display_ = create_sdl_display(display_options, &why);
-        if (!display_) {
-            if (settings_.display_was_chosen) {
-                *error = why;
-                return false;
-            }
-            say(why + "; running headless");
-        }
+    const DisplayBackend* backend = find_display_backend(settings_.display_backend);
+    if (!backend) {
+        *error = "there is no display called " + settings_.display_backend + " (VELMOR_DISPLAY); there are:";
+        for (const auto& known : display_backends()) *error += std::string(" ") + known.name;
+        return false;
     }
-    if (!display_) display_ = create_headless_display(display_options, error);
-    log(std::string("display ") + (display_->interactive() ? "sdl" : "headless"));
+    std::string why;
+    display_ = backend->create(display_options, &why);
+    if (!display_) {
+        if (settings_.display_was_chosen) {
+            *error = why;
+            return false;
+        }
+        say(why + "; running headless");
+        backend = find_display_backend("headless");
+        display_ = backend->create(display_options, error);
+        if (!display_) return false;
+    }
+    log(std::string("display ") + backend->name);
 
     if (!start_audio(error)) return false;
     platform::devices::install_devices();
@@ -233,7 +268,14 @@ bool Phone::set_up(std::string* error)
     platform::gdi::screen().fill(RGB(0, 0, 0));
     presenter_ = std::make_unique<Presenter>(*display_, recorder_.get(), options_.fps);
     presenter_->attach();
+    ui_thread_ = std::this_thread::get_id();
     platform::user::set_idle_handler([this](std::optional<std::uint64_t> due) { on_idle(due); });
+    if (display_->interactive() && settings_.real_time) {
+        // An idle phone in a window sleeps until the person, a timer or
+        // another thread has something for it.
+        platform::user::set_idle_wait(platform::user::IdleWait {
+            [this](std::uint32_t timeout_ms) { wait_for_the_person(timeout_ms); }, [this] { display_->wake(); }});
+    }
 
     if (!platform::shell::start_shell()) {
         say("the shell could not create its windows (error " + std::to_string(GetLastError()) +
@@ -318,7 +360,10 @@ ScenarioRunnerOptions Phone::runner_options()
     options.screenshot_folder = options_.record.empty() ? std::filesystem::path(".") : options_.record;
     options.updating_references = updating_references_;
     options.presented_screen = [this] { return presenter_->presented_screen(); };
-    options.pointer = [this](platform::user::PointerKind kind, int x, int y) { pointer(kind, x, y); };
+    options.pointer = [this](platform::user::PointerKind kind, int x, int y) {
+        pointer(kind, x, y);
+        note_script_finger(kind, x, y);
+    };
     options.took_input = [this](const ScenarioStep& step) {
         if (auto command = input_command(step)) took_input(*command);
     };
@@ -351,6 +396,7 @@ bool Phone::start_console(std::string* error)
         log(text);
         history_.add(platform::clock::now(), text);
     };
+    input->set_arrival_hook([display = display_.get()] { display->wake(); });
     console_ = std::make_unique<ConsoleSession>(std::move(input), *display_, std::move(console_options));
     return true;
 }
@@ -392,8 +438,13 @@ void Phone::on_idle(std::optional<std::uint64_t> next_timer_due)
             if (auto console_time = console_ ? console_->next_time() : std::nullopt)
                 until = std::min(until, std::max(*console_time, now));
             if (auto stop = platform::clock::next_stop()) until = std::min(until, *stop);
+            pump_ = PumpInVirtualTime {now, until, std::chrono::steady_clock::now(), false};
             bool open = display_->pump_events(int(until - now));
-            platform::clock::advance_to(until);
+            // What the person did happened at its own moment, which the
+            // phone takes before time moves on.
+            bool acted = pump_->person_acted;
+            pump_.reset();
+            if (!acted) platform::clock::advance_to(until);
             if (!open) return quit("the window was closed");
         } else if (!display_->pump_events(0)) {
             return quit("the window was closed");
@@ -415,8 +466,34 @@ void Phone::on_idle(std::optional<std::uint64_t> next_timer_due)
     }
 }
 
+// The real-time window's idle wait: for the person, the loop's own
+// deadline (a timer), or a script or console step that falls due.
+void Phone::wait_for_the_person(std::uint32_t timeout_ms)
+{
+    std::optional<std::uint64_t> until;
+    std::uint64_t now = platform::clock::now();
+    if (timeout_ms != INFINITE) until = now + timeout_ms;
+    auto sooner = [&](std::uint64_t time) { until = until ? std::min(*until, time) : time; };
+    if (runner_ && !runner_->finished()) sooner(runner_->next_time());
+    if (auto console_time = console_ ? console_->next_time() : std::nullopt) sooner(*console_time);
+    int wait_ms = -1;
+    if (until) wait_ms = int(std::min<std::uint64_t>(*until > now ? *until - now : 0, 0x7FFFFFFF));
+    display_->pump_events(wait_ms);
+}
+
+void Phone::catch_up_with_the_person()
+{
+    if (!pump_) return;
+    auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - pump_->started);
+    platform::clock::advance_to(
+        std::min(pump_->until, pump_->from + std::uint64_t(std::max<std::int64_t>(waited.count(), 0))));
+    pump_->person_acted = true;
+}
+
 void Phone::tear_down(int exit_code)
 {
+    platform::user::set_idle_wait({});
     platform::user::set_idle_handler({});
     if (minute_stop_) platform::clock::remove_stop(minute_stop_);
     if (presenter_) {

@@ -1,7 +1,13 @@
 #include "platform/host/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <utility>
+
+#include "platform/audio/audio_backend.h"
+#include "platform/audio/audio_host.h"
+#include "platform/host/display_backend.h"
 
 #ifndef VELMOR_DEFAULT_DEVICE_ROOT
 #define VELMOR_DEFAULT_DEVICE_ROOT "build/device"
@@ -24,6 +30,56 @@ bool fail(std::string* error, std::string text)
 {
     if (error) *error = std::move(text);
     return false;
+}
+
+// The help's and the errors' words for the backends come from their tables,
+// so a backend added there is offered here too.
+using BackendRow = std::pair<std::string, std::string>;
+
+std::vector<BackendRow> display_backend_rows()
+{
+    std::vector<BackendRow> rows;
+    for (const auto& backend : display_backends()) rows.emplace_back(backend.name, backend.description);
+    return rows;
+}
+
+std::vector<BackendRow> audio_backend_rows()
+{
+    std::vector<BackendRow> rows;
+    for (const auto& backend : platform::audio::backends()) rows.emplace_back(backend.name, backend.description);
+    return rows;
+}
+
+std::string joined_names(const std::vector<BackendRow>& rows, const std::string& between, const std::string& last)
+{
+    std::string names;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        names += (i == 0 ? "" : i + 1 == rows.size() ? last : between) + rows[i].first;
+    return names;
+}
+
+std::string display_backend_names(const std::string& last) { return joined_names(display_backend_rows(), ", ", last); }
+std::string audio_backend_names(const std::string& between, const std::string& last)
+{
+    return joined_names(audio_backend_rows(), between, last);
+}
+
+bool audio_backend_named(const std::string& name)
+{
+    for (const auto& row : audio_backend_rows())
+        if (row.first == name) return true;
+    return false;
+}
+
+std::string backend_lines(const std::vector<BackendRow>& rows)
+{
+    std::string lines;
+    for (const auto& [name, description] : rows) {
+        std::string line = "                          " + name;
+        line.resize(std::max<std::size_t>(line.size() + 1, 36), ' ');
+        lines += line + description + "\n";
+    }
+    return lines;
 }
 
 }  // namespace
@@ -59,14 +115,23 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
         if (name == "--help" || name == "-h") {
             if (!flag()) return std::nullopt;
             options.help = true;
-        } else if (name == "--headless" || name == "--window") {
-            if (!flag()) return std::nullopt;
-            auto choice = name == "--headless" ? DisplayChoice::headless : DisplayChoice::window;
-            if (display_set && options.display != choice) {
-                fail(error, "--headless and --window exclude each other");
+        } else if (name == "--headless" || name == "--window" || name == "--display") {
+            std::string backend = name == "--headless" ? "headless" : "sdl";
+            if (name == "--display") {
+                if (!value(backend)) return std::nullopt;
+                if (!find_display_backend(backend)) {
+                    fail(error, "--display takes " + display_backend_names(" or ") + ", not \"" + backend + "\"");
+                    return std::nullopt;
+                }
+            } else if (!flag()) {
                 return std::nullopt;
             }
-            options.display = choice;
+            if (display_set && options.display_backend != backend) {
+                fail(error, "--headless, --window and --display exclude each other when they name two displays");
+                return std::nullopt;
+            }
+            options.display_backend = backend;
+            options.display = backend == "headless" ? DisplayChoice::headless : DisplayChoice::window;
             display_set = true;
         } else if (name == "--home") {
             if (!flag()) return std::nullopt;
@@ -136,8 +201,8 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
             options.record_frame_hashes = text == "hashes";
         } else if (name == "--audio") {
             if (!value(text)) return std::nullopt;
-            if (text != "null" && text != "capture" && text != "sdl") {
-                fail(error, "--audio takes null, capture or sdl, not \"" + text + "\"");
+            if (!audio_backend_named(text)) {
+                fail(error, "--audio takes " + audio_backend_names(", ", " or ") + ", not \"" + text + "\"");
                 return std::nullopt;
             }
             options.audio = text;
@@ -236,10 +301,19 @@ Settings resolve_settings(const Options& options, const Environment& environment
 {
     Settings settings;
     settings.display_was_chosen = options.display != DisplayChoice::automatic;
-    if (options.display == DisplayChoice::automatic)
-        settings.window = !environment("DISPLAY").empty() || !environment("WAYLAND_DISPLAY").empty();
-    else
-        settings.window = options.display == DisplayChoice::window;
+    settings.display_backend = options.display_backend;
+    if (options.display == DisplayChoice::automatic) {
+        if (auto named = environment("VELMOR_DISPLAY"); !named.empty()) {
+            settings.display_backend = named;
+            settings.display_was_chosen = true;
+        } else {
+            bool screen = !environment("DISPLAY").empty() || !environment("WAYLAND_DISPLAY").empty();
+            settings.display_backend = screen ? "sdl" : "headless";
+        }
+    } else if (settings.display_backend.empty()) {
+        settings.display_backend = options.display == DisplayChoice::window ? "sdl" : "headless";
+    }
+    settings.window = settings.display_backend != "headless";
     if (options.time == TimeChoice::automatic)
         settings.real_time = settings.window;
     else
@@ -264,14 +338,16 @@ std::string usage_text()
            "  --headless            keep the screen in memory (the default without DISPLAY or WAYLAND_DISPLAY)\n"
            "  --window              show the phone in a window; the mouse is the finger, F12 saves a screenshot,\n"
            "                        closing the window ends the program as if it had quit with code 0\n"
-           "  --scale N             window pixels per phone pixel, 1 to 8 (default 1); a window the screen cannot\n"
-           "                        hold is shown at the largest scale it can (a fraction, if need be), and said\n"
-           "  --home                stay at the home screen until the program's icon (the shaver, first on the\n"
-           "                        home screen) is tapped; without it the phone taps the icon itself. In a window\n"
-           "                        without --script, --console or --record the home screen comes back when the\n"
-           "                        program ends (velmor starts itself anew with --home), and a tap starts it again\n"
-           "  --device-root DIR     the host folder that stands for the phone's \"\\\" (default: $VELMOR_DEVICE_ROOT,\n"
-           "                        else " +
+           "  --display NAME        the display by its name (default: $VELMOR_DISPLAY, else as above):\n" +
+        backend_lines(display_backend_rows()) +
+        "  --scale N             window pixels per phone pixel, 1 to 8 (default 1); a window the screen cannot\n"
+        "                        hold is shown at the largest scale it can (a fraction, if need be), and said\n"
+        "  --home                stay at the home screen until the program's icon (the shaver, first on the\n"
+        "                        home screen) is tapped; without it the phone taps the icon itself. In a window\n"
+        "                        without --script, --console or --record the home screen comes back when the\n"
+        "                        program ends (velmor starts itself anew with --home), and a tap starts it again\n"
+        "  --device-root DIR     the host folder that stands for the phone's \"\\\" (default: $VELMOR_DEVICE_ROOT,\n"
+        "                        else " +
         default_device_root().string() +
         "); missing standard folders are created.\n"
         "                        A DIR that does not exist is refused unless --create-device-root is given\n"
@@ -283,8 +359,10 @@ std::string usage_text()
         "                        frame waits for its period; in virtual time each frame drawn back to back\n"
         "                        after another moves the clock on by the period\n"
         "  --lang 0x0804|0x0409  the phone's language (default 0x0804, Simplified Chinese)\n"
-        "  --audio null|capture|sdl  where sound goes (default: capture with --record, else null; capture\n"
-        "                        writes sound.wav and sounds.log into the --record folder)\n"
+        "  --audio " +
+        audio_backend_names("|", "|") + "  where sound goes (default: capture with --record, else null; capture\n" +
+        "                        writes sound.wav and sounds.log into the --record folder):\n" +
+        backend_lines(audio_backend_rows()) +
         "  --script FILE         run a scenario (see below)\n"
         "  --console             read the scenario's commands from standard input as they are typed; each is\n"
         "                        answered on standard output with OK or KO: reason once the phone has taken\n"

@@ -18,6 +18,9 @@ enum class TimeChoice { automatic, real_time, virtual_time };
 
 struct Options {
     DisplayChoice display = DisplayChoice::automatic;
+    // The display backend by name (--display, or sdl for --window and
+    // headless for --headless); empty when not given.
+    std::string display_backend;
     int scale = 1;
     // Stay at the home screen until the program's icon is tapped.
     bool home = false;
@@ -61,7 +64,9 @@ Environment process_environment();
 // in a window; the device root from VELMOR_DEVICE_ROOT, else the build's.
 struct Settings {
     bool window = false;
-    bool display_was_chosen = false;  // --headless or --window given
+    bool display_was_chosen = false;  // --headless, --window, --display or VELMOR_DISPLAY given
+    // The display backend's name, checked against the table when the phone starts.
+    std::string display_backend;
     bool real_time = false;
     std::filesystem::path device_root;
     // Named by --device-root or VELMOR_DEVICE_ROOT rather than the build's

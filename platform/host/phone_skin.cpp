@@ -179,7 +179,7 @@ std::vector<std::string> window_key_legend()
         "P, power key: power",
         "S shake · N near/far",
         "C call · M SMS · U USB disk",
-        "F12 screenshot",
+        "F12 screenshot (Shift: window)",
     };
 }
 

@@ -35,8 +35,6 @@ constexpr int title_bar_allowance = 40;
 constexpr auto panel_refresh = std::chrono::milliseconds(500);
 // How long an X server far away has to answer before the window gives up.
 constexpr int x_display_timeout_ms = 800;
-// A press and release this close together (phone pixels) is a tap.
-constexpr int tap_slop = 8;
 
 // The window keys and what they stand for.
 std::optional<PhoneKey> phone_key(SDL_Keycode key, Uint16 modifiers)
@@ -114,6 +112,15 @@ public:
         return line;
     }
 
+    // When the text next changes by itself (a frame leaving the last
+    // second); nothing once it rests.
+    std::optional<Clock::time_point> next_change(Clock::time_point now) const
+    {
+        for (const auto& frame : frames_)
+            if (frame.end + std::chrono::seconds(1) >= now) return frame.end + std::chrono::seconds(1);
+        return std::nullopt;
+    }
+
 private:
     struct Frame {
         Clock::time_point end;
@@ -161,6 +168,7 @@ public:
         }
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failed(error, "cannot start SDL's video");
         video_started_ = true;
+        wake_event_ = SDL_RegisterEvents(1);
         if (invisible_driver(SDL_GetCurrentVideoDriver())) {
             if (error) *error = "cannot open the window: " + displays_tried();
             return false;
@@ -213,10 +221,16 @@ public:
 
     bool pump_events(int wait_ms) override
     {
+        // The panel's frame rate still has to count down to its resting
+        // figure; otherwise only the person (or a wake) ends the wait.
+        int wait = wait_ms < 0 ? -1 : wait_ms;
+        if (auto refresh = ms_until_panel_refresh()) wait = wait < 0 ? *refresh : std::min(wait, *refresh);
         SDL_Event event;
-        bool have = wait_ms > 0 ? SDL_WaitEventTimeout(&event, wait_ms) != 0 : SDL_PollEvent(&event) != 0;
+        bool have = wait > 0 ? SDL_WaitEventTimeout(&event, wait) != 0
+            : wait < 0       ? SDL_WaitEvent(&event) != 0
+                             : SDL_PollEvent(&event) != 0;
         while (have) {
-            handle(event);
+            if (handle(event) && options_.one_input_per_pump) break;
             have = SDL_PollEvent(&event) != 0;
         }
         if (Clock::now() - panel_drawn_ >= panel_refresh && footer() != panel_footer_) {
@@ -224,6 +238,14 @@ public:
             show();
         }
         return !closed_;
+    }
+
+    void wake() override
+    {
+        if (wake_event_ == Uint32(-1)) return;
+        SDL_Event event {};
+        event.type = wake_event_;
+        SDL_PushEvent(&event);
     }
 
     std::optional<Image> capture(std::string* error) override { return read_area(to_pixels(layout_.screen), error); }
@@ -285,6 +307,19 @@ private:
         if (!skin_texture_) return false;
         SDL_UpdateTexture(skin_texture_, nullptr, skin.pixels.data(), skin.width * 4);
         return true;
+    }
+
+    // How long until the panel's own figures want it drawn again; nothing
+    // while they rest.
+    std::optional<int> ms_until_panel_refresh() const
+    {
+        auto now = Clock::now();
+        std::optional<Clock::time_point> due;
+        if (footer() != panel_footer_) due = panel_drawn_ + panel_refresh;
+        if (auto change = stats_.next_change(now)) due = std::max(*change, panel_drawn_ + panel_refresh);
+        if (!due) return std::nullopt;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*due - now).count();
+        return int(std::clamp<long long>(left + 1, 0, 1000));
     }
 
     std::vector<std::string> footer() const
@@ -364,58 +399,80 @@ private:
     }
 
     // All of the person's input passes here: the finger, the skin's keys
-    // and the keyboard's.
-    void handle(const SDL_Event& event)
+    // and the keyboard's. True when it gave the phone something.
+    bool handle(const SDL_Event& event)
     {
         int x = 0, y = 0;
         switch (event.type) {
         case SDL_QUIT:
+            person_acts();
             closed_ = true;
-            break;
+            return true;
         case SDL_WINDOWEVENT:
-            if (event.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+                person_acts();
+                closed_ = true;
+                return true;
+            }
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED) show();
-            break;
+            return false;
         case SDL_MOUSEBUTTONDOWN:
-            if (event.button.button != SDL_BUTTON_LEFT || finger_down_ || held_key_) break;
+            if (event.button.button != SDL_BUTTON_LEFT || finger_down_ || held_key_) return false;
             if (on_phone(event.button.x, event.button.y)) {
                 to_phone(event.button.x, event.button.y, x, y);
                 finger_down_ = true;
                 finger_start_ = {x, y};
+                person_acts();
                 options_.pointer(platform::user::PointerKind::down, x, y);
-            } else if (auto key = skin_key_at(layout_, units(event.button.x), units(event.button.y))) {
-                hold_key(key);
+                return true;
             }
-            break;
+            if (auto key = skin_key_at(layout_, units(event.button.x), units(event.button.y))) hold_key(key);
+            return false;
         case SDL_MOUSEMOTION:
-            if (!finger_down_) break;
+            if (!finger_down_) return false;
             to_phone(event.motion.x, event.motion.y, x, y);
+            person_acts();
             options_.pointer(platform::user::PointerKind::move, x, y);
-            break;
+            return true;
         case SDL_MOUSEBUTTONUP:
-            if (event.button.button != SDL_BUTTON_LEFT) break;
+            if (event.button.button != SDL_BUTTON_LEFT) return false;
             if (finger_down_) {
                 to_phone(event.button.x, event.button.y, x, y);
                 finger_down_ = false;
+                person_acts();
                 options_.pointer(platform::user::PointerKind::up, x, y);
-                note_finger(x, y);
-            } else if (auto key = held_key_) {
+                note_window_event(finger_event_text(finger_start_, {x, y}));
+                return true;
+            }
+            if (auto key = held_key_) {
                 hold_key(std::nullopt);
                 // As on the device, a key acts when it is let go over it.
-                if (skin_key_at(layout_, units(event.button.x), units(event.button.y)) == key) options_.key(*key);
+                if (skin_key_at(layout_, units(event.button.x), units(event.button.y)) == key) {
+                    person_acts();
+                    options_.key(*key);
+                    return true;
+                }
             }
-            break;
+            return false;
         case SDL_KEYDOWN:
-            if (event.key.repeat) break;
+            if (event.key.repeat) return false;
             if (event.key.keysym.sym == SDLK_F12) {
-                save_screenshot();
+                save_screenshot((event.key.keysym.mod & KMOD_SHIFT) != 0);
             } else if (auto key = phone_key(event.key.keysym.sym, event.key.keysym.mod)) {
+                person_acts();
                 options_.key(*key);
+                return true;
             }
-            break;
+            return false;
         default:
-            break;
+            // The wake event, among others: it only ends the wait.
+            return false;
         }
+    }
+
+    void person_acts()
+    {
+        if (options_.before_input) options_.before_input();
     }
 
     void hold_key(std::optional<PhoneKey> key)
@@ -430,23 +487,14 @@ private:
         show();
     }
 
-    void note_finger(int x, int y)
-    {
-        auto [start_x, start_y] = finger_start_;
-        if (std::abs(x - start_x) <= tap_slop && std::abs(y - start_y) <= tap_slop) {
-            note_window_event("tap " + std::to_string(start_x) + " " + std::to_string(start_y));
-        } else {
-            note_window_event("swipe " + std::to_string(start_x) + " " + std::to_string(start_y) + " to " +
-                std::to_string(x) + " " + std::to_string(y));
-        }
-    }
-
-    void save_screenshot()
+    // F12 keeps the phone's screen as the window shows it, as a script's
+    // screenshot does; Shift+F12 the whole window, its keys and panel too.
+    void save_screenshot(bool whole_window)
     {
         std::string error;
-        auto image = capture(&error);
-        std::string name =
-            "velmor-" + std::to_string(platform::clock::now()) + "ms-" + std::to_string(++screenshots_) + ".png";
+        auto image = whole_window ? capture_window(&error) : capture(&error);
+        std::string name = std::string(whole_window ? "velmor-window-" : "velmor-") +
+            std::to_string(platform::clock::now()) + "ms-" + std::to_string(++screenshots_) + ".png";
         auto file = options_.screenshot_folder / name;
         if (image && write_png(file, *image, &error)) {
             note_window_event("screenshot " + name);
@@ -476,6 +524,7 @@ private:
     bool finger_down_ = false;
     int frames_ = 0;
     int screenshots_ = 0;
+    Uint32 wake_event_ = Uint32(-1);
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/audio/audio_host.h"
 #include "platform/host/host_text.h"
@@ -142,6 +143,18 @@ EventHistory& window_events()
 }
 
 void note_window_event(std::string text) { window_events().add(platform::clock::now(), std::move(text)); }
+
+std::string finger_event_text(std::pair<int, int> start, std::pair<int, int> end)
+{
+    // A finger never lands twice on one pixel: this much slide is still a tap.
+    constexpr int tap_slop = 8;
+    auto [start_x, start_y] = start;
+    auto [end_x, end_y] = end;
+    if (std::abs(end_x - start_x) <= tap_slop && std::abs(end_y - start_y) <= tap_slop)
+        return "tap " + std::to_string(start_x) + " " + std::to_string(start_y);
+    return "swipe " + std::to_string(start_x) + " " + std::to_string(start_y) + " to " + std::to_string(end_x) + " " +
+        std::to_string(end_y);
+}
 
 PhoneStatus collect_phone_status(const EventHistory& history)
 {

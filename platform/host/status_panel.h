@@ -9,6 +9,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/devices/device_host.h"
@@ -52,6 +53,10 @@ private:
 // the clock's time; collect_phone_status shows them among the phone's events.
 void note_window_event(std::string text);
 EventHistory& window_events();
+
+// A finger's press and release as the events name it: "tap X Y" where it
+// was pressed when they lie close together, else "swipe X Y to X Y".
+std::string finger_event_text(std::pair<int, int> start, std::pair<int, int> end);
 
 struct PhoneStatus {
     platform::devices::DeviceStatus devices;

@@ -2,13 +2,12 @@
 // come from files in the device root, from "WAVE" resources of a loaded
 // module or from a WAV image in memory; each is converted to the output
 // format once, when it starts.
-#include <fstream>
 
 #include "platform/audio/audio_host.h"
 #include "platform/audio/mixer.h"
 #include "platform/audio/sample_conversion.h"
 #include "platform/audio/wav_format.h"
-#include "platform/files/device_root.h"
+#include "platform/files/rooted_file.h"
 #include "platform/include/mmsystem.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/utf.h"
@@ -60,23 +59,26 @@ std::optional<LoadedSound> decode(std::u16string name, std::span<const std::uint
 // A missing file is not reported: programs probe for optional sounds.
 std::optional<LoadedSound> load_file(std::u16string_view ce_path)
 {
-    auto host_path = files::map_path(ce_path);
-    if (!host_path) return std::nullopt;
-    std::error_code code;
-    if (!std::filesystem::is_regular_file(*host_path, code)) return std::nullopt;
-    std::uintmax_t size = std::filesystem::file_size(*host_path, code);
+    DWORD error = 0;
+    std::string why;
+    auto file = files::RootedFile::open(ce_path, &error, &why);
     std::u16string name(ce_path);
-    if (code || size > largest_sound_file) {
-        report_problem("sound " + to_utf8(name) + ": " + (code ? code.message() : "the file is too large"));
+    if (!file) {
+        // A file that is not there, or a name the phone cannot hold, is a
+        // probe; one that is there but refused is worth saying.
+        if (error == ERROR_ACCESS_DENIED) report_problem("sound " + to_utf8(name) + ": " + why);
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::ifstream in(*host_path, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
-        report_problem("sound " + to_utf8(name) + ": cannot read " + host_path->string());
+    if (file->size() > largest_sound_file) {
+        report_problem("sound " + to_utf8(name) + ": the file is too large");
         return std::nullopt;
     }
-    return decode(std::move(name), bytes);
+    auto bytes = file->read_all(largest_sound_file, &why);
+    if (!bytes) {
+        report_problem("sound " + to_utf8(name) + ": cannot read " + file->host_path().string() + ": " + why);
+        return std::nullopt;
+    }
+    return decode(std::move(name), *bytes);
 }
 
 std::u16string file_part(const std::u16string& path)

@@ -34,13 +34,6 @@ public:
     std::size_t next = 0;
 };
 
-std::u16string folder_part_with_separator(std::u16string_view folder)
-{
-    std::u16string result(folder);
-    if (result.empty() || (result.back() != u'\\' && result.back() != u'/')) result += u'\\';
-    return result;
-}
-
 bool has_wildcard(std::u16string_view pattern) { return pattern.find_first_of(u"*?") != pattern.npos; }
 
 bool fill_entry(const struct stat& info, std::u16string_view name, WIN32_FIND_DATAW& data)
@@ -59,6 +52,19 @@ bool fill_entry(const struct stat& info, std::u16string_view name, WIN32_FIND_DA
     }
     std::copy(name.begin(), name.end(), data.cFileName);
     return true;
+}
+
+// A link in a listing is listed as what it leads to, followed from the
+// folder listed itself (not from a path that may since lead elsewhere), so
+// a search shows what an open in that folder reaches. One that leads out of
+// the root or nowhere is not part of the phone.
+bool stat_through_link(
+    int listed_folder, const std::filesystem::path& folder_host_path, const std::string& name, struct stat& info)
+{
+    platform::files::PathError why {};
+    auto target = platform::files::resolve_in_folder(listed_folder, folder_host_path, name, why);
+    return target && target->folder() >= 0 &&
+        ::fstatat(target->folder(), target->name().c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 }  // namespace
@@ -121,15 +127,8 @@ HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
         if (!match) continue;
         struct stat info { };
         if (::fstatat(::dirfd(directory), host_name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISLNK(info.st_mode)) {
-            // A link is listed as what it leads to; one leading out of the
-            // device root (or nowhere) is not part of the phone.
-            std::u16string through = folder_part_with_separator(folder_part) + name;
-            auto target = platform::files::resolve_rooted(through, platform::files::FinalLink::follow, why);
-            if (!target || target->folder() < 0 ||
-                ::fstatat(target->folder(), target->name().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-        }
+        if (S_ISLNK(info.st_mode) && !stat_through_link(::dirfd(directory), folder->host_path(), host_name, info))
+            continue;
         matches.emplace_back(std::move(name), info);
     }
     ::closedir(directory);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -236,6 +237,15 @@ public:
         if (folders_.size() > names.size()) folders_.pop_back();
         if (failed_at_ >= names.size()) failed_at_ = SIZE_MAX;
     }
+    // Starts the walk in a folder already open, at the place below the
+    // root the names give; ancestors holds a descriptor of each folder on
+    // the way down, the open folder last.
+    void start_in(std::vector<std::string> place, std::vector<Descriptor> ancestors)
+    {
+        names = std::move(place);
+        folders_ = std::move(ancestors);
+        failed_at_ = SIZE_MAX;
+    }
     void restart_at_root()
     {
         names.clear();
@@ -291,24 +301,11 @@ RootedPath RootedPath::with_name(std::string name) const
     return RootedPath(folder, std::move(name), std::move(host));
 }
 
-std::optional<RootedPath> resolve_rooted(
-    std::u16string_view ce_path, FinalLink final_link, PathError& why, std::string* reason)
+// Takes the walk through the pending steps, following links as the host
+// would, and makes the result. ce_path names the walk in messages.
+std::optional<RootedPath> finish_walk(Walk& walk, std::deque<Step> pending, FinalLink final_link, const Refusal& refuse,
+    const fs::path& root, const fs::path& canonical_root, std::u16string_view ce_path)
 {
-    why = PathError::none;
-    if (reason) reason->clear();
-    Refusal refuse {why, reason};
-    auto [root, canonical_root] = device_root_paths();
-    if (root.empty()) return refuse(PathError::no_device_root, "no device root has been set");
-    auto components = split_ce_path(ce_path, refuse);
-    if (!components) return std::nullopt;
-
-    Descriptor root_descriptor(::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (root_descriptor.get() < 0)
-        return refuse(PathError::no_device_root, "the device root " + root.string() + " cannot be opened");
-    Walk walk(std::move(root_descriptor));
-    std::deque<Step> pending;
-    for (const auto& component : *components) pending.push_back({to_utf8(component), true});
-
     int links = 0;
     std::string last_link;
     while (!pending.empty()) {
@@ -381,6 +378,71 @@ std::optional<RootedPath> resolve_rooted(
     if (walk.names.empty()) return RootedPath(walk.keep(walk.enter(0)), ".", std::move(host));
     int folder = walk.keep(walk.enter(walk.names.size() - 1));
     return RootedPath(folder, walk.names.back(), std::move(host));
+}
+
+std::optional<RootedPath> resolve_rooted(
+    std::u16string_view ce_path, FinalLink final_link, PathError& why, std::string* reason)
+{
+    why = PathError::none;
+    if (reason) reason->clear();
+    Refusal refuse {why, reason};
+    auto [root, canonical_root] = device_root_paths();
+    if (root.empty()) return refuse(PathError::no_device_root, "no device root has been set");
+    auto components = split_ce_path(ce_path, refuse);
+    if (!components) return std::nullopt;
+
+    Descriptor root_descriptor(::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (root_descriptor.get() < 0)
+        return refuse(PathError::no_device_root, "the device root " + root.string() + " cannot be opened");
+    Walk walk(std::move(root_descriptor));
+    std::deque<Step> pending;
+    for (const auto& component : *components) pending.push_back({to_utf8(component), true});
+
+    return finish_walk(walk, std::move(pending), final_link, refuse, root, canonical_root, ce_path);
+}
+
+std::optional<RootedPath> resolve_in_folder(
+    int folder, const fs::path& folder_host_path, const std::string& name, PathError& why, std::string* reason)
+{
+    why = PathError::none;
+    if (reason) reason->clear();
+    Refusal refuse {why, reason};
+    auto [root, canonical_root] = device_root_paths();
+    if (root.empty()) return refuse(PathError::no_device_root, "no device root has been set");
+    std::u16string display_text = from_utf8((folder_host_path / name).string());
+    std::u16string_view display = display_text;
+    auto place = below(folder_host_path, root);
+    if (!place) return refuse(PathError::outside_root, quoted(display) + " is not below the device root");
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start < place->size();) {
+        std::size_t end = place->find('/', start);
+        if (end == std::string::npos) end = place->size();
+        names.push_back(place->substr(start, end - start));
+        start = end + 1;
+    }
+    // The folder's own ancestors, climbed from the folder itself, so the walk
+    // goes on from where the folder really is; it must meet the root right
+    // where the names say, or the folder has moved.
+    std::vector<Descriptor> ancestors;
+    ancestors.emplace_back(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
+    if (ancestors.back().get() < 0) return refuse(PathError::no_device_root, "the folder cannot be opened again");
+    for (std::size_t depth = names.size(); depth > 0; --depth)
+        ancestors.emplace_back(::openat(ancestors.back().get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    Descriptor root_descriptor(::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat top {
+    }, expected {};
+    if (ancestors.back().get() < 0 || root_descriptor.get() < 0 || ::fstat(ancestors.back().get(), &top) != 0 ||
+        ::fstat(root_descriptor.get(), &expected) != 0 || top.st_dev != expected.st_dev ||
+        top.st_ino != expected.st_ino)
+        return refuse(
+            PathError::outside_root, quoted(display) + " is in a folder that has left its place in the device root");
+    ancestors.pop_back();
+    std::reverse(ancestors.begin(), ancestors.end());
+    Walk walk(std::move(root_descriptor));
+    walk.start_in(std::move(names), std::move(ancestors));
+    std::deque<Step> pending;
+    pending.push_back({name, false});
+    return finish_walk(walk, std::move(pending), FinalLink::follow, refuse, root, canonical_root, display);
 }
 
 }  // namespace platform::files

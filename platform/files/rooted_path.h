@@ -58,4 +58,12 @@ private:
 std::optional<RootedPath> resolve_rooted(
     std::u16string_view ce_path, FinalLink final_link, PathError& why, std::string* reason = nullptr);
 
+// Follows the entry `name` of an open folder (a link is followed, as an open
+// would) from where that folder really is, not from a path to it that may
+// since lead elsewhere. folder_host_path is the folder's place as a walk
+// reached it. Refuses as resolve_rooted does, and a folder that is no longer
+// at that place in the device root.
+std::optional<RootedPath> resolve_in_folder(int folder, const std::filesystem::path& folder_host_path,
+    const std::string& name, PathError& why, std::string* reason = nullptr);
+
 }  // namespace platform::files

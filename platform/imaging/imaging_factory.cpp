@@ -1,11 +1,10 @@
 #include "platform/imaging/imaging_factory.h"
 
 #include <algorithm>
-#include <fstream>
 #include <vector>
 
 #include "platform/com/class_table.h"
-#include "platform/files/device_root.h"
+#include "platform/files/rooted_file.h"
 #include "platform/imaging/bitmap_image.h"
 #include "platform/imaging/decoded_image.h"
 #include "platform/kernel/debug_output.h"
@@ -56,19 +55,15 @@ STDMETHODIMP ImagingFactory::CreateImageFromFile(const WCHAR* filename, IImage**
     if (!image) return E_INVALIDARG;
     *image = nullptr;
     if (!filename) return E_INVALIDARG;
-    files::PathError why = files::PathError::none;
-    auto path = files::map_path(text_view(filename), why);
-    if (!path) return HRESULT_FROM_WIN32(files::error_code_of(why));
-    std::error_code error;
-    auto size = std::filesystem::file_size(*path, error);
-    if (error) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    if (size > max_file_size) return E_OUTOFMEMORY;
-    std::ifstream in(*path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size())))
-        return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+    DWORD error = 0;
+    std::string why;
+    auto file = files::RootedFile::open(text_view(filename), &error, &why);
+    if (!file) return HRESULT_FROM_WIN32(error);
+    if (file->size() > max_file_size) return E_OUTOFMEMORY;
+    auto bytes = file->read_all(max_file_size, &why);
+    if (!bytes) return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
     std::string origin = to_utf8(text_view(filename));
-    return make_decoded_image(bytes, nullptr, BufferDisposalFlagNone, image, origin.c_str());
+    return make_decoded_image(*bytes, nullptr, BufferDisposalFlagNone, image, origin.c_str());
 }
 
 STDMETHODIMP ImagingFactory::CreateImageFromBuffer(

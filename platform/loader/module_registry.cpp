@@ -3,13 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <system_error>
 
 #include "platform/files/case_fold.h"
 #include "platform/files/device_root.h"
+#include "platform/files/rooted_file.h"
 #include "platform/include/winerror.h"
 #include "platform/kernel/handle_table.h"
 #include "platform/kernel/utf.h"
@@ -81,37 +81,6 @@ std::string join(const std::vector<std::u16string>& paths)
     return text;
 }
 
-// Reads the whole file; an error code and message on failure.
-bool read_file(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, DWORD& error, std::string& why)
-{
-    std::error_code code;
-    auto size = std::filesystem::file_size(path, code);
-    if (code) {
-        error = ERROR_MOD_NOT_FOUND;
-        why = code.message();
-        return false;
-    }
-    if (size > max_library_bytes) {
-        error = ERROR_BAD_EXE_FORMAT;
-        why = "the file is larger than 256 MB";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_MOD_NOT_FOUND;
-        why = std::strerror(errno);
-        return false;
-    }
-    bytes.resize(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (in.gcount() != static_cast<std::streamsize>(bytes.size())) {
-        error = ERROR_BAD_EXE_FORMAT;
-        why = "the file could not be read to its end";
-        return false;
-    }
-    return true;
-}
-
 void release_locked(Registry& r, std::uint32_t value, const std::shared_ptr<Module>& module)
 {
     r.modules.remove(value);
@@ -170,24 +139,26 @@ HMODULE load_module(std::u16string_view name, DWORD* error)
     if (name.empty()) return fail(ERROR_INVALID_PARAMETER, "LoadLibrary was given an empty name");
 
     auto candidates = candidates_for(name, r.program_path);
-    std::filesystem::path host;
+    std::optional<files::RootedFile> file;
     std::u16string ce_path;
+    std::string refused;
     for (const auto& candidate : candidates) {
-        auto mapped = files::map_path(candidate);
-        std::error_code code;
-        if (mapped && std::filesystem::is_regular_file(*mapped, code)) {
-            host = *mapped;
+        DWORD open_error = 0;
+        std::string why;
+        file = files::RootedFile::open(candidate, &open_error, &why);
+        if (file) {
             ce_path = candidate;
             break;
         }
+        if (open_error != ERROR_FILE_NOT_FOUND && open_error != ERROR_PATH_NOT_FOUND && refused.empty())
+            refused = "; " + to_utf8(candidate) + ": " + why;
     }
-    if (host.empty())
-        return fail(
-            ERROR_MOD_NOT_FOUND, "library " + to_utf8(name) + " not found (looked for " + join(candidates) + ")");
+    if (!file)
+        return fail(ERROR_MOD_NOT_FOUND,
+            "library " + to_utf8(name) + " not found (looked for " + join(candidates) + ")" + refused);
 
-    std::error_code code;
-    auto canonical = std::filesystem::canonical(host, code);
-    std::string key = (code ? host : canonical).string();
+    // One module per file, whatever name or link led to it.
+    std::string key = file->identity();
     if (auto it = r.by_host_key.find(key); it != r.by_host_key.end()) {
         if (auto module = r.modules.find(it->second)) {
             ++module->references;
@@ -195,12 +166,13 @@ HMODULE load_module(std::u16string_view name, DWORD* error)
         }
     }
 
-    std::vector<std::uint8_t> bytes;
-    DWORD read_error = 0;
     std::string why;
-    if (!read_file(host, bytes, read_error, why)) return fail(read_error, to_utf8(ce_path) + ": " + why);
-    if (auto shown = files::ce_path_of(canonical.empty() ? host : canonical)) ce_path = *shown;
-    auto module = std::make_shared<Module>(ce_path, key, std::move(bytes));
+    if (file->size() > max_library_bytes)
+        return fail(ERROR_BAD_EXE_FORMAT, to_utf8(ce_path) + ": the file is larger than 256 MB");
+    auto bytes = file->read_all(max_library_bytes, &why);
+    if (!bytes) return fail(ERROR_BAD_EXE_FORMAT, to_utf8(ce_path) + ": " + why);
+    if (auto shown = files::ce_path_of(file->host_path())) ce_path = *shown;
+    auto module = std::make_shared<Module>(ce_path, key, std::move(*bytes));
     if (!module->reader->valid())
         return fail(
             ERROR_BAD_EXE_FORMAT, to_utf8(ce_path) + ": not a valid resource library: " + module->reader->error());

@@ -28,7 +28,7 @@ struct Module {
     Module(std::u16string path, std::string key, std::vector<std::uint8_t> image);
 
     const std::u16string ce_path;
-    const std::string host_key;  // the file's canonical host path: one module per file
+    const std::string host_key;  // the file's host identity (device and inode): one module per file
     const std::vector<std::uint8_t> bytes;
     // Null for the program's module, which has no resource directory.
     const std::unique_ptr<const PeReader> reader;

@@ -2,6 +2,7 @@
 // that take their length in virtual time, loops, stops, and sounds from
 // files, resources and memory, checked on the captured mix and event log.
 #include "audio_fixture.h"
+#include "tests/platform/files/link_swapper.h"
 
 #include "platform/include/libloaderapi.h"
 #include "platform/loader/pe_writer.h"
@@ -265,4 +266,32 @@ TEST_F(AudioTest, MalformedSoundsAreRefusedAndNamed)
     // The same image from memory.
     EXPECT_TRUE(PlaySoundW(reinterpret_cast<LPCWSTR>(good.data()), nullptr, SND_MEMORY | SND_SYNC));
     EXPECT_EQ(now(), 150u);
+}
+
+TEST_F(AudioTest, ASoundLinkedOutOfTheRootIsNeverRead)
+{
+    auto outside = folder_ / "outside";
+    std::filesystem::create_directories(outside);
+    // Not a WAV: had it been read, decoding it would say so.
+    std::ofstream(outside / "secret.wav", std::ios::binary) << "secret";
+    put_file("Windows/placeholder.txt", {});
+
+    std::filesystem::create_symlink(outside / "secret.wav", folder_ / "root" / "Windows" / "planted.wav");
+    EXPECT_FALSE(PlaySoundW(u"\\Windows\\planted.wav", nullptr, file_async | SND_NODEFAULT));
+    ASSERT_EQ(problems_.size(), 1u);
+    EXPECT_NE(problems_[0].find("outside the device root"), std::string::npos) << problems_[0];
+
+    auto inside = level_wav(441, 700);
+    int played = 0;
+    {
+        LinkSwapper swapper(folder_ / "root" / "Windows" / "flip.wav", std::string(inside.begin(), inside.end()),
+            outside / "secret.wav");
+        for (int attempt = 0; attempt < 3000 || swapper.swaps() < 100; ++attempt) {
+            played += PlaySoundW(u"\\Windows\\flip.wav", nullptr, file_async | SND_NODEFAULT) ? 1 : 0;
+            if (attempt > 100000) break;
+        }
+    }
+    PlaySoundW(nullptr, nullptr, 0);
+    EXPECT_GT(played, 0);
+    for (const auto& problem : problems_) EXPECT_EQ(problem.find("RIFF"), std::string::npos) << problem;
 }

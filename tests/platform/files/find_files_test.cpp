@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdio.h>
+
+#include <atomic>
 #include <fstream>
+#include <map>
+#include <thread>
 #include <vector>
 
 #include "platform/files/case_fold.h"
@@ -107,6 +113,78 @@ TEST_F(FindFilesTest, FailuresTellMissingFilesFromMissingFolders)
     fs::create_directory_symlink("/etc", root.path() / "Windows" / "escape");
     EXPECT_EQ(find(u"\\Windows\\*").size(), 2u);
     EXPECT_EQ(FindFirstFileW(u"\\Windows\\escape\\*", &data), INVALID_HANDLE_VALUE);
+}
+
+// What a search lists for each entry, by name: its size, or -1 for a folder.
+std::map<std::u16string, long long> listing(LPCWSTR pattern)
+{
+    std::map<std::u16string, long long> entries;
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(pattern, &data);
+    if (search == INVALID_HANDLE_VALUE) return entries;
+    do
+        entries[data.cFileName] =
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? -1 : (long long)(data.nFileSizeLow);
+    while (FindNextFileW(search, &data));
+    FindClose(search);
+    return entries;
+}
+
+TEST_F(FindFilesTest, LinksAreListedAsTheWalkReachesThemAndNeverAsAWayOut)
+{
+    auto outside = root.path().parent_path() / (root.path().filename().string() + "-outside");
+    fs::create_directories(outside);
+    std::ofstream(outside / "secret.txt") << std::string(7777, 's');
+    auto real = root.path() / "real";
+    fs::create_directories(real / "deeper");
+    std::ofstream(real / "file.txt") << "0123456789";
+    fs::create_directory_symlink("real", root.path() / "inside");
+    fs::create_symlink("file.txt", real / "alias");
+    fs::create_symlink("deeper/../file.txt", real / "around");
+    fs::create_symlink("..", real / "up");
+    fs::create_symlink(outside / "secret.txt", real / "out");
+    fs::create_symlink("../../" + outside.filename().string() + "/secret.txt", real / "climb");
+    fs::create_symlink("missing.txt", real / "dangling");
+    fs::create_symlink("loop", real / "loop");
+
+    // Reached through a link, the folder lists as it does by its own name.
+    for (LPCWSTR pattern : {u"\\inside\\*", u"\\real\\*", u"\\INSIDE\\deeper\\..\\*"}) {
+        auto entries = listing(pattern);
+        std::map<std::u16string, long long> expected {
+            {u"alias", 10}, {u"around", 10}, {u"deeper", -1}, {u"file.txt", 10}, {u"up", -1}};
+        EXPECT_EQ(entries, expected) << std::string(pattern, pattern + std::char_traits<char16_t>::length(pattern));
+    }
+    fs::remove_all(outside);
+}
+
+TEST_F(FindFilesTest, ALinkIsListedAsWhatItLeadsToInTheFolderListedWhileTheFolderIsSwapped)
+{
+    // \swap is one of two folders, exchanged as fast as the host can: a
+    // link in the listing is described by what it leads to in that same
+    // folder, never by its namesake in the other.
+    for (const char* name : {"swap", "swap.spare"}) fs::create_directories(root.path() / name);
+    std::ofstream(root.path() / "swap" / "data.bin") << std::string(1000, 'a');
+    std::ofstream(root.path() / "swap.spare" / "data.bin") << std::string(10, 'b');
+    fs::create_symlink("data.bin", root.path() / "swap" / "link");
+    fs::create_symlink("data.bin", root.path() / "swap.spare" / "link");
+    std::atomic<bool> stop {false};
+    std::atomic<long> swaps {0};
+    std::thread swapper([&] {
+        auto one = root.path() / "swap", other = root.path() / "swap.spare";
+        while (!stop)
+            if (::renameat2(AT_FDCWD, one.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE) == 0) ++swaps;
+    });
+    int with_link = 0;
+    for (int attempt = 0; attempt < 3000 || swaps < 100; ++attempt) {
+        auto entries = listing(u"\\swap\\*");
+        if (!entries.count(u"link") || !entries.count(u"data.bin")) continue;
+        ++with_link;
+        EXPECT_EQ(entries[u"link"], entries[u"data.bin"]) << "attempt " << attempt;
+        if (entries[u"link"] != entries[u"data.bin"] || attempt > 100000) break;
+    }
+    stop = true;
+    swapper.join();
+    EXPECT_GT(with_link, 0);
 }
 
 }  // namespace

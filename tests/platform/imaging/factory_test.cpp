@@ -6,6 +6,7 @@
 
 #include "imaging_test_support.h"
 #include "platform/files/device_root.h"
+#include "tests/platform/files/link_swapper.h"
 
 using namespace imaging_test;
 
@@ -106,4 +107,41 @@ TEST_F(ImagingFactory, ThumbnailsAreResampledBitmaps)
     EXPECT_EQ(info.Height, 1u);
     EXPECT_EQ(info.PixelFormat, PixelFormat32bppARGB);
     EXPECT_EQ(image->GetThumbnail(0, 1, thumbnail.out()), E_INVALIDARG);
+}
+
+TEST_F(ImagingFactory, APictureLinkedOutOfTheRootIsNeverRead)
+{
+    auto base = std::filesystem::temp_directory_path() / ("velmor-imaging-link-" + std::to_string(::getpid()));
+    auto root = base / "root";
+    std::filesystem::create_directories(root / "Windows");
+    std::filesystem::create_directories(base / "outside");
+    ASSERT_TRUE(platform::files::set_device_root(root));
+    auto write = [](const std::filesystem::path& path, const Bytes& bytes) {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    };
+    Bytes inside = png_from_argb(2, 2, {0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000});
+    Bytes secret = png_from_argb(3, 1, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF});
+    write(base / "outside" / "secret.png", secret);
+
+    // Planted: a link that leads out is refused as the walk meets it.
+    std::filesystem::create_symlink(base / "outside" / "secret.png", root / "Windows" / "planted.png");
+    Ref<IImage> image;
+    EXPECT_EQ(
+        factory->CreateImageFromFile(u"\\Windows\\planted.png", image.out()), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+
+    // Swapped in between the walk and the open: never followed either.
+    int loaded = 0;
+    {
+        LinkSwapper swapper(
+            root / "Windows" / "flip.png", std::string(inside.begin(), inside.end()), base / "outside" / "secret.png");
+        for (int attempt = 0; attempt < 3000 || swapper.swaps() < 100; ++attempt) {
+            if (factory->CreateImageFromFile(u"\\Windows\\flip.png", image.out()) != S_OK) continue;
+            ++loaded;
+            ASSERT_EQ(info_of(image.get()).Width, 2u) << "attempt " << attempt << " read the picture outside";
+            if (attempt > 100000) break;
+        }
+    }
+    EXPECT_GT(loaded, 0);
+    std::filesystem::remove_all(base);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "loader_fixture.h"
+#include "tests/platform/files/link_swapper.h"
 
 namespace {
 
@@ -303,3 +304,40 @@ TEST_F(LoaderTest, LoadStringReadsStringTables)
 }
 
 }  // namespace
+
+TEST_F(LoaderTest, ALibraryLinkedOutOfTheRootIsNeverLoaded)
+{
+    auto outside = root_.parent_path() / (root_.filename().string() + "-outside");
+    std::filesystem::create_directories(outside);
+    auto secret = library("outside");
+    std::ofstream(outside / "secret.dll", std::ios::binary)
+        .write(reinterpret_cast<const char*>(secret.data()), std::streamsize(secret.size()));
+    put_file("Windows/placeholder", {});
+
+    // Planted: the walk meets the link and refuses it, and says so.
+    std::filesystem::create_symlink(outside / "secret.dll", root_ / "Windows" / "planted.dll");
+    EXPECT_EQ(LoadLibraryW(u"\\Windows\\planted.dll"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_NE(platform::loader::last_load_error().find("outside the device root"), std::string::npos)
+        << platform::loader::last_load_error();
+
+    // Swapped in between the walk and the open: never followed either.
+    auto inside = library("inside");
+    int loaded = 0;
+    {
+        LinkSwapper swapper(
+            root_ / "Windows" / "flip.dll", std::string(inside.begin(), inside.end()), outside / "secret.dll");
+        for (int attempt = 0; attempt < 3000 || swapper.swaps() < 100; ++attempt) {
+            HMODULE module = LoadLibraryW(u"\\Windows\\flip.dll");
+            if (!module) continue;
+            ++loaded;
+            ASSERT_EQ(resource_text(module, MAKEINTRESOURCE(101), RT_RCDATA), "picture from inside")
+                << "attempt " << attempt;
+            FreeLibrary(module);
+            if (attempt > 100000) break;
+        }
+    }
+    EXPECT_GT(loaded, 0);
+    std::error_code code;
+    std::filesystem::remove_all(outside, code);
+}

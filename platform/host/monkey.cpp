@@ -8,7 +8,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -51,6 +53,29 @@ void on_crash(int signal_number)
     }
     signal(signal_number, SIG_DFL);
     raise(signal_number);
+}
+
+// The signals whose handler this run took over, to give back at its end.
+bool took_signal[sizeof signals_watched / sizeof signals_watched[0]] = {};
+
+// Only where nobody else handles the signal: a sanitizer's own report says
+// more than this line would.
+void watch_for_crashes()
+{
+    for (std::size_t i = 0; i < std::size(signals_watched); ++i) {
+        struct sigaction current { };
+        took_signal[i] = sigaction(signals_watched[i], nullptr, &current) == 0 && current.sa_handler == SIG_DFL &&
+            !(current.sa_flags & SA_SIGINFO);
+        if (took_signal[i]) signal(signals_watched[i], on_crash);
+    }
+}
+
+void stop_watching_for_crashes()
+{
+    for (std::size_t i = 0; i < std::size(signals_watched); ++i) {
+        if (took_signal[i]) signal(signals_watched[i], SIG_DFL);
+        took_signal[i] = false;
+    }
 }
 
 MonkeyView what_the_phone_shows()
@@ -132,6 +157,9 @@ Monkey::~Monkey()
 std::unique_ptr<Monkey> Monkey::start(
     MonkeySettings settings, Display& display, ScenarioRunnerOptions runner_options, std::string* error)
 {
+    // Tests of the watchdog need not wait its minute.
+    if (const char* limit = std::getenv("VELMOR_MONKEY_HANG_SECONDS"); limit && std::atoi(limit) > 0)
+        settings.hang_limit = std::chrono::seconds(std::atoi(limit));
     std::unique_ptr<Monkey> monkey(new Monkey(std::move(settings), display, std::move(runner_options)));
     monkey->script_.open(monkey->settings_.script, std::ios::binary | std::ios::trunc);
     if (!monkey->script_) {
@@ -143,7 +171,7 @@ std::unique_ptr<Monkey> Monkey::start(
     monkey->write("# A monkey run: seed " + std::to_string(s.seed) + ", " + std::to_string(s.events) +
         " events, each marked \"# event N\".\n# Replay: velmor --script " + s.script.string() + s.replay_options +
         ", on a phone that starts as this one did\n# (a copy of its device root as it was, registry included).\n");
-    for (int signal_number : signals_watched) signal(signal_number, on_crash);
+    watch_for_crashes();
     monkey->start_watchdog();
     std::fprintf(stderr, "velmor: monkey: seed %llu, %d events; the scenario goes to %s\n",
         static_cast<unsigned long long>(s.seed), s.events, s.script.string().c_str());
@@ -169,7 +197,7 @@ void Monkey::stop_watchdog()
     watchdog_->wake.notify_all();
     watchdog_->thread.join();
     watchdog_.reset();
-    for (int signal_number : signals_watched) signal(signal_number, SIG_DFL);
+    stop_watching_for_crashes();
 }
 
 void Monkey::write(const std::string& text)

@@ -38,8 +38,8 @@ constexpr std::array<Weight, 14> weights {{
     {Kind::near, 50},
     {Kind::call, 30},
     {Kind::sms, 30},
-    {Kind::usb, 2},
-    {Kind::mkey, 2},
+    {Kind::usb, 1},
+    {Kind::mkey, 1},
     {Kind::power, 20},
     {Kind::power_long, 3},
 }};
@@ -110,12 +110,12 @@ std::string MonkeyEvents::drag(bool long_swipe)
 // the time, and now and then otherwise.
 std::string MonkeyEvents::answer_question(const MonkeyView& view)
 {
-    if (view.shutdown_question && chance(85)) {
+    if (view.shutdown_question && chance(90)) {
         RECT cancel = platform::shell::cancel_button();
         return "tap " + words(middle_x(cancel), middle_y(cancel)) + "\n";
     }
     if (view.locked && chance(70)) return drag(true);
-    if (view.popup && chance(85))
+    if (view.popup && chance(90))
         return "tap " +
             words(between(negative_answer.left, negative_answer.right - 1),
                 between(negative_answer.top, negative_answer.bottom - 1)) +

@@ -6,7 +6,40 @@
 #
 # monkey_run.sh --leak WORK PROGRAM SEED EVENTS: the monkey must catch the
 # program's leak: exit 1, one line naming the growth and the scenario.
+#
+# monkey_run.sh --crash|--hang WORK PROGRAM: the program fails on its
+# twentieth touch; the monkey must end with a line naming the event and the
+# scenario, which holds that event and replays to the same failure.
 set -euo pipefail
+if [ "$1" = --crash ] || [ "$1" = --hang ]; then
+    fault="${1#--}" work="$2" program="$3"
+    rm -rf "$work" && mkdir -p "$work"
+    set +e
+    MONKEY_FAULT=$fault VELMOR_MONKEY_HANG_SECONDS=2 "$program" --monkey 4 --events 400 \
+        --device-root "$work/device" --create-device-root --record "$work/run" >"$work/output.txt" 2>&1
+    code=$?
+    set -e
+    cat "$work/output.txt"
+    [ "$code" != 0 ] || { echo "FAIL: a $fault passed"; exit 1; }
+    script="$work/run/monkey.script"
+    if [ "$fault" = hang ]; then
+        grep -q "monkey: the program did not answer for [0-9]* s after event [0-9]*; replay: velmor --script $script" \
+            "$work/output.txt" || { echo "FAIL: no line naming the hang and the scenario"; exit 1; }
+    else
+        # A sanitizer reports the crash itself; otherwise the monkey does.
+        grep -q "monkey: crashed (SIGSEGV) at event [0-9]*; replay: velmor --script $script\|AddressSanitizer: SEGV" \
+            "$work/output.txt" || { echo "FAIL: no line naming the crash"; exit 1; }
+    fi
+    # The scenario ends with the event that did it: replayed, it fails alike.
+    set +e
+    MONKEY_FAULT=$fault timeout 20 "$program" --script "$script" --device-root "$work/device" >"$work/replay.txt" 2>&1
+    replayed=$?
+    set -e
+    if [ "$fault" = hang ]; then alike=$([ "$replayed" = 124 ] && echo yes); else alike=$([ "$replayed" != 0 ] && echo yes); fi
+    [ "$alike" = yes ] || { echo "FAIL: the replay did not fail alike (exit $replayed)"; exit 1; }
+    echo "the replay failed alike (exit $replayed)"
+    exit 0
+fi
 if [ "$1" = --leak ]; then
     work="$2" program="$3" seed="$4" events="$5"
     rm -rf "$work" && mkdir -p "$work"

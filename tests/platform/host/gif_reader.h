@@ -37,7 +37,10 @@ inline std::optional<std::vector<std::uint8_t>> lzw_decode(
     reset();
     int width = minimum_code_size + 1;
     std::size_t bit = 0;
-    std::optional<unsigned> previous;
+    // A plain sentinel rather than std::optional: GCC 12 at -O3 takes the
+    // optional's value for uninitialised on the paths that test it first.
+    constexpr unsigned no_code = ~0u;
+    unsigned previous = no_code;
     std::vector<std::uint8_t> out;
     for (;;) {
         if (bit + width > data.size() * 8) return std::nullopt;  // ran out before the end code
@@ -47,20 +50,20 @@ inline std::optional<std::vector<std::uint8_t>> lzw_decode(
         if (code == clear) {
             reset();
             width = minimum_code_size + 1;
-            previous.reset();
+            previous = no_code;
             continue;
         }
         if (code == end) break;
         std::vector<std::uint8_t> entry;
         if (code < table.size()) {
             entry = table[code];
-            if (previous && table.size() < 4096) {
-                auto added = table[*previous];
+            if (previous != no_code && table.size() < 4096) {
+                auto added = table[previous];
                 added.push_back(entry[0]);
                 table.push_back(added);
             }
-        } else if (code == table.size() && previous) {
-            entry = table[*previous];
+        } else if (code == table.size() && previous != no_code) {
+            entry = table[previous];
             entry.push_back(entry[0]);
             if (table.size() < 4096) table.push_back(entry);
         } else {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -86,6 +87,35 @@ const char* pointer_word(platform::user::PointerKind kind)
                                                      : "up";
 }
 
+// The person's own clock, as virtual time in a window follows it while the
+// phone idles. When the phone runs ahead (an animation's frames, a script's
+// wait) it does not wait for the person to catch up: the clock starts over
+// from there.
+class PersonClock {
+public:
+    std::uint64_t read(std::uint64_t phone_now)
+    {
+        auto real = std::chrono::steady_clock::now();
+        if (!started_) {
+            started_ = true;
+            real_start_ = real;
+            phone_start_ = phone_now;
+        }
+        auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(real - real_start_).count();
+        std::uint64_t person_now = phone_start_ + std::uint64_t(std::max<std::int64_t>(passed, 0));
+        if (phone_now > person_now) {
+            phone_start_ += phone_now - person_now;
+            person_now = phone_now;
+        }
+        return person_now;
+    }
+
+private:
+    bool started_ = false;
+    std::chrono::steady_clock::time_point real_start_;
+    std::uint64_t phone_start_ = 0;
+};
+
 // Everything one run holds, so shut-down can undo start-up in order.
 class Phone {
 public:
@@ -160,15 +190,14 @@ private:
     // A script's or the console's finger, told in the panel as the window's is.
     std::optional<std::pair<int, int>> script_finger_start_;
     std::thread::id ui_thread_;
-    // A window's wait for the person in virtual time: from when, until when,
-    // and since when on the wall clock.
+    // A window's wait for the person in virtual time: how far the clock may
+    // go, and whether the person did something meanwhile.
     struct PumpInVirtualTime {
-        std::uint64_t from = 0;
         std::uint64_t until = 0;
-        std::chrono::steady_clock::time_point started;
         bool person_acted = false;
     };
     std::optional<PumpInVirtualTime> pump_;
+    PersonClock person_clock_;
     bool updating_references_ = false;
     int capture_id_ = 0;
     int minute_stop_ = 0;
@@ -431,21 +460,37 @@ void Phone::on_idle(std::optional<std::uint64_t> next_timer_due)
         display_->show_status(status_lines(collect_phone_status(history_), status_panel_columns));
         std::uint64_t now = platform::clock::now();
         if (platform::clock::mode() == platform::clock::Mode::virtual_time) {
-            // Nothing but the person moves time here: let it pass as they wait.
-            std::uint64_t until = now + window_idle_step_ms;
-            if (next_timer_due) until = std::min(until, std::max(*next_timer_due, now));
-            if (runner_ && !runner_->finished()) until = std::min(until, std::max(runner_->next_time(), now));
+            // Nothing but the person moves time here: let it pass as theirs
+            // does, never past what falls due on the way.
+            std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+            if (next_timer_due) limit = std::min(limit, std::max(*next_timer_due, now));
+            if (runner_ && !runner_->finished()) limit = std::min(limit, std::max(runner_->next_time(), now));
             if (auto console_time = console_ ? console_->next_time() : std::nullopt)
-                until = std::min(until, std::max(*console_time, now));
-            if (auto stop = platform::clock::next_stop()) until = std::min(until, *stop);
-            pump_ = PumpInVirtualTime {now, until, std::chrono::steady_clock::now(), false};
-            bool open = display_->pump_events(int(until - now));
-            // What the person did happened at its own moment, which the
-            // phone takes before time moves on.
-            bool acted = pump_->person_acted;
-            pump_.reset();
-            if (!acted) platform::clock::advance_to(until);
-            if (!open) return quit("the window was closed");
+                limit = std::min(limit, std::max(*console_time, now));
+            if (auto stop = platform::clock::next_stop()) limit = std::min(limit, *stop);
+            // Behind the person's clock (the phone was busy), it catches up
+            // at once; else it waits for the person's clock to move on.
+            std::uint64_t wall = person_clock_.read(now);
+            std::uint64_t until = std::min(limit, std::max(wall, now + window_idle_step_ms));
+            // What falls due now goes first; the person's input waits in the
+            // window's queue, as a replay's step at this time would wait.
+            if (limit > now) {
+                // Input comes before what falls due at the limit, so it is
+                // stamped before it: a replayed step at the limit would come after.
+                pump_ = PumpInVirtualTime {std::min(until, limit - 1), false};
+                bool open = display_->pump_events(wall >= until ? 0 : int(until - wall));
+                while (open && !pump_->person_acted) {
+                    wall = person_clock_.read(platform::clock::now());
+                    if (wall >= until) break;
+                    open = display_->pump_events(int(until - wall));
+                }
+                // What the person did happened at its own moment, which the
+                // phone takes before time moves on.
+                bool acted = pump_->person_acted;
+                pump_.reset();
+                if (!acted) platform::clock::advance_to(until);
+                if (!open) return quit("the window was closed");
+            }
         } else if (!display_->pump_events(0)) {
             return quit("the window was closed");
         }
@@ -484,10 +529,7 @@ void Phone::wait_for_the_person(std::uint32_t timeout_ms)
 void Phone::catch_up_with_the_person()
 {
     if (!pump_) return;
-    auto waited =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - pump_->started);
-    platform::clock::advance_to(
-        std::min(pump_->until, pump_->from + std::uint64_t(std::max<std::int64_t>(waited.count(), 0))));
+    platform::clock::advance_to(std::min(pump_->until, person_clock_.read(platform::clock::now())));
     pump_->person_acted = true;
 }
 

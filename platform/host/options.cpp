@@ -418,7 +418,7 @@ std::string usage_text()
         "commands: only wait MS lets it (and the program's timers) run.\n"
         "\n"
         "Window keys: Home or Esc the M key, S shake, N near/far, C call begin/end, M SMS begin/end,\n"
-        "U USB-disk mode on/off, P power (Shift+P held), F12 screenshot.\n"
+        "U USB-disk mode on/off, P power (Shift+P held), F12 screenshot of the screen (Shift+F12 of the window).\n"
         "\n"
         "Exit status: the program's (0 when it matched expect-exit), 1 if a check failed or the program's\n"
         "code was not the expected one, 2 for a bad option or script, 3 when the phone cannot be set up.\n";

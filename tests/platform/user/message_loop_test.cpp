@@ -1,6 +1,8 @@
 // The message loop: retrieval order, quitting, time stamps, timers in
 // virtual time, the idle handler and messages from other threads.
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "message_sequence.h"
@@ -189,6 +191,62 @@ TEST_F(MessageLoopTest, IdleHandlerFeedsTheLoop)
         },
         "scripted run");
     EXPECT_EQ(platform::clock::now() - start, 500u);
+}
+
+TEST_F(MessageLoopTest, AHostsOwnIdleWaitGetsTheTimersDeadlineAndIsWokenByAnotherThread)
+{
+    HWND hwnd = make(u"Recorder", WS_VISIBLE, 0, 0, 10, 10);
+    pump();
+    platform::clock::set_mode(platform::clock::Mode::real_time);
+    SetTimer(hwnd, 7, 5000, nullptr);
+    int handler_calls = 0;
+    platform::user::set_idle_handler([&](std::optional<std::uint64_t>) { ++handler_calls; });
+
+    // A host's wait on its own events (a window's), woken through wake().
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::uint32_t> timeouts;
+    bool waiting = false, woken = false;
+    platform::user::set_idle_wait(platform::user::IdleWait {
+        [&](std::uint32_t timeout_ms) {
+            std::unique_lock lock(mutex);
+            timeouts.push_back(timeout_ms);
+            waiting = true;
+            changed.notify_all();
+            changed.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return woken; });
+            waiting = false;
+        },
+        [&] {
+            std::lock_guard lock(mutex);
+            woken = true;
+            changed.notify_all();
+        }});
+    struct Restore {
+        ~Restore()
+        {
+            platform::user::set_idle_wait({});
+            platform::clock::set_mode(platform::clock::Mode::virtual_time);
+        }
+    } restore;
+
+    std::thread poster([&] {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return waiting; });
+        lock.unlock();
+        PostMessageW(hwnd, WM_USER + 3, 0, 0);
+    });
+    MSG message {};
+    while (GetMessageW(&message, nullptr, 0, 0) && message.message != WM_USER + 3) DispatchMessageW(&message);
+    poster.join();
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_USER + 3));
+    // One wait, as long as the timer allows rather than a short poll, ended
+    // by the post; the idle handler was not asked again and again meanwhile.
+    ASSERT_EQ(timeouts.size(), 1u);
+    EXPECT_GT(timeouts[0], 4000u);
+    EXPECT_LE(timeouts[0], 5000u);
+    EXPECT_TRUE(woken);
+    EXPECT_LE(handler_calls, 2);
+    KillTimer(hwnd, 7);
 }
 
 TEST_F(MessageLoopTest, PostsAndSendsFromOtherThreads)

@@ -1,3 +1,5 @@
+#include "platform/audio/audio_host.h"
+#include "platform/host/display_backend.h"
 #include "platform/host/options.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +112,42 @@ TEST(HostOptions, AutomaticChoicesFollowTheDisplayAndTheEnvironment)
     EXPECT_TRUE(settings.display_was_chosen);
     EXPECT_TRUE(settings.real_time);
     EXPECT_EQ(settings.device_root, "/opt/phone");
+}
+
+TEST(HostOptions, TheDisplayIsChosenByItsNameFromTheTable)
+{
+    // --window and --headless are names of the table's backends too.
+    EXPECT_EQ(parse({"--display", "sdl"})->display_backend, "sdl");
+    EXPECT_EQ(parse({"--display=headless", "--headless"})->display_backend, "headless");
+    EXPECT_EQ(parse({"--window", "--display", "sdl"})->display, DisplayChoice::window);
+    std::string error;
+    EXPECT_FALSE(parse({"--display", "fbdev"}, &error));
+    EXPECT_NE(error.find("--display takes headless or sdl, not \"fbdev\""), std::string::npos) << error;
+    EXPECT_FALSE(parse({"--window", "--display", "headless"}, &error));
+    EXPECT_NE(error.find("exclude each other"), std::string::npos) << error;
+
+    // VELMOR_DISPLAY counts as a choice, so a window that cannot open is an
+    // error rather than a quiet headless run; an option still wins.
+    auto from_environment =
+        resolve_settings(*parse({}), environment({{"VELMOR_DISPLAY", "headless"}, {"DISPLAY", ":0"}}));
+    EXPECT_EQ(from_environment.display_backend, "headless");
+    EXPECT_FALSE(from_environment.window);
+    EXPECT_TRUE(from_environment.display_was_chosen);
+    auto option_wins = resolve_settings(*parse({"--display", "sdl"}), environment({{"VELMOR_DISPLAY", "headless"}}));
+    EXPECT_EQ(option_wins.display_backend, "sdl");
+    EXPECT_TRUE(option_wins.window);
+    EXPECT_EQ(resolve_settings(*parse({}), environment({{"DISPLAY", ":0"}})).display_backend, "sdl");
+    EXPECT_EQ(resolve_settings(*parse({}), environment({})).display_backend, "headless");
+
+    // The help offers every backend of both tables with its description.
+    std::string help = usage_text();
+    for (const auto& backend : display_backends()) {
+        EXPECT_NE(help.find(backend.name), std::string::npos) << backend.name;
+        EXPECT_NE(help.find(backend.description), std::string::npos) << backend.description;
+    }
+    for (const auto& backend : platform::audio::backends())
+        EXPECT_NE(help.find(backend.description), std::string::npos) << backend.description;
+    EXPECT_NE(help.find("--audio null|capture|sdl"), std::string::npos);
 }
 
 TEST(HostOptions, DeviceRootCreationAndTheDeterminismCheck)

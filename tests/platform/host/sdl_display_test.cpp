@@ -6,8 +6,10 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <set>
+#include <thread>
 
 #include "platform/devices/device_host.h"
 #include "platform/host/display_backend.h"
@@ -176,10 +178,62 @@ TEST_F(SdlDummyTest, MouseEventsBecomeTouchesInPhoneCoordinatesAndF12TakesAScree
     }
     EXPECT_EQ(saved, 1);
 
+    // Shift+F12 saves the whole window: the phone's frame and the panel too.
+    key.key.keysym.mod = KMOD_LSHIFT;
+    SDL_PushEvent(&key);
+    EXPECT_TRUE(display->pump_events(0));
+    ASSERT_EQ(reports.size(), 2u);
+    auto whole = display->capture_window(&error);
+    ASSERT_TRUE(whole.has_value()) << error;
+    bool found = false;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (!entry.path().filename().string().starts_with("velmor-window-")) continue;
+        auto picture = read_png(entry.path(), &error);
+        ASSERT_TRUE(picture.has_value()) << error;
+        EXPECT_EQ(picture->width, whole->width);
+        EXPECT_EQ(picture->height, whole->height);
+        found = true;
+    }
+    EXPECT_TRUE(found);
+
     SDL_Event quit {};
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
     EXPECT_FALSE(display->pump_events(0));
+}
+
+TEST_F(SdlDummyTest, InputOneAtATimeEachAnnouncedAndAWakeEndsAWaitWithoutLimit)
+{
+    std::vector<std::string> seen;
+    DisplayOptions options;
+    options.fit_to_screen = false;
+    options.one_input_per_pump = true;
+    options.before_input = [&] { seen.push_back("before"); };
+    options.pointer = [&](PointerKind kind, int, int) { seen.push_back(kind == PointerKind::down ? "down" : "other"); };
+    options.key = [&](PhoneKey) { seen.push_back("key"); };
+    std::string error;
+    auto display = create_sdl_display(options, &error);
+    ASSERT_NE(display, nullptr) << error;
+
+    // A replay gives the phone one input per idle; so does the window.
+    push_motion(screen_x + 5, screen_y + 5);  // no finger: no input, no announcement
+    push_button(SDL_MOUSEBUTTONDOWN, screen_x + 5, screen_y + 5);
+    push_key(SDLK_s);
+    EXPECT_TRUE(display->pump_events(0));
+    EXPECT_EQ(seen, (std::vector<std::string> {"before", "down"}));
+    EXPECT_TRUE(display->pump_events(0));
+    EXPECT_EQ(seen, (std::vector<std::string> {"before", "down", "before", "key"}));
+
+    // Another thread (the console's, say) ends a wait that has no limit.
+    std::thread waker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        display->wake();
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(display->pump_events(-1));
+    waker.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(seen.size(), 4u);  // the wake is no input
 }
 
 TEST_F(SdlDummyTest, AClickReachesTheWindowUnderIt)

@@ -27,8 +27,8 @@ namespace {
 constexpr std::uint64_t lateness_limit_ms = 60'000;
 // How long a message sent to the window in front may take, in real time.
 constexpr auto answer_limit = std::chrono::seconds(5);
-// What a program announces on the shell's queue while a popup of its own is
-// up.
+// What a program announces on the shell's queue when a popup of its own
+// (a question, a notice) comes up.
 constexpr DWORD popup_shown_code = 20;
 constexpr int signals_watched[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
@@ -87,8 +87,12 @@ MonkeyView what_the_phone_shows()
     view.shutdown_question = shown_screen(ScreenKind::shutdown_question) != nullptr;
     view.call = shown_screen(ScreenKind::incoming_call) != nullptr;
     view.usb_disk = shown_screen(ScreenKind::disk_mode) != nullptr;
-    for (const auto& notice : platform::shell::active_notifications())
-        view.popup = view.popup || notice.code == popup_shown_code;
+    // Popups announce themselves shown but never take it back, so only a
+    // window still there counts.
+    for (const auto& notice : platform::shell::active_notifications()) {
+        HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(notice.window));
+        view.popup = view.popup || (notice.code == popup_shown_code && IsWindow(window) && IsWindowVisible(window));
+    }
     return view;
 }
 
@@ -230,14 +234,13 @@ void Monkey::on_idle(std::optional<std::uint64_t> next_timer_due)
             finished_ = true;
             break;
         }
-        if (!begin_event(next_timer_due)) break;
+        if (!begin_event()) break;
     }
     ran_for_ = std::chrono::steady_clock::now() - started_;
 }
 
-bool Monkey::begin_event(std::optional<std::uint64_t> next_timer_due)
+bool Monkey::begin_event()
 {
-    (void)next_timer_due;
     ++event_;
     if (watchdog_) watchdog_->event = event_;
     std::string lines = events_.next(what_the_phone_shows());

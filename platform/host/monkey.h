@@ -60,7 +60,7 @@ public:
 
 private:
     Monkey(MonkeySettings settings, Display& display, ScenarioRunnerOptions runner_options);
-    bool begin_event(std::optional<std::uint64_t> next_timer_due);
+    bool begin_event();
     void check_after_event();
     void fail(std::string reason);
     void write(const std::string& text);

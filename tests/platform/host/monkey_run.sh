@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# monkey_run.sh WORK PROGRAM DEVICE SEED EVENTS [OPTIONS...]: runs PROGRAM's
-# monkey on a copy of the device root DEVICE, recording frame hashes; it must
-# pass. Then replays the scenario it wrote on another fresh copy and checks
-# that the replay showed the same frames.
+# monkey_run.sh [--twice] WORK PROGRAM DEVICE SEED EVENTS [OPTIONS...]: runs
+# PROGRAM's monkey on a copy of the device root DEVICE, recording frame
+# hashes; it must pass. Then replays the scenario it wrote on another fresh
+# copy and checks that the replay showed the same frames. --twice: the seed
+# is run once more and must make the same scenario and frames.
 #
 # monkey_run.sh --leak WORK PROGRAM SEED EVENTS: the monkey must catch the
 # program's leak: exit 1, one line naming the growth and the scenario.
@@ -55,11 +56,17 @@ if [ "$1" = --leak ]; then
     grep -q "^tap\|^press\|^doubletap" "$work/run/monkey.script" || { echo "FAIL: the scenario has no touches"; exit 1; }
     exit 0
 fi
+twice=no
+if [ "$1" = --twice ]; then
+    twice=yes
+    shift
+fi
 work="$1" program="$2" device="$3" seed="$4" events="$5"
 shift 5
 rm -rf "$work" && mkdir -p "$work"
 cp -r "$device" "$work/device"
 cp -r "$device" "$work/device-replay"
+cp -r "$device" "$work/device-again"
 "$program" --monkey "$seed" --events "$events" --device-root "$work/device" --record "$work/run" \
     --record-frames hashes "$@" 2>&1 | tee "$work/output.txt"
 grep -q "monkey: .* the program answered after every event" "$work/output.txt" ||
@@ -68,3 +75,13 @@ grep -q "monkey: .* the program answered after every event" "$work/output.txt" |
     --record-frames hashes "$@"
 cmp "$work/run/frames.txt" "$work/replay/frames.txt" || { echo "FAIL: the replay showed other frames"; exit 1; }
 echo "replayed $(wc -l <"$work/run/frames.txt") frames alike"
+if [ "$twice" = yes ]; then
+    # The same seed on the same phone makes the same run.
+    "$program" --monkey "$seed" --events "$events" --device-root "$work/device-again" --record "$work/again" \
+        --record-frames hashes "$@"
+    # Past the header, which names the file itself.
+    cmp <(tail -n +3 "$work/run/monkey.script") <(tail -n +3 "$work/again/monkey.script") ||
+        { echo "FAIL: the seed made other events"; exit 1; }
+    cmp "$work/run/frames.txt" "$work/again/frames.txt" || { echo "FAIL: the seed showed other frames"; exit 1; }
+    echo "the seed ran alike twice"
+fi

@@ -3,6 +3,8 @@
 // on their own, as on the phone.
 #pragma once
 
+// From the basic types up, each part after what it builds on.
+// clang-format off
 #include "wintypes.h"
 #include "winerror.h"
 #include "winbase.h"
@@ -16,3 +18,4 @@
 #include "wintext.h"
 #include "mmsystem.h"
 #include "winmain.h"
+// clang-format on

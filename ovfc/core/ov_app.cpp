@@ -3,11 +3,8 @@
 #include <objbase.h>
 
 #include "ovfc/core/ov_debug_zones.h"
+#include "ovfc/core/ov_layer_hooks.h"
 #include "ovfc/core/ov_message_loop.h"
-#include "ovfc/graphics/ov_dc_helpers.h"
-#include "ovfc/graphics/ov_font.h"
-#include "ovfc/graphics/ov_image.h"
-#include "ovfc/graphics/ov_shapes.h"
 
 namespace {
 
@@ -57,15 +54,9 @@ int OvApp::Run()
 
 int OvApp::ExitInstance()
 {
-    // Nothing draws after this: the caches, the imaging factory and the
-    // platform resource module go, in this order, before the static
-    // destructors run.
-    ReleaseImageCache();
-    ReleaseImagingFactory();
-    OvFreePlatformResModule();
-    DeleteImageCache();
-    OvReleaseFonts();
-    OvReleaseCornerMasks();
+    // Nothing draws after this: what the layers above share goes before the
+    // static destructors run.
+    OvRunExitHooks();
     return 1;
 }
 

@@ -21,8 +21,8 @@ public:
     // The main message loop; returns the exit code, the wParam of the WM_QUIT
     // that ended it.
     virtual int Run();
-    // Releases what the graphics layer shares process-wide; called whether
-    // or not the program ran.
+    // Releases what the layers above the core share process-wide (their exit
+    // hooks); called whether or not the program ran.
     virtual int ExitInstance();
     // True consumes the message: it is then neither filtered, translated nor
     // dispatched.

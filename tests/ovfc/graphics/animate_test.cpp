@@ -6,7 +6,9 @@
 #include <functional>
 
 #include "ovfc/core/ov_debug_zones.h"
+#include "ovfc/core/ov_layer_hooks.h"
 #include "ovfc/core/ov_wnd.h"
+#include "ovfc/graphics/ov_animate.h"
 #include "ovfc/graphics/ov_overlay.h"
 #include "platform/gdi/gdi_object.h"
 #include "platform/gdi/screen.h"
@@ -56,6 +58,12 @@ protected:
     }
     int changes_ = 0;
 };
+
+TEST(OvfcGraphicsHooks, LinkingTheLayerInstallsItsWindowAnimation)
+{
+    // Nothing in this program names the file that installs it.
+    EXPECT_EQ(OvGetWindowAnimator(), &OvAnimateWindow);
+}
 
 TEST_F(OvfcAnimate, RenderingHoldsTheWindowAndItsVisibleFrameworkChildren)
 {

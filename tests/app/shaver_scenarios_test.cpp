@@ -15,12 +15,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
-#include "tests/ovfc/phone_session.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -31,6 +33,9 @@ struct ScenarioRun {
     std::string output;
     std::vector<std::string> events;
     fs::path record;
+    // Where the run's phone and recording are, kept as long as the run is
+    // looked at.
+    std::optional<velmor_test::TempFolder> folder;
 
     // The index of the first event line from `from` on that contains text,
     // or -1.
@@ -80,7 +85,8 @@ ScenarioRun run_velmor(const fs::path& root, const std::string& arguments)
 
 ScenarioRun run_script(const std::string& script)
 {
-    fs::path root = ovfc_test::make_temporary_folder("shaver-scenario");
+    velmor_test::TempFolder folder("shaver-scenario");
+    const fs::path& root = folder.path();
     fs::copy(SHAVER_BUILT_DEVICE_ROOT, root / "device", fs::copy_options::recursive);
     std::error_code ignored;
     fs::remove(root / "device" / "registry.reg", ignored);
@@ -96,6 +102,7 @@ ScenarioRun run_script(const std::string& script)
     std::ifstream events(run.record / "events.log");
     for (std::string line; std::getline(events, line);) run.events.push_back(line);
     if (run.exit_code != 0) keep_failures(root);
+    run.folder = std::move(folder);
     return run;
 }
 
@@ -136,7 +143,8 @@ TEST(ShaverScenario, MKeyEndsTheProgram)
 
 TEST(ShaverScenario, ASecondStartOnTheSamePhoneIsRefusedWithMinusOne)
 {
-    fs::path root = ovfc_test::make_temporary_folder("shaver-twice");
+    velmor_test::TempFolder folder("shaver-twice");
+    const fs::path& root = folder.path();
     fs::copy(SHAVER_BUILT_DEVICE_ROOT, root / "device", fs::copy_options::recursive);
     std::error_code ignored;
     fs::remove(root / "device" / "registry.reg", ignored);
@@ -151,7 +159,6 @@ TEST(ShaverScenario, ASecondStartOnTheSamePhoneIsRefusedWithMinusOne)
     running.join();
     EXPECT_EQ(second.exit_code, 255) << second.output;
     EXPECT_EQ(first.exit_code, 0) << first.output;
-    fs::remove_all(root, ignored);
 }
 
 }  // namespace

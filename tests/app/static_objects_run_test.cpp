@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/ovfc/phone_session.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ std::string run(const std::string& arguments)
 
 TEST(StaticObjects, ReadThePhonesRegistryAndFolderBeforeTheEntry)
 {
-    fs::path root = ovfc_test::make_temporary_folder("static-objects");
+    velmor_test::TempFolder folder("static-objects");
+    const fs::path& root = folder.path();
     fs::create_directories(root / "Program Files" / "Velmor");
     std::ofstream(root / "Program Files" / "Velmor" / "BrisellRes.dll", std::ios::binary) << std::ifstream(
         fs::path(SHAVER_BUILT_DEVICE_ROOT) / "Program Files" / "Velmor" / "BrisellRes.dll", std::ios::binary)
@@ -42,7 +43,6 @@ TEST(StaticObjects, ReadThePhonesRegistryAndFolderBeforeTheEntry)
     fs::path fresh = root / "not-yet";
     EXPECT_EQ(run("--headless --device-root '" + fresh.string() + "' --fps 0"), "");
     EXPECT_FALSE(fs::exists(fresh));
-    fs::remove_all(root);
 }
 
 }  // namespace

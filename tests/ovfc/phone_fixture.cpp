@@ -15,8 +15,7 @@ namespace ovfc_test {
 
 void PhoneTest::SetUp()
 {
-    root_ = make_temporary_folder("ovfc-phone");
-    ASSERT_FALSE(root_.empty());
+    ASSERT_TRUE(root_.made());
     if (seed_theme_colors_) {
         std::ofstream file(root_ / "registry.reg", std::ios::binary);
         file << platform::registry::shipped_defaults() << "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane\\Theme\\Colors]\n";
@@ -27,7 +26,7 @@ void PhoneTest::SetUp()
             file << line;
         }
     }
-    ASSERT_TRUE(session_.start(root_));
+    ASSERT_TRUE(session_.start(root_.path()));
     OvResetMessageLoopState();
     OvForgetThemeColors();
     OvDebugZones = 0;
@@ -38,8 +37,6 @@ void PhoneTest::TearDown()
     session_.stop();
     OvResetMessageLoopState();
     OvDebugZones = 0;
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
 }
 
 void PhoneTest::set_trace_mask(DWORD mask)
@@ -59,16 +56,6 @@ std::vector<std::string> PhoneTest::trace_with(std::string_view text) const
     for (const std::string& line : session_.trace())
         if (line.find(text) != std::string::npos) found.push_back(line);
     return found;
-}
-
-void PhoneTest::press(int x, int y) { platform::user::inject_pointer(platform::user::PointerKind::down, x, y); }
-void PhoneTest::move(int x, int y) { platform::user::inject_pointer(platform::user::PointerKind::move, x, y); }
-void PhoneTest::release(int x, int y) { platform::user::inject_pointer(platform::user::PointerKind::up, x, y); }
-
-void PhoneTest::tap(int x, int y)
-{
-    press(x, y);
-    release(x, y);
 }
 
 int PhoneTest::pump()

@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include "phone_session.h"
+#include "tests/support/temp_folder.h"
 
 namespace ovfc_test {
 
@@ -28,17 +29,17 @@ protected:
     bool seed_theme_colors_ = true;
 
     PhoneSession& phone() { return session_; }
-    const std::filesystem::path& device_root() const { return root_; }
+    const std::filesystem::path& device_root() const { return root_.path(); }
 
     // Sets the value "OVFC" under HKLM\SOFTWARE\Orvane\Debug.
     void set_trace_mask(DWORD mask);
     // The captured trace lines that contain text.
     std::vector<std::string> trace_with(std::string_view text) const;
 
-    void press(int x, int y);
-    void move(int x, int y);
-    void release(int x, int y);
-    void tap(int x, int y);
+    void press(int x, int y) { session_.press(x, y); }
+    void move(int x, int y) { session_.move(x, y); }
+    void release(int x, int y) { session_.release(x, y); }
+    void tap(int x, int y) { session_.tap(x, y); }
 
     // Dispatches what the thread has queued until nothing is left (WM_QUIT
     // included: it is taken and returned as its exit code, else -1000).
@@ -48,7 +49,7 @@ protected:
     std::uint32_t screen_pixel(int x, int y) const;
 
 private:
-    std::filesystem::path root_;
+    velmor_test::TempFolder root_ {"ovfc-phone"};
     PhoneSession session_;
 };
 

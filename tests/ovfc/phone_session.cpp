@@ -1,9 +1,13 @@
 #include "phone_session.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <string_view>
+
+#include <windows.h>
 
 #include "platform/files/device_root.h"
+#include "platform/gdi/screen.h"
+#include "platform/host/screen_compare.h"
 #include "platform/imaging/imaging_factory.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_output.h"
@@ -60,13 +64,91 @@ void PhoneSession::clear_trace()
     lines_.clear();
 }
 
-std::filesystem::path make_temporary_folder(const char* prefix)
+void PhoneSession::press(int x, int y) { platform::user::inject_pointer(platform::user::PointerKind::down, x, y); }
+void PhoneSession::move(int x, int y) { platform::user::inject_pointer(platform::user::PointerKind::move, x, y); }
+void PhoneSession::release(int x, int y) { platform::user::inject_pointer(platform::user::PointerKind::up, x, y); }
+
+void PhoneSession::tap(int x, int y)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data())) return {};
-    return std::filesystem::path(buffer.data());
+    press(x, y);
+    release(x, y);
+}
+
+std::optional<int> PhoneSession::wait(std::uint32_t ms)
+{
+    // A timer of the thread's own marks the end: in virtual time an idle
+    // message loop jumps from one due timer to the next, so everything that
+    // falls due on the way happens first, at its own time.
+    UINT_PTR end = SetTimer(nullptr, 0, ms, nullptr);
+    if (!end) return std::nullopt;
+    std::optional<int> quit;
+    MSG msg;
+    for (;;) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            quit = static_cast<int>(msg.wParam);
+            break;
+        }
+        if (got == -1) break;
+        if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == end) break;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    KillTimer(nullptr, end);
+    return quit;
+}
+
+platform::host::Image PhoneSession::screen_image()
+{
+    platform::host::Image image(platform::gdi::Screen::width, platform::gdi::Screen::height);
+    image.pixels = platform::gdi::screen().read_xrgb();
+    return image;
+}
+
+ScreenCheck PhoneSession::expect_screen(
+    const std::filesystem::path& reference, int tolerance, const std::filesystem::path& actual_file)
+{
+    return expect_picture(screen_image(), reference, tolerance, actual_file);
+}
+
+ScreenCheck expect_picture(const platform::host::Image& actual, const std::filesystem::path& reference, int tolerance,
+    const std::filesystem::path& actual_file)
+{
+    ScreenCheck check;
+    std::string error;
+    const char* update = std::getenv("VELMOR_UPDATE_REFERENCES");
+    if (update && std::string_view(update) == "1") {
+        std::error_code ignored;
+        std::filesystem::create_directories(reference.parent_path(), ignored);
+        check.matched = platform::host::write_png(reference, actual, &error);
+        check.message = check.matched ? "reference written: " + reference.string() : error;
+        return check;
+    }
+    std::optional<platform::host::Image> expected = platform::host::read_png(reference, &error);
+    if (!expected) {
+        check.message = error + " (VELMOR_UPDATE_REFERENCES=1 creates it)";
+        return check;
+    }
+    platform::host::Comparison comparison = platform::host::compare_images(*expected, actual, tolerance);
+    if (comparison.matches) {
+        check.matched = true;
+        return check;
+    }
+    std::filesystem::path actual_path = actual_file;
+    if (actual_path.empty())
+        actual_path = std::filesystem::temp_directory_path() / "velmor-screens" / reference.filename();
+    std::filesystem::path diff_path = actual_path;
+    diff_path.replace_extension("").concat("-diff.png");
+    std::error_code ignored;
+    std::filesystem::create_directories(actual_path.parent_path(), ignored);
+    check.message = reference.string() + ": " + comparison.describe();
+    if (platform::host::write_png(actual_path, actual, &error) &&
+        platform::host::write_png(diff_path, platform::host::difference_image(*expected, actual, tolerance), &error)) {
+        check.message += "; the screen is in " + actual_path.string() + ", the difference in " + diff_path.string();
+    } else {
+        check.message += "; " + error;
+    }
+    return check;
 }
 
 }  // namespace ovfc_test

@@ -1,15 +1,29 @@
 // A headless phone in this process, the way the host starts one: a device
 // root, the registry loaded from its hive file, the clock in virtual time
 // and the debug output captured line by line. Shared by the framework's
-// tests and by the small framework programs they run.
+// tests and by the small framework programs they run. Tests drive it as a
+// person drives the phone: a finger on the screen, time passing, a look at
+// the screen compared with a reference picture.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/host/png_image.h"
+
 namespace ovfc_test {
+
+// The outcome of expect_screen: true when the screen matched; otherwise the
+// message says how it differs and where the pictures of it were written.
+struct ScreenCheck {
+    bool matched = false;
+    std::string message;
+    explicit operator bool() const { return matched; }
+};
 
 class PhoneSession {
 public:
@@ -27,6 +41,31 @@ public:
     std::vector<std::string> trace() const;
     void clear_trace();
 
+    // A finger on the screen at (x, y). Each queues the touch and returns at
+    // once; the window under the point gets it when the thread next reads
+    // its queue (pump, wait or a message loop of the program).
+    void press(int x, int y);
+    void move(int x, int y);
+    void release(int x, int y);
+    void tap(int x, int y);
+
+    // Lets ms of the phone's time pass, dispatching the thread's messages,
+    // paints and timers as they fall due. Returns the exit code when a
+    // WM_QUIT is taken meanwhile (the wait then ends there), else nothing.
+    std::optional<int> wait(std::uint32_t ms);
+
+    // The screen as it is now, 0x00RRGGBB.
+    static platform::host::Image screen_image();
+
+    // Compares the screen with the PNG reference, each channel within
+    // tolerance. On a difference the screen goes to actual_file and a
+    // picture of the difference beside it (actual_file's name + "-diff");
+    // without actual_file both go to the temporary folder under the
+    // reference's name. With VELMOR_UPDATE_REFERENCES=1 the reference is
+    // written from the screen instead, and only then.
+    static ScreenCheck expect_screen(
+        const std::filesystem::path& reference, int tolerance, const std::filesystem::path& actual_file = {});
+
 private:
     bool started_ = false;
     int capture_id_ = -1;
@@ -35,7 +74,9 @@ private:
     std::vector<std::string> lines_;
 };
 
-// A new empty folder under the system's temporary folder.
-std::filesystem::path make_temporary_folder(const char* prefix);
+// Compares a picture with the PNG reference as PhoneSession::expect_screen
+// compares the screen.
+ScreenCheck expect_picture(const platform::host::Image& actual, const std::filesystem::path& reference, int tolerance,
+    const std::filesystem::path& actual_file);
 
 }  // namespace ovfc_test

@@ -11,10 +11,8 @@
 #include <iterator>
 #include <string>
 
-#include "../phone_session.h"
 #include "platform/registry/registry_host.h"
-
-using namespace ovfc_test;
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -28,7 +26,8 @@ struct DemoRun {
 
 DemoRun run_demo(unsigned trace_mask, const std::string& script)
 {
-    std::filesystem::path root = make_temporary_folder("ovfc-demo");
+    velmor_test::TempFolder folder("ovfc-demo");
+    const std::filesystem::path& root = folder.path();
     std::string registry(platform::registry::shipped_defaults());
     char mask[32];
     std::snprintf(mask, sizeof mask, "\"OVFC\"=dword:%08x", trace_mask);
@@ -52,8 +51,6 @@ DemoRun run_demo(unsigned trace_mask, const std::string& script)
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream events(record / "events.log");
     run.events.assign(std::istreambuf_iterator<char>(events), {});
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
     return run;
 }
 

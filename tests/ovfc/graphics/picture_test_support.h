@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include "tests/ovfc/phone_fixture.h"
+#include "tests/support/pixel_surface.h"
 
 namespace ovfc_test {
 
@@ -33,31 +34,9 @@ struct Picture {
 std::vector<std::uint8_t> encode_png(const Picture& picture, bool with_alpha);
 
 // A 32-bit bitmap selected into a memory DC, filled with one colour.
-class Canvas {
-public:
-    Canvas(int width, int height, COLORREF fill = 0x00808080);
-    ~Canvas();
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-
-    HDC dc() const { return dc_; }
-    HBITMAP bitmap() const { return bitmap_; }
-    // The four bytes of the pixel as 0xAARRGGBB (the fourth byte in the
-    // high byte).
-    std::uint32_t pixel(int x, int y) const;
-    // The colour as 0x00RRGGBB.
-    std::uint32_t rgb(int x, int y) const { return pixel(x, y) & 0x00FFFFFFu; }
-
-private:
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
-
-// The raw bytes of a bitmap's pixel as 0xAARRGGBB; its bits per pixel in
-// *bits when given.
-std::uint32_t bitmap_pixel(HBITMAP bitmap, int x, int y);
-int bitmap_bits_per_pixel(HBITMAP bitmap);
+using Canvas = velmor_test::PixelSurface;
+using velmor_test::bitmap_bits_per_pixel;
+using velmor_test::bitmap_pixel;
 
 // Writes a resource library with the pictures as RCDATA to
 // device_root/relative_path.

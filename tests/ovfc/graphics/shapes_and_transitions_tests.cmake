@@ -13,13 +13,10 @@ target_compile_definitions(ovfc_graphics_shapes_test PRIVATE
 # Every element and panel on one screen, checked against a reference picture
 # (recreated only with VELMOR_UPDATE_REFERENCES=1), and the fifteen
 # transitions recorded frame by frame.
-find_package(PNG REQUIRED)
 add_executable(graphics_gallery ${CMAKE_CURRENT_LIST_DIR}/graphics_gallery.cpp)
-target_link_libraries(graphics_gallery PRIVATE ovfc_graphics ovfc_phone_session PNG::PNG)
+target_link_libraries(graphics_gallery PRIVATE ovfc_graphics ovfc_phone_session)
 target_compile_definitions(graphics_gallery PRIVATE VELMOR_BUILT_DEVICE_ROOT="${CMAKE_BINARY_DIR}/device")
-if(TARGET ovres)
-    add_dependencies(graphics_gallery ovres)
-endif()
+add_dependencies(graphics_gallery ovres)
 add_test(NAME ovfc_graphics_gallery
     COMMAND graphics_gallery
         --screenshot ${CMAKE_CURRENT_BINARY_DIR}/graphics_gallery.png

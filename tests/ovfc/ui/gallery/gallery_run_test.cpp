@@ -17,9 +17,7 @@
 #include <iterator>
 #include <string>
 
-#include "tests/ovfc/phone_session.h"
-
-using namespace ovfc_test;
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -53,7 +51,8 @@ void keep_failures(const fs::path& from)
 
 GalleryRun run_gallery(const std::string& script, const std::string& language)
 {
-    fs::path root = make_temporary_folder("ovfc-gallery");
+    velmor_test::TempFolder folder("ovfc-gallery");
+    const fs::path& root = folder.path();
     // The phone as the build lays it out (pictures and sounds), with a
     // registry of its own made from the shipped defaults on the first run.
     fs::create_directories(root / "device" / "Windows");
@@ -79,8 +78,6 @@ GalleryRun run_gallery(const std::string& script, const std::string& language)
     std::ifstream events(record / "events.log");
     run.events.assign(std::istreambuf_iterator<char>(events), {});
     if (run.exit_code != 0) keep_failures(root);
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
     return run;
 }
 

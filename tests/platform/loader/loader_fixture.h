@@ -13,25 +13,20 @@
 #include "platform/files/device_root.h"
 #include "platform/loader/module_registry.h"
 #include "platform/loader/pe_writer.h"
+#include "tests/support/temp_folder.h"
 
 class LoaderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmor-loader-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
+        ASSERT_TRUE(temp_.made());
+        root_ = temp_.path();
         ASSERT_TRUE(platform::files::set_device_root(root_));
         platform::loader::set_program_path(u"\\Program Files\\Velmor\\Velmor.exe");
         platform::loader::set_load_error_reporter([this](const std::string& message) { reports_.push_back(message); });
     }
 
-    void TearDown() override
-    {
-        platform::loader::unload_all_modules();
-        std::error_code code;
-        std::filesystem::remove_all(root_, code);
-    }
+    void TearDown() override { platform::loader::unload_all_modules(); }
 
     // Writes bytes to a path below the device root ("Windows/ovres.dll").
     void put_file(const std::string& relative, const std::vector<std::uint8_t>& bytes)
@@ -42,6 +37,7 @@ protected:
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
 
+    velmor_test::TempFolder temp_ {"velmor-loader"};
     std::filesystem::path root_;
     std::vector<std::string> reports_;
 };

@@ -14,6 +14,7 @@
 #include "platform/include/windows.h"
 #include "platform/loader/module_registry.h"
 #include "rgba_picture.h"
+#include "tests/support/temp_folder.h"
 
 class BrisellTest : public ::testing::Test {
 protected:
@@ -22,9 +23,8 @@ protected:
         const std::filesystem::path built =
             std::filesystem::path(VELMOR_BRISELL_DEVICE_ROOT) / "Program Files" / "Velmor";
         ASSERT_TRUE(std::filesystem::exists(built / "BrisellRes.dll")) << built << " was not built";
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmor-brisell-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        ASSERT_TRUE(temp_.made());
+        folder_ = temp_.path();
         std::filesystem::create_directories(folder_ / "root" / "Program Files");
         std::filesystem::copy(
             built, folder_ / "root" / "Program Files" / "Velmor", std::filesystem::copy_options::recursive);
@@ -35,12 +35,7 @@ protected:
         ASSERT_NE(library_, nullptr);
     }
 
-    void TearDown() override
-    {
-        platform::loader::unload_all_modules();
-        std::error_code code;
-        std::filesystem::remove_all(folder_, code);
-    }
+    void TearDown() override { platform::loader::unload_all_modules(); }
 
     std::vector<std::uint8_t> resource(int id, const char16_t* type) const
     {
@@ -62,6 +57,7 @@ protected:
         return decoded;
     }
 
+    velmor_test::TempFolder temp_ {"velmor-brisell"};
     std::filesystem::path folder_;
     HMODULE library_ = nullptr;
 };

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/temp_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -35,12 +37,10 @@ class VelmorReg : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/velmor-reg-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_TRUE(temp.made());
+        folder = temp.path();
         hive = folder / "registry.reg";
     }
-    void TearDown() override { fs::remove_all(folder); }
 
     // Runs the tool with stdin from /dev/null, as a script would.
     ToolRun run(const std::vector<std::string>& args)
@@ -62,6 +62,7 @@ protected:
         return run(args);
     }
 
+    velmor_test::TempFolder temp {"velmor-reg"};
     fs::path folder, hive;
 };
 
@@ -211,9 +212,9 @@ TEST_F(VelmorReg, TwoWritersAtOnceLoseNoAcknowledgedAdd)
 
 TEST_F(VelmorReg, ARegistryThatLinksOutOfTheRootIsNamedAsTheCause)
 {
-    char pattern[] = "/tmp/velmor-elsewhere-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    fs::path elsewhere = pattern;
+    velmor_test::TempFolder outside("velmor-elsewhere");
+    ASSERT_TRUE(outside.made());
+    const fs::path& elsewhere = outside.path();
     fs::create_symlink(elsewhere / "registry.reg", hive);
     ToolRun result = on_root({"add", "HKLM\\A", "/v", "x", "/d", "y", "/f"});
     EXPECT_EQ(result.status, 1);
@@ -222,7 +223,6 @@ TEST_F(VelmorReg, ARegistryThatLinksOutOfTheRootIsNamedAsTheCause)
     EXPECT_NE(result.err.find((elsewhere / "registry.reg").string()), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("outside the device root"), std::string::npos) << result.err;
     EXPECT_TRUE(fs::is_empty(elsewhere));
-    fs::remove_all(elsewhere);
 }
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__has_feature)

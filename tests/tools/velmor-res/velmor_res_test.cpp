@@ -16,6 +16,7 @@
 #include "platform/loader/pe_format.h"
 #include "platform/loader/pe_reader.h"
 #include "platform/loader/pe_writer.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -53,14 +54,8 @@ class VelmorRes : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "velmor-res-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code code;
-        fs::remove_all(dir_, code);
+        ASSERT_TRUE(temp_.made());
+        dir_ = temp_.path();
     }
 
     Outcome run(const std::vector<std::string>& arguments)
@@ -98,6 +93,7 @@ protected:
             "\"200\" 300 text.bin\n");
     }
 
+    velmor_test::TempFolder temp_ {"velmor-res"};
     fs::path dir_;
 };
 

@@ -15,6 +15,7 @@
 
 #include "shaver_sounds.h"
 #include "system_sounds.h"
+#include "tests/support/temp_folder.h"
 #include "wave_file.h"
 
 namespace {
@@ -42,14 +43,8 @@ class VelmorWavegen : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "velmor-wavegen-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code code;
-        fs::remove_all(dir_, code);
+        ASSERT_TRUE(temp_.made());
+        dir_ = temp_.path();
     }
 
     int run(const std::string& arguments, std::string* out = nullptr)
@@ -66,6 +61,7 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
+    velmor_test::TempFolder temp_ {"velmor-wavegen"};
     fs::path dir_;
 };
 

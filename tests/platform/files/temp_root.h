@@ -2,34 +2,25 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <string>
 
 #include "platform/files/device_root.h"
 #include "platform/kernel/utf.h"
+#include "tests/support/temp_folder.h"
 
 class TempDeviceRoot {
 public:
     TempDeviceRoot()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmor-root-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create a temporary folder";
-        path_ = std::filesystem::canonical(pattern);
-        EXPECT_TRUE(platform::files::set_device_root(path_));
-    }
-    ~TempDeviceRoot()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
+        if (!folder_.made()) ADD_FAILURE() << "cannot create a temporary folder";
+        EXPECT_TRUE(platform::files::set_device_root(folder_.path()));
     }
     TempDeviceRoot(const TempDeviceRoot&) = delete;
     TempDeviceRoot& operator=(const TempDeviceRoot&) = delete;
 
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return folder_.path(); }
 
 private:
-    std::filesystem::path path_;
+    velmor_test::TempFolder folder_ {"velmor-root"};
 };

@@ -12,6 +12,7 @@
 
 #include "message_sequence.h"
 #include "platform/files/device_root.h"
+#include "tests/support/temp_folder.h"
 
 using namespace user_test;
 
@@ -62,19 +63,10 @@ template <class Condition> bool eventually(Condition condition)
 
 std::filesystem::path shared_root()
 {
-    static std::filesystem::path root = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmor-user-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) return std::filesystem::path();
-        std::filesystem::path made = pattern;
-        // The folder outlives every test of this program, which may all publish into it.
-        static std::filesystem::path to_remove = made;
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(to_remove, ignored);
-        });
-        return made;
-    }();
-    return root;
+    // The folder outlives every test of this program, which may all publish
+    // into it, and goes when the program ends.
+    static velmor_test::TempFolder root("velmor-user");
+    return root.path();
 }
 
 using ForeignWindowTest = WindowTest;

@@ -210,6 +210,8 @@ void Monkey::write(const std::string& text)
     // Flushed at once: after a crash the file must hold the event that did it.
     script_.flush();
     for (char c : text) lines_written_ += c == '\n';
+    // A run that could not be written down could not be replayed either.
+    if (!script_ && !failure_) fail("cannot write the scenario " + settings_.script.string());
 }
 
 void Monkey::fail(std::string reason)

@@ -70,7 +70,11 @@ std::string backend_name()
 
 void set_event_listener(std::function<void(const SoundEvent&)> listener)
 {
-    phone_mixer().set_event_listener(std::move(listener));
+    if (!listener) return phone_mixer().set_event_listener(report_to_phone);
+    phone_mixer().set_event_listener([listener = std::move(listener)](const SoundEvent& event) {
+        report_to_phone(event);
+        listener(event);
+    });
 }
 
 std::vector<PlayingSound> playing_sounds() { return phone_mixer().playing(); }

@@ -25,7 +25,8 @@ void stop_backend();
 std::string backend_name();
 
 // Every sound event, on whichever thread rendered it (see
-// Mixer::set_event_listener). Null to stop listening.
+// Mixer::set_event_listener). Null to stop listening. The phone's event
+// stream (platform/kernel/phone_events.h) has them all the same.
 void set_event_listener(std::function<void(const SoundEvent&)> listener);
 
 // Sounds playing at the clock's time.

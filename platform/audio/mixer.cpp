@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include "platform/kernel/clock.h"
+#include "platform/kernel/phone_events.h"
+#include "platform/kernel/utf.h"
 
 namespace platform::audio {
 namespace {
@@ -391,9 +393,18 @@ std::vector<PlayingSound> Mixer::playing()
     return result;
 }
 
+void report_to_phone(const SoundEvent& event)
+{
+    phone_events::report_at(
+        phone_events::Source::sound, event.time_ms, std::string(kind_name(event.kind)) + " " + to_utf8(event.name));
+}
+
 Mixer& phone_mixer()
 {
     static Mixer mixer(true);
+    // The phone's sounds are part of its event stream from the start.
+    static bool reporting = (mixer.set_event_listener(report_to_phone), true);
+    (void)reporting;
     return mixer;
 }
 

@@ -145,5 +145,8 @@ private:
 
 // The phone's one mixer, created with the null backend on first use.
 Mixer& phone_mixer();
+// Puts a sound event of the phone's into its event stream
+// (platform/kernel/phone_events.h) as "started NAME", "ended NAME" and so on.
+void report_to_phone(const SoundEvent& event);
 
 }  // namespace platform::audio

@@ -1,41 +1,21 @@
 #include "platform/devices/device_events.h"
 
 #include <cstdio>
-#include <mutex>
 
-#include "platform/kernel/clock.h"
+#include "platform/kernel/phone_events.h"
 
 namespace platform::devices {
-namespace {
-
-struct ListenerSlot {
-    std::mutex mutex;
-    std::function<void(const DeviceEvent&)> listener;
-};
-
-ListenerSlot& slot()
-{
-    static ListenerSlot listener;
-    return listener;
-}
-
-}  // namespace
 
 void set_event_listener(std::function<void(const DeviceEvent&)> listener)
 {
-    std::lock_guard lock(slot().mutex);
-    slot().listener = std::move(listener);
+    if (!listener) return phone_events::set_source_listener(phone_events::Source::device, nullptr);
+    phone_events::set_source_listener(
+        phone_events::Source::device, [listener = std::move(listener)](const phone_events::PhoneEvent& event) {
+            listener(DeviceEvent {event.time, event.text});
+        });
 }
 
-void report_event(std::string text)
-{
-    std::function<void(const DeviceEvent&)> listener;
-    {
-        std::lock_guard lock(slot().mutex);
-        listener = slot().listener;
-    }
-    if (listener) listener(DeviceEvent {clock::now(), std::move(text)});
-}
+void report_event(std::string text) { phone_events::report(phone_events::Source::device, std::move(text)); }
 
 std::string hex(std::uint32_t value)
 {

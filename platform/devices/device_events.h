@@ -1,6 +1,7 @@
 // What the drivers tell the host: readings it set, reports they posted,
 // registrations programs made. The host's event log and status panel show
-// them; nothing in the phone depends on them.
+// them; nothing in the phone depends on them. They go into the phone's one
+// event stream (platform/kernel/phone_events.h) as its "device" events.
 #pragma once
 
 #include <cstdint>

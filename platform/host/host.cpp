@@ -33,6 +33,7 @@
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/kernel/language.h"
+#include "platform/kernel/phone_events.h"
 #include "platform/kernel/utf.h"
 #include "platform/loader/module_registry.h"
 #include "platform/registry/registry_host.h"
@@ -190,6 +191,7 @@ private:
     // A script's or the console's finger, told in the panel as the window's is.
     std::optional<std::pair<int, int>> script_finger_start_;
     std::thread::id ui_thread_;
+    int phone_listener_ = 0;
     // A window's wait for the person in virtual time: how far the clock may
     // go, and whether the person did something meanwhile.
     struct PumpInVirtualTime {
@@ -373,13 +375,8 @@ bool Phone::start_audio(std::string* error)
 
 void Phone::listen_to_the_phone()
 {
-    platform::devices::set_event_listener(
-        [this](const platform::devices::DeviceEvent& event) { phone_event(event.time, "device " + event.text); });
-    platform::shell::set_event_listener(
-        [this](const platform::shell::ShellEvent& event) { phone_event(event.time, "shell " + event.text); });
-    platform::audio::set_event_listener([this](const platform::audio::SoundEvent& event) {
-        phone_event(event.time_ms,
-            std::string("sound ") + platform::audio::kind_name(event.kind) + " " + platform::to_utf8(event.name));
+    phone_listener_ = platform::phone_events::add_listener([this](const platform::phone_events::PhoneEvent& event) {
+        phone_event(event.time, std::string(platform::phone_events::source_name(event.source)) + " " + event.text);
     });
 }
 
@@ -544,9 +541,8 @@ void Phone::tear_down(int exit_code)
     }
     platform::shell::stop_shell();
     platform::user::shut_down_thread_windows();
-    platform::devices::set_event_listener(nullptr);
-    platform::shell::set_event_listener(nullptr);
-    platform::audio::set_event_listener(nullptr);
+    if (phone_listener_) platform::phone_events::remove_listener(phone_listener_);
+    phone_listener_ = 0;
     if (devices_installed_) platform::devices::uninstall_devices();
     if (registry_loaded_) platform::registry::shutdown();
     if (audio_started_) platform::audio::stop_backend();

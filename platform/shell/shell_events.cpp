@@ -1,44 +1,24 @@
 #include "platform/shell/shell_events.h"
 
 #include <cstdio>
-#include <mutex>
 
 #include "platform/include/winuser.h"
-#include "platform/kernel/clock.h"
 #include "platform/kernel/handle_table.h"
+#include "platform/kernel/phone_events.h"
 #include "platform/kernel/utf.h"
 
 namespace platform::shell {
-namespace {
-
-struct ListenerSlot {
-    std::mutex mutex;
-    std::function<void(const ShellEvent&)> listener;
-};
-
-ListenerSlot& slot()
-{
-    static ListenerSlot listener;
-    return listener;
-}
-
-}  // namespace
 
 void set_event_listener(std::function<void(const ShellEvent&)> listener)
 {
-    std::lock_guard lock(slot().mutex);
-    slot().listener = std::move(listener);
+    if (!listener) return phone_events::set_source_listener(phone_events::Source::shell, nullptr);
+    phone_events::set_source_listener(
+        phone_events::Source::shell, [listener = std::move(listener)](const phone_events::PhoneEvent& event) {
+            listener(ShellEvent {event.time, event.text});
+        });
 }
 
-void report_event(std::string text)
-{
-    std::function<void(const ShellEvent&)> listener;
-    {
-        std::lock_guard lock(slot().mutex);
-        listener = slot().listener;
-    }
-    if (listener) listener(ShellEvent {clock::now(), std::move(text)});
-}
+void report_event(std::string text) { phone_events::report(phone_events::Source::shell, std::move(text)); }
 
 std::string hex(std::uint32_t value)
 {

@@ -1,6 +1,8 @@
 // What the shell tells the host: keys pressed and the program's answers,
 // broadcasts sent, records read from the notification queue. The host's
 // event log and status panel show them; nothing in the phone depends on them.
+// They go into the phone's one event stream (platform/kernel/phone_events.h)
+// as its "shell" events.
 #pragma once
 
 #include <cstdint>

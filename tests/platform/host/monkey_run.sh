@@ -27,9 +27,12 @@ if [ "$1" = --crash ] || [ "$1" = --hang ]; then
         grep -q "monkey: the program did not answer for [0-9]* s after event [0-9]*; replay: velmor --script $script" \
             "$work/output.txt" || { echo "FAIL: no line naming the hang and the scenario"; exit 1; }
     else
-        # A sanitizer reports the crash itself; otherwise the monkey does.
-        grep -q "monkey: crashed (SIGSEGV) at event [0-9]*; replay: velmor --script $script\|AddressSanitizer: SEGV" \
+        # A sanitizer reports the crash itself (the run named its scenario
+        # when it started); otherwise the monkey does.
+        grep -q "monkey: crashed (SIGSEGV) at event [0-9]*; replay: velmor --script $script\|AddressSanitizer: SEGV\|runtime error: store to null pointer" \
             "$work/output.txt" || { echo "FAIL: no line naming the crash"; exit 1; }
+        grep -q "monkey: seed 4, 400 events; the scenario goes to $script" "$work/output.txt" ||
+            { echo "FAIL: the run did not name its scenario"; exit 1; }
     fi
     # The scenario ends with the event that did it: replayed, it fails alike.
     set +e

@@ -47,6 +47,13 @@ VELMOR_AVX2 inline __m256i over(const Constants& k, __m256i source, __m256i dest
     return _mm256_min_epi16(_mm256_add_epi16(source, multiply(k, dest, keep)), k.byte_max);
 }
 
+// The same for an opaque source scaled by a constant alpha, which cannot pass
+// 255: alpha x s / 255 + (255 - alpha) x d / 255 is at most alpha + 255 - alpha.
+VELMOR_AVX2 inline __m256i fade(const Constants& k, __m256i source, __m256i scale, __m256i dest, __m256i keep)
+{
+    return _mm256_add_epi16(multiply(k, source, scale), multiply(k, dest, keep));
+}
+
 struct Channels {
     __m256i r, g, b;
 };
@@ -161,8 +168,8 @@ VELMOR_AVX2 void constant_565_to_565(std::uint16_t* dest, const std::uint16_t* s
         Channels d = widen_565(k, load(dest + i));
         store(dest + i,
             narrow_565(k,
-                Channels {over(k, multiply(k, s.r, scale), d.r, keep), over(k, multiply(k, s.g, scale), d.g, keep),
-                    over(k, multiply(k, s.b, scale), d.b, keep)}));
+                Channels {
+                    fade(k, s.r, scale, d.r, keep), fade(k, s.g, scale, d.g, keep), fade(k, s.b, scale, d.b, keep)}));
     }
     sse2_kernels::constant_565_to_565(dest + i, source + i, count - i, alpha);
 }
@@ -178,8 +185,8 @@ VELMOR_AVX2 void constant_32_to_565(std::uint16_t* dest, const std::uint32_t* so
         Channels d = widen_565(k, in_pack_order(load(dest + i)));
         store(dest + i,
             in_pack_order(narrow_565(k,
-                Channels {over(k, multiply(k, s.r, scale), d.r, keep), over(k, multiply(k, s.g, scale), d.g, keep),
-                    over(k, multiply(k, s.b, scale), d.b, keep)})));
+                Channels {
+                    fade(k, s.r, scale, d.r, keep), fade(k, s.g, scale, d.g, keep), fade(k, s.b, scale, d.b, keep)})));
     }
     sse2_kernels::constant_32_to_565(dest + i, source + i, count - i, alpha);
 }

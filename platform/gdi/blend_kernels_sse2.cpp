@@ -23,6 +23,13 @@ inline __m128i over(__m128i source, __m128i dest, __m128i keep)
     return _mm_min_epi16(_mm_add_epi16(source, multiply(dest, keep)), _mm_set1_epi16(0xFF));
 }
 
+// The same for an opaque source scaled by a constant alpha, which cannot pass
+// 255: alpha x s / 255 + (255 - alpha) x d / 255 is at most alpha + 255 - alpha.
+inline __m128i fade(__m128i source, __m128i scale, __m128i dest, __m128i keep)
+{
+    return _mm_add_epi16(multiply(source, scale), multiply(dest, keep));
+}
+
 struct Channels {
     __m128i r, g, b;
 };
@@ -129,8 +136,8 @@ void constant_565_to_565(std::uint16_t* dest, const std::uint16_t* source, int c
         auto out = reinterpret_cast<__m128i*>(dest + i);
         Channels d = widen_565(_mm_loadu_si128(out));
         _mm_storeu_si128(out,
-            narrow_565(Channels {over(multiply(s.r, scale), d.r, keep), over(multiply(s.g, scale), d.g, keep),
-                over(multiply(s.b, scale), d.b, keep)}));
+            narrow_565(
+                Channels {fade(s.r, scale, d.r, keep), fade(s.g, scale, d.g, keep), fade(s.b, scale, d.b, keep)}));
     }
     scalar_kernels::constant_565_to_565(dest + i, source + i, count - i, alpha);
 }
@@ -147,8 +154,8 @@ void constant_32_to_565(std::uint16_t* dest, const std::uint32_t* source, int co
         Bytes s = bytes_of(s0, s1);
         Channels d = widen_565(_mm_loadu_si128(out));
         _mm_storeu_si128(out,
-            narrow_565(Channels {over(multiply(s.r, scale), d.r, keep), over(multiply(s.g, scale), d.g, keep),
-                over(multiply(s.b, scale), d.b, keep)}));
+            narrow_565(
+                Channels {fade(s.r, scale, d.r, keep), fade(s.g, scale, d.g, keep), fade(s.b, scale, d.b, keep)}));
     }
     scalar_kernels::constant_32_to_565(dest + i, source + i, count - i, alpha);
 }

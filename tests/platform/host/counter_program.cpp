@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "tests/platform/host/test_program.h"
+
 namespace {
 
 constexpr UINT_PTR counter_timer = 1;
@@ -115,21 +117,10 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
 {
-    WNDCLASSW description {};
-    description.lpfnWndProc = procedure;
-    description.hInstance = instance;
-    description.lpszClassName = u"CounterProgram";
-    RegisterClassW(&description);
     if (HWND task_bar = FindWindowW(u"CTaskBar", nullptr)) ShowWindow(task_bar, SW_HIDE);
-    HWND window = CreateWindowExW(WS_EX_TOPMOST, u"CounterProgram", u"Counter", WS_POPUP | WS_VISIBLE, 0, 0, 480, 720,
-        nullptr, nullptr, instance, nullptr);
+    HWND window = create_program_window(instance, u"CounterProgram", u"Counter", procedure, WS_EX_TOPMOST);
     SetForegroundWindow(window);
     SetTimer(window, counter_timer, counter_interval_ms, nullptr);
 
-    MSG message {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    return run_message_loop();
 }

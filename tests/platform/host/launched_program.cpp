@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "tests/platform/host/test_program.h"
+
 namespace {
 
 constexpr UINT_PTR end_timer = 1;
@@ -48,22 +50,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
         CloseHandle(once);
         return -1;
     }
-    WNDCLASSW description {};
-    description.lpfnWndProc = procedure;
-    description.hInstance = instance;
-    description.lpszClassName = u"LaunchedProgram";
-    RegisterClassW(&description);
-    HWND window = CreateWindowExW(
-        0, u"LaunchedProgram", u"Launched", WS_POPUP | WS_VISIBLE, 0, 0, 480, 720, nullptr, nullptr, instance, nullptr);
+    HWND window = create_program_window(instance, u"LaunchedProgram", u"Launched", procedure);
     SetForegroundWindow(window);
     SetTimer(window, end_timer, runs_for_ms, nullptr);
     NKDbgPrintfW(u"launched: running at %d\n", int(GetTickCount()));
 
-    MSG message {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    int exit_code = run_message_loop();
     if (once) CloseHandle(once);
-    return static_cast<int>(message.wParam);
+    return exit_code;
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "tests/platform/host/test_program.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -38,18 +40,6 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
 {
-    WNDCLASSW description {};
-    description.lpfnWndProc = procedure;
-    description.hInstance = instance;
-    description.lpszClassName = u"FaultyProgram";
-    RegisterClassW(&description);
-    HWND window = CreateWindowExW(
-        0, u"FaultyProgram", u"Faulty", WS_POPUP | WS_VISIBLE, 0, 0, 480, 720, nullptr, nullptr, instance, nullptr);
-    SetForegroundWindow(window);
-    MSG message {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    SetForegroundWindow(create_program_window(instance, u"FaultyProgram", u"Faulty", procedure));
+    return run_message_loop();
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "tests/platform/host/test_program.h"
+
 namespace {
 
 int touches = 0;
@@ -34,18 +36,6 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
 {
-    WNDCLASSW description {};
-    description.lpfnWndProc = procedure;
-    description.hInstance = instance;
-    description.lpszClassName = u"LeakyProgram";
-    RegisterClassW(&description);
-    HWND window = CreateWindowExW(
-        0, u"LeakyProgram", u"Leaky", WS_POPUP | WS_VISIBLE, 0, 0, 480, 720, nullptr, nullptr, instance, nullptr);
-    SetForegroundWindow(window);
-    MSG message {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    SetForegroundWindow(create_program_window(instance, u"LeakyProgram", u"Leaky", procedure));
+    return run_message_loop();
 }

@@ -5,6 +5,8 @@
 // and answers the M key with 2 and ends with exit code 7.
 
 #include <windows.h>
+
+#include "tests/platform/host/test_program.h"
 #include <winioctl.h>
 
 namespace {
@@ -74,13 +76,7 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
 {
-    WNDCLASSW description {};
-    description.lpfnWndProc = procedure;
-    description.hInstance = instance;
-    description.lpszClassName = u"ReactingProgram";
-    RegisterClassW(&description);
-    HWND window = CreateWindowExW(
-        0, u"ReactingProgram", u"Reacting", WS_POPUP | WS_VISIBLE, 0, 0, 480, 720, nullptr, nullptr, instance, nullptr);
+    HWND window = create_program_window(instance, u"ReactingProgram", u"Reacting", procedure);
     SetForegroundWindow(window);
 
     HANDLE proximity = CreateFileW(u"IRD1:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -92,12 +88,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     SetTimer(window, sensor_timer, 50, nullptr);
     NKDbgPrintfW(u"reaction: ready\n");
 
-    MSG message {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    int exit_code = run_message_loop();
     CloseHandle(proximity);
     CloseHandle(accelerometer);
-    return static_cast<int>(message.wParam);
+    return exit_code;
 }

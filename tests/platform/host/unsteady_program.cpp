@@ -6,6 +6,8 @@
 #include <unistd.h>
 #include <windows.h>
 
+#include "tests/platform/host/test_program.h"
+
 namespace {
 
 LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -35,17 +37,6 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
 {
-    WNDCLASSW description {};
-    description.lpfnWndProc = procedure;
-    description.hInstance = instance;
-    description.lpszClassName = u"UnsteadyProgram";
-    RegisterClassW(&description);
-    CreateWindowExW(WS_EX_TOPMOST, u"UnsteadyProgram", u"Unsteady", WS_POPUP | WS_VISIBLE, 0, 0, 480, 720, nullptr,
-        nullptr, instance, nullptr);
-    MSG message {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    create_program_window(instance, u"UnsteadyProgram", u"Unsteady", procedure, WS_EX_TOPMOST);
+    return run_message_loop();
 }

@@ -23,24 +23,18 @@
 #include <thread>
 #include <vector>
 
+#include "tests/platform/host/run_folder.h"
+
 namespace {
 
 std::filesystem::path fresh_folder()
 {
-    auto folder = std::filesystem::temp_directory_path() /
-        ("velmor-device-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(folder);
+    auto folder = test_run_folder("velmor-device-");
     std::filesystem::create_directories(folder / "root" / "Windows");
     return folder;
 }
 
 void write_text(const std::filesystem::path& file, const std::string& text) { std::ofstream(file) << text; }
-
-std::string read_text(const std::filesystem::path& file)
-{
-    std::ifstream stream(file);
-    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-}
 
 // The program's ring: half a second of an 8-bit mono square wave.
 void write_ring(const std::filesystem::path& folder)

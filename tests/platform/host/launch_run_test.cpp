@@ -22,6 +22,7 @@
 
 #include "platform/host/png_image.h"
 #include "platform/shell/shell_layout.h"
+#include "tests/platform/host/run_folder.h"
 #include "tests/platform/host/xvfb_server.h"
 
 using namespace platform::host;
@@ -32,21 +33,13 @@ namespace fs = std::filesystem;
 
 fs::path fresh_folder()
 {
-    auto folder = fs::temp_directory_path() /
-        ("velmor-launch-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder);
+    auto folder = test_run_folder("velmor-launch-");
     // The phone's device root: an empty folder becomes a new phone.
     fs::create_directories(folder / "root");
     return folder;
 }
 
 void write_text(const fs::path& file, const std::string& text) { std::ofstream(file) << text; }
-
-std::string read_text(const fs::path& file)
-{
-    std::ifstream stream(file);
-    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-}
 
 Image load(const fs::path& file)
 {

@@ -16,24 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/platform/host/run_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path fresh_folder()
-{
-    auto folder = fs::temp_directory_path() /
-        ("velmor-session-run-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
-std::string read_text(const fs::path& file)
-{
-    std::ifstream stream(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(stream), {});
-}
+fs::path fresh_folder() { return test_run_folder("velmor-session-run-"); }
 
 struct Outcome {
     int exit_code = -1;

@@ -8,6 +8,7 @@
 #include "platform/devices/device_host.h"
 #include "platform/host/input_command.h"
 #include "platform/host/session_script.h"
+#include "tests/platform/host/run_folder.h"
 
 using namespace platform::host;
 
@@ -15,20 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path fresh_folder()
-{
-    auto folder = fs::temp_directory_path() /
-        ("velmor-session-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
-std::string read_text(const fs::path& file)
-{
-    std::ifstream stream(file);
-    return std::string(std::istreambuf_iterator<char>(stream), {});
-}
+fs::path fresh_folder() { return test_run_folder("velmor-session-"); }
 
 // The lines that are not comments.
 std::vector<std::string> commands(const std::string& text)

@@ -22,6 +22,7 @@
 #include "gif_reader.h"
 #include "platform/host/png_image.h"
 #include "platform/host/screen_compare.h"
+#include "tests/platform/host/run_folder.h"
 #include "tests/platform/host/xvfb_server.h"
 
 using namespace platform::host;
@@ -80,22 +81,9 @@ Outcome run(const std::vector<std::string>& arguments, const std::filesystem::pa
     return outcome;
 }
 
-std::filesystem::path fresh_folder()
-{
-    auto folder = std::filesystem::temp_directory_path() /
-        ("velmor-run-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
-}
+std::filesystem::path fresh_folder() { return test_run_folder("velmor-run-"); }
 
 void write_text(const std::filesystem::path& file, const std::string& text) { std::ofstream(file) << text; }
-
-std::string read_text(const std::filesystem::path& file)
-{
-    std::ifstream stream(file);
-    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-}
 
 Image load(const std::filesystem::path& file)
 {

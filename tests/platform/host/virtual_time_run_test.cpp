@@ -22,6 +22,7 @@
 #include "gif_reader.h"
 #include "platform/host/png_image.h"
 #include "platform/host/screen_compare.h"
+#include "tests/platform/host/run_folder.h"
 
 using namespace platform::host;
 
@@ -29,22 +30,9 @@ namespace {
 
 constexpr std::uint32_t white = 0xFFFFFF;
 
-std::filesystem::path fresh_folder()
-{
-    auto folder = std::filesystem::temp_directory_path() /
-        ("velmor-vtime-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
-}
+std::filesystem::path fresh_folder() { return test_run_folder("velmor-vtime-"); }
 
 void write_text(const std::filesystem::path& file, const std::string& text) { std::ofstream(file) << text; }
-
-std::string read_text(const std::filesystem::path& file)
-{
-    std::ifstream stream(file);
-    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-}
 
 // Runs program headless with the script, recording into folder/record.
 // Returns the exit code; the output goes to folder/output.txt.

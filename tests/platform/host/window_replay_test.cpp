@@ -26,6 +26,7 @@
 
 #include "platform/host/phone_skin.h"
 #include "platform/host/status_panel.h"
+#include "tests/platform/host/run_folder.h"
 #include "tests/platform/host/xvfb_server.h"
 
 // Last: Xlib's macros (None, Bool, True) would clash with the names above.
@@ -37,20 +38,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-fs::path fresh_folder()
-{
-    auto folder = fs::temp_directory_path() /
-        ("velmor-window-replay-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
-std::string read_text(const fs::path& file)
-{
-    std::ifstream stream(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(stream), {});
-}
+fs::path fresh_folder() { return test_run_folder("velmor-window-replay-"); }
 
 // XTest, the X server's own way of faking a person's input. Loaded at run
 // time: its development files are not among the build's packages.

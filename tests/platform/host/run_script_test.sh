@@ -6,12 +6,12 @@ set -euo pipefail
 source_script="$1"
 tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT
-mkdir -p "$tree/scripts" "$tree/build/dev" "$tree/bin" "$tree/elsewhere"
+mkdir -p "$tree/scripts" "$tree/build/release" "$tree/bin" "$tree/elsewhere"
 cp "$source_script" "$tree/scripts/run"
 printf '#!/bin/sh\nexit 0\n' >"$tree/scripts/bootstrap"
 printf '#!/bin/sh\nexit 0\n' >"$tree/bin/cmake"
-printf '#!/bin/sh\necho "cwd=$(pwd)"\nfor a in "$@"; do echo "arg=$a"; done\n' >"$tree/build/dev/velmor"
-chmod +x "$tree/scripts/run" "$tree/scripts/bootstrap" "$tree/bin/cmake" "$tree/build/dev/velmor"
+printf '#!/bin/sh\necho "cwd=$(pwd)"\nfor a in "$@"; do echo "arg=$a"; done\n' >"$tree/build/release/velmor"
+chmod +x "$tree/scripts/run" "$tree/scripts/bootstrap" "$tree/bin/cmake" "$tree/build/release/velmor"
 
 run() { (cd "$tree/elsewhere" && env -u DISPLAY -u WAYLAND_DISPLAY PATH="$tree/bin:$PATH" "$tree/scripts/run" "$@" 2>/dev/null); }
 fail() { echo "FAILED: $*" >&2; exit 1; }

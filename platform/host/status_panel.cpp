@@ -24,8 +24,6 @@ constexpr std::uint32_t rule_colour = 0x3A3F46;
 constexpr double card_radius = 14;
 constexpr double padding = 12;
 constexpr double char_height = 14;
-// How far the continuation of a wrapped line is drawn in, in window units.
-constexpr double continuation_indent = 12;
 constexpr char continuation_mark = '\t';
 
 std::string handle_text(HWND window)

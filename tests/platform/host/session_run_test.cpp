@@ -59,20 +59,6 @@ void make_phone(const fs::path& root)
     std::ofstream(root / "Windows" / "ring.wav", std::ios::binary) << wav;
 }
 
-// What a recording showed and played: each frame's name and a hash of its
-// file, and a hash of the sound's file.
-std::vector<std::string> frames_and_sound(const fs::path& record)
-{
-    std::vector<std::string> seen;
-    for (const auto& entry : fs::directory_iterator(record)) {
-        std::string name = entry.path().filename().string();
-        if (name.starts_with("frame-") || name == "sound.wav")
-            seen.push_back(name + " " + std::to_string(std::hash<std::string> {}(read_text(entry.path()))));
-    }
-    std::sort(seen.begin(), seen.end());
-    return seen;
-}
-
 // The lines of events.log that tell what the program did (its trace) and
 // how the run ended, with their times.
 std::vector<std::string> reactions(const fs::path& record)

@@ -138,20 +138,6 @@ int finish(pid_t child, std::chrono::seconds timeout)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// What a recording showed and played: each frame's name (its number and
-// time) with a hash of its picture, and a hash of the sound.
-std::vector<std::string> frames_and_sound(const fs::path& record)
-{
-    std::vector<std::string> seen;
-    for (const auto& entry : fs::directory_iterator(record)) {
-        std::string name = entry.path().filename().string();
-        if (name.starts_with("frame-") || name == "sound.wav")
-            seen.push_back(name + " " + std::to_string(std::hash<std::string> {}(read_text(entry.path()))));
-    }
-    std::sort(seen.begin(), seen.end());
-    return seen;
-}
-
 }  // namespace
 
 TEST(WindowReplay, ASessionGivenThroughTheXServerReplaysHeadlessToTheSameFramesAndSound)

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/audio/sound_event.h"
+#include "platform/kernel/result.h"
 
 namespace platform::audio {
 
@@ -63,14 +64,18 @@ public:
     virtual void close() { }
 };
 
+// A backend ready to take the mix, or why it cannot be had (a file that
+// cannot be created, no sound device).
+using BackendResult = Result<std::unique_ptr<Backend>>;
+
 struct BackendEntry {
     const char* name;
     const char* description;
-    std::unique_ptr<Backend> (*create)(const BackendOptions& options, std::string* error);
+    BackendResult (*create)(const BackendOptions& options);
 };
 
-std::unique_ptr<Backend> create_null_backend(const BackendOptions& options, std::string* error);
-std::unique_ptr<Backend> create_capture_backend(const BackendOptions& options, std::string* error);
-std::unique_ptr<Backend> create_sdl_backend(const BackendOptions& options, std::string* error);
+BackendResult create_null_backend(const BackendOptions& options);
+BackendResult create_capture_backend(const BackendOptions& options);
+BackendResult create_sdl_backend(const BackendOptions& options);
 
 }  // namespace platform::audio

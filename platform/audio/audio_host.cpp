@@ -40,24 +40,30 @@ const std::vector<BackendEntry>& backends()
     return table;
 }
 
-bool start_backend(std::string_view name, const BackendOptions& options, std::string* error)
+Result<void> start_backend(std::string_view name, const BackendOptions& options)
 {
     for (const BackendEntry& entry : backends()) {
         if (name != entry.name) continue;
-        std::unique_ptr<Backend> backend = entry.create(options, error);
-        if (!backend) return false;
-        phone_mixer().set_backend(std::move(backend));
+        BackendResult backend = entry.create(options);
+        if (!backend) return backend.failure();
+        phone_mixer().set_backend(std::move(backend).value());
         std::lock_guard lock(host().mutex);
         host().backend = entry.name;
-        return true;
+        return {};
     }
-    if (error) *error = "no audio backend named \"" + std::string(name) + "\" (null, capture or sdl)";
-    return false;
+    // The names come from the table, so a new backend is offered here too.
+    std::string names;
+    const auto& table = backends();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (i > 0) names += i + 1 == table.size() ? " or " : ", ";
+        names += table[i].name;
+    }
+    return Failure {"no audio backend named \"" + std::string(name) + "\" (" + names + ")"};
 }
 
 void stop_backend()
 {
-    phone_mixer().set_backend(create_null_backend({}, nullptr));
+    phone_mixer().set_backend(create_null_backend({}).value());
     std::lock_guard lock(host().mutex);
     host().backend = "null";
 }

@@ -16,9 +16,9 @@ namespace platform::audio {
 // The backends in the order a host should offer them; "null" is the default.
 const std::vector<BackendEntry>& backends();
 
-// Switches the phone's sound to the named backend. On failure returns false
-// with the reason in *error, and the current backend stays.
-bool start_backend(std::string_view name, const BackendOptions& options, std::string* error);
+// Switches the phone's sound to the named backend. On failure the current
+// backend stays.
+Result<void> start_backend(std::string_view name, const BackendOptions& options);
 // Back to the null backend; a capture's files are complete afterwards.
 void stop_backend();
 // The name of the backend in use.

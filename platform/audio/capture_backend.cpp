@@ -18,13 +18,10 @@ namespace {
 
 class CaptureBackend final : public Backend {
 public:
-    bool open(const BackendOptions& options, std::string* error)
+    Result<void> open(const BackendOptions& options)
     {
-        if (options.wav_file.empty()) {
-            if (error) *error = "the capture backend needs a WAV file to write to";
-            return false;
-        }
-        if (!wav_.open(options.wav_file, output_rate, output_channels, error)) return false;
+        if (options.wav_file.empty()) return Failure {"the capture backend needs a WAV file to write to"};
+        if (Result<void> opened = wav_.open(options.wav_file, output_rate, output_channels); !opened) return opened;
         wav_.set_limit(options.wav_limit_bytes);
         wav_name_ = options.wav_file.filename().string();
         kept_silence_frames_ = frames_in_ms(options.longest_silence_ms);
@@ -33,12 +30,13 @@ public:
             log_path_ = options.event_log_file.string();
             log_ = std::fopen(log_path_.c_str(), "w");
             if (!log_) {
-                if (error) *error = "cannot create " + log_path_ + ": " + std::strerror(errno);
-                wav_.close();
-                return false;
+                Failure failure =
+                    failure_at(log_path_, std::string("cannot create the file (") + std::strerror(errno) + ")");
+                (void)wav_.close();
+                return failure;
             }
         }
-        return true;
+        return {};
     }
 
     ~CaptureBackend() override { close(); }
@@ -87,8 +85,7 @@ public:
     {
         note_left_out();
         if (wav_.is_open()) {
-            wav_.close();
-            if (!wav_.error().empty()) report_problem(wav_.error());
+            if (Result<void> closed = wav_.close(); !closed) report_problem(closed.failure().text());
             if (wav_.dropped_frames() > 0) {
                 report_problem("the capture WAV file is full; " + std::to_string(wav_.dropped_frames()) +
                     " frames were not written");
@@ -96,7 +93,7 @@ public:
         }
         if (log_) {
             if (std::fclose(log_) != 0 && log_error_.empty()) {
-                log_error_ = "cannot write " + log_path_ + ": " + std::strerror(errno);
+                log_error_ = log_path_ + ": cannot write the file (" + std::strerror(errno) + ")";
             }
             log_ = nullptr;
             if (!log_error_.empty()) report_problem(log_error_);
@@ -169,7 +166,7 @@ private:
         }
         log_bytes_ += line.size();
         if (std::fputs(line.c_str(), log_) < 0 && log_error_.empty()) {
-            log_error_ = "cannot write " + log_path_ + ": " + std::strerror(errno);
+            log_error_ = log_path_ + ": cannot write the file (" + std::strerror(errno) + ")";
         }
     }
 
@@ -194,11 +191,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Backend> create_capture_backend(const BackendOptions& options, std::string* error)
+BackendResult create_capture_backend(const BackendOptions& options)
 {
     auto backend = std::make_unique<CaptureBackend>();
-    if (!backend->open(options, error)) return nullptr;
-    return backend;
+    if (Result<void> opened = backend->open(options); !opened) return opened.failure();
+    return std::unique_ptr<Backend>(std::move(backend));
 }
 
 }  // namespace platform::audio

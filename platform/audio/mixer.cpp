@@ -24,7 +24,7 @@ std::size_t frames_of(const SharedSamples& samples) { return samples ? samples->
 
 Mixer::Mixer(bool follow_clock)
     : follow_clock_(follow_clock)
-    , backend_(create_null_backend({}, nullptr))
+    , backend_(create_null_backend({}).value())
     , sum_(block_frames * output_channels)
     , block_(block_frames * output_channels)
 {

@@ -13,9 +13,9 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Backend> create_null_backend(const BackendOptions&, std::string*)
+BackendResult create_null_backend(const BackendOptions&)
 {
-    return std::make_unique<NullBackend>();
+    return std::unique_ptr<Backend>(std::make_unique<NullBackend>());
 }
 
 }  // namespace platform::audio

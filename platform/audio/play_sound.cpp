@@ -33,10 +33,9 @@ struct LoadedSound {
 std::optional<LoadedSound> decode(std::u16string name, std::span<const std::uint8_t> bytes)
 {
     std::string label = "sound " + to_utf8(name);
-    std::string error;
-    auto wav = parse_wav(bytes, &error);
+    Result<WavSound> wav = parse_wav(bytes);
     if (!wav) {
-        report_problem(label + ": " + error);
+        report_problem(label + ": " + wav.failure().text());
         return std::nullopt;
     }
     std::uint64_t frames = wav->samples.size() / wav->format.frame_bytes();
@@ -48,12 +47,12 @@ std::optional<LoadedSound> decode(std::u16string name, std::span<const std::uint
         report_problem(label + ": the data chunk is cut short; playing the " + std::to_string(wav->samples.size()) +
             " bytes there");
     }
-    SharedSamples samples = convert_to_output(wav->format, wav->samples, &error);
+    Result<SharedSamples> samples = convert_to_output(wav->format, wav->samples);
     if (!samples) {
-        report_problem(label + ": " + error);
+        report_problem(label + ": " + samples.failure().text());
         return std::nullopt;
     }
-    return LoadedSound {std::move(name), std::move(samples)};
+    return LoadedSound {std::move(name), std::move(samples).value()};
 }
 
 // A missing file is not reported: programs probe for optional sounds.

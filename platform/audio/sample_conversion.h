@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/audio/wav_format.h"
+#include "platform/kernel/result.h"
 
 namespace platform::audio {
 
@@ -20,9 +21,9 @@ using OutputSamples = std::vector<std::int16_t>;
 using SharedSamples = std::shared_ptr<const OutputSamples>;
 
 // Converts whole frames of PCM in the given format (8-bit unsigned or 16-bit
-// little-endian) to the output format. Null, with the reason in *error, only
-// when the converter cannot be set up.
-SharedSamples convert_to_output(const PcmFormat& format, std::span<const std::uint8_t> samples, std::string* error);
+// little-endian) to the output format. Fails only when the format is empty
+// or the converter cannot be set up.
+Result<SharedSamples> convert_to_output(const PcmFormat& format, std::span<const std::uint8_t> samples);
 
 // Frames of output in a span of milliseconds, and back (rounded down).
 constexpr std::uint64_t frames_in_ms(std::uint64_t ms) { return ms * output_rate / 1000; }

@@ -13,12 +13,10 @@ namespace {
 
 class SdlBackend final : public Backend {
 public:
-    bool open(std::string* error)
+    Result<void> open()
     {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            if (error) *error = std::string("cannot start SDL audio: ") + SDL_GetError();
-            return false;
-        }
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            return Failure {std::string("cannot start SDL audio: ") + SDL_GetError()};
         subsystem_ = true;
         SDL_AudioSpec wanted {};
         wanted.freq = static_cast<int>(output_rate);
@@ -29,11 +27,8 @@ public:
         wanted.userdata = this;
         // No changes allowed: SDL converts to whatever the card needs.
         device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
-        if (device_ == 0) {
-            if (error) *error = std::string("cannot open the SDL audio device: ") + SDL_GetError();
-            return false;
-        }
-        return true;
+        if (device_ == 0) return Failure {std::string("cannot open the SDL audio device: ") + SDL_GetError()};
+        return {};
     }
 
     ~SdlBackend() override { close(); }
@@ -76,11 +71,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Backend> create_sdl_backend(const BackendOptions&, std::string* error)
+BackendResult create_sdl_backend(const BackendOptions&)
 {
     auto backend = std::make_unique<SdlBackend>();
-    if (!backend->open(error)) return nullptr;
-    return backend;
+    if (Result<void> opened = backend->open(); !opened) return opened.failure();
+    return std::unique_ptr<Backend>(std::move(backend));
 }
 
 }  // namespace platform::audio

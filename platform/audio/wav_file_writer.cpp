@@ -44,25 +44,24 @@ std::array<std::uint8_t, 44> canonical_header(std::uint32_t rate, std::uint16_t 
 
 }  // namespace
 
-WavFileWriter::~WavFileWriter() { close(); }
+// A failure at the end of the writer's life has no one left to hear it: the
+// owner that cares calls close() first.
+WavFileWriter::~WavFileWriter() { (void)close(); }
 
-bool WavFileWriter::open(
-    const std::filesystem::path& path, std::uint32_t rate, std::uint16_t channels, std::string* error)
+Result<void> WavFileWriter::open(const std::filesystem::path& path, std::uint32_t rate, std::uint16_t channels)
 {
-    close();
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) {
-        if (error) *error = "cannot create " + path.string() + ": " + std::strerror(errno);
-        return false;
-    }
+    // A writer reused for another file forgets the last one's failures.
+    (void)close();
     path_ = path;
     channels_ = channels;
     data_bytes_ = 0;
     dropped_frames_ = 0;
     error_.clear();
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_) return failure_at(path.string(), std::string("cannot create the file (") + std::strerror(errno) + ")");
     auto header = canonical_header(rate, channels, 0);
     if (std::fwrite(header.data(), 1, header.size(), file_) != header.size()) note_failure("write");
-    return true;
+    return status();
 }
 
 void WavFileWriter::write(std::span<const std::int16_t> samples)
@@ -82,9 +81,9 @@ void WavFileWriter::write(std::span<const std::int16_t> samples)
     data_bytes_ += bytes;
 }
 
-void WavFileWriter::finish()
+Result<void> WavFileWriter::finish()
 {
-    if (!file_) return;
+    if (!file_) return status();
     long end = std::ftell(file_);
     // Only the two size fields change; the rest of the header is as written.
     std::uint8_t sizes[4];
@@ -94,19 +93,27 @@ void WavFileWriter::finish()
     ok = ok && std::fseek(file_, 40, SEEK_SET) == 0 && std::fwrite(sizes, 1, 4, file_) == 4;
     ok = ok && std::fseek(file_, end, SEEK_SET) == 0 && std::fflush(file_) == 0;
     if (!ok) note_failure("finish");
+    return status();
 }
 
-void WavFileWriter::close()
+Result<void> WavFileWriter::close()
 {
-    if (!file_) return;
-    finish();
+    if (!file_) return status();
+    (void)finish();
     if (std::fclose(file_) != 0) note_failure("close");
     file_ = nullptr;
+    return status();
 }
 
 void WavFileWriter::note_failure(const char* what)
 {
-    if (error_.empty()) error_ = std::string("cannot ") + what + " " + path_.string() + ": " + std::strerror(errno);
+    if (error_.empty()) error_ = std::string("cannot ") + what + " the file (" + std::strerror(errno) + ")";
+}
+
+Result<void> WavFileWriter::status() const
+{
+    if (error_.empty()) return {};
+    return failure_at(path_.string(), error_);
 }
 
 }  // namespace platform::audio

@@ -2,6 +2,7 @@
 #include "platform/audio/wav_format.h"
 
 #include <cstring>
+#include <optional>
 
 namespace platform::audio {
 namespace {
@@ -16,36 +17,31 @@ std::uint32_t read32(const std::uint8_t* p)
 
 bool tag_is(const std::uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
 
-std::optional<WavSound> refuse(std::string* error, std::string reason)
-{
-    if (error) *error = std::move(reason);
-    return std::nullopt;
-}
-
-// The checks shared by files and wave-out; an empty string when playable.
-std::string pcm_problem(
+// The checks shared by files and wave-out.
+Result<void> check_pcm(
     std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t block_align, std::uint16_t bits)
 {
-    if (tag != WAVE_FORMAT_PCM) return "format tag " + std::to_string(tag) + " is not PCM";
-    if (channels != 1 && channels != 2) return std::to_string(channels) + " channels (only mono or stereo play)";
-    if (bits != 8 && bits != 16) return std::to_string(bits) + " bits per sample (only 8 or 16 play)";
-    if (rate < lowest_rate || rate > highest_rate) return "sample rate " + std::to_string(rate) + " Hz is out of range";
+    if (tag != WAVE_FORMAT_PCM) return Failure("format tag " + std::to_string(tag) + " is not PCM");
+    if (channels != 1 && channels != 2)
+        return Failure(std::to_string(channels) + " channels (only mono or stereo play)");
+    if (bits != 8 && bits != 16) return Failure(std::to_string(bits) + " bits per sample (only 8 or 16 play)");
+    if (rate < lowest_rate || rate > highest_rate)
+        return Failure("sample rate " + std::to_string(rate) + " Hz is out of range");
     unsigned expected = channels * (bits / 8u);
     if (block_align != expected) {
-        return "block align " + std::to_string(block_align) + " does not match " + std::to_string(channels) +
-            " channels of " + std::to_string(bits) + " bits";
+        return Failure("block align " + std::to_string(block_align) + " does not match " + std::to_string(channels) +
+            " channels of " + std::to_string(bits) + " bits");
     }
     return {};
 }
 
 }  // namespace
 
-std::optional<WavSound> parse_wav(std::span<const std::uint8_t> bytes, std::string* error)
+Result<WavSound> parse_wav(std::span<const std::uint8_t> bytes)
 {
-    if (bytes.size() < 12)
-        return refuse(error, "shorter than a RIFF header (" + std::to_string(bytes.size()) + " bytes)");
+    if (bytes.size() < 12) return Failure("shorter than a RIFF header (" + std::to_string(bytes.size()) + " bytes)");
     const std::uint8_t* base = bytes.data();
-    if (!tag_is(base, "RIFF") || !tag_is(base + 8, "WAVE")) return refuse(error, "not a RIFF/WAVE file");
+    if (!tag_is(base, "RIFF") || !tag_is(base + 8, "WAVE")) return Failure("not a RIFF/WAVE file");
 
     // Writers that stream often leave the RIFF size at 0 or too large, so it
     // only narrows the walk when it is plausible.
@@ -64,8 +60,8 @@ std::optional<WavSound> parse_wav(std::span<const std::uint8_t> bytes, std::stri
         std::uint64_t body = offset + 8;
         std::uint64_t available = end - body;
         if (tag_is(header, "fmt ") && !fmt) {
-            if (size < 16) return refuse(error, "fmt chunk of " + std::to_string(size) + " bytes is too short");
-            if (size > available) return refuse(error, "fmt chunk is cut short");
+            if (size < 16) return Failure("fmt chunk of " + std::to_string(size) + " bytes is too short");
+            if (size > available) return Failure("fmt chunk is cut short");
             fmt = base + body;
         } else if (tag_is(header, "data") && !data) {
             std::uint64_t length = size;
@@ -79,8 +75,8 @@ std::optional<WavSound> parse_wav(std::span<const std::uint8_t> bytes, std::stri
         offset = body + static_cast<std::uint64_t>(size) + (size & 1u);
     }
 
-    if (!fmt) return refuse(error, "no fmt chunk");
-    if (!data) return refuse(error, "no data chunk");
+    if (!fmt) return Failure("no fmt chunk");
+    if (!data) return Failure("no data chunk");
 
     std::uint16_t tag = read16(fmt);
     WavSound sound;
@@ -88,8 +84,8 @@ std::optional<WavSound> parse_wav(std::span<const std::uint8_t> bytes, std::stri
     sound.format.rate = read32(fmt + 4);
     std::uint16_t block_align = read16(fmt + 12);
     sound.format.bits = read16(fmt + 14);
-    std::string problem = pcm_problem(tag, sound.format.channels, sound.format.rate, block_align, sound.format.bits);
-    if (!problem.empty()) return refuse(error, problem);
+    Result<void> playable = check_pcm(tag, sound.format.channels, sound.format.rate, block_align, sound.format.bits);
+    if (!playable) return playable.failure();
 
     std::size_t whole = data->size() - data->size() % sound.format.frame_bytes();
     sound.samples = data->first(whole);
@@ -106,9 +102,9 @@ std::uint64_t riff_image_size(const std::uint8_t* header8)
 MMRESULT check_wave_format(const WAVEFORMATEX* format, PcmFormat* pcm)
 {
     if (!format) return MMSYSERR_INVALPARAM;
-    std::string problem = pcm_problem(
+    Result<void> playable = check_pcm(
         format->wFormatTag, format->nChannels, format->nSamplesPerSec, format->nBlockAlign, format->wBitsPerSample);
-    if (!problem.empty()) return WAVERR_BADFORMAT;
+    if (!playable) return WAVERR_BADFORMAT;
     if (pcm) *pcm = PcmFormat {format->nChannels, format->nSamplesPerSec, format->wBitsPerSample};
     return MMSYSERR_NOERROR;
 }

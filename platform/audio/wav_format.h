@@ -6,11 +6,11 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 
 #include "platform/include/mmsystem.h"
+#include "platform/kernel/result.h"
 
 namespace platform::audio {
 
@@ -36,10 +36,10 @@ struct WavSound {
 };
 
 // Reads a RIFF/WAVE image: "fmt " and "data" chunks in any order, other
-// chunks skipped. std::nullopt, with the reason in *error, for anything that
-// is not PCM of 8 or 16 bits, mono or stereo, at lowest_rate..highest_rate.
-// A data chunk cut short plays what is there.
-std::optional<WavSound> parse_wav(std::span<const std::uint8_t> bytes, std::string* error);
+// chunks skipped. Refuses, saying why, anything that is not PCM of 8 or 16
+// bits, mono or stereo, at lowest_rate..highest_rate. A data chunk cut short
+// plays what is there.
+Result<WavSound> parse_wav(std::span<const std::uint8_t> bytes);
 
 // How many bytes a WAV image in memory occupies according to its RIFF header
 // (for sounds handed over by pointer alone); 0 when the first 8 bytes are not

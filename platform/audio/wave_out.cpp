@@ -92,9 +92,9 @@ MMRESULT waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
     std::uint64_t frames = pwh->dwBufferLength / format.frame_bytes();
     if (frames / format.rate >= longest_buffer_seconds) return MMSYSERR_NOMEM;
     std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(pwh->lpData), pwh->dwBufferLength);
-    SharedSamples samples = convert_to_output(format, data, nullptr);
+    Result<SharedSamples> samples = convert_to_output(format, data);
     if (!samples) return MMSYSERR_NOMEM;
-    return phone_mixer().write_buffer(wave_out->channel, pwh, std::move(samples));
+    return phone_mixer().write_buffer(wave_out->channel, pwh, std::move(samples).value());
 }
 
 MMRESULT waveOutReset(HWAVEOUT hwo)

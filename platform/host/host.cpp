@@ -364,8 +364,8 @@ bool Phone::start_audio(std::string* error)
         audio_options.wav_limit_bytes = recording_limits().sound_bytes;
         audio_options.event_log_limit_bytes = recording_limits().sound_log_bytes;
     }
-    if (!platform::audio::start_backend(backend, audio_options, error)) {
-        *error = "cannot start the " + backend + " sound: " + *error;
+    if (auto started = platform::audio::start_backend(backend, audio_options); !started) {
+        *error = "cannot start the " + backend + " sound: " + started.failure().text();
         return false;
     }
     audio_started_ = true;

@@ -1,5 +1,7 @@
 #include "platform/imaging/decoders.h"
 
+#include <string>
+
 namespace platform::imaging {
 
 bool is_png(std::span<const std::uint8_t> data)
@@ -16,12 +18,22 @@ bool is_jpeg(std::span<const std::uint8_t> data)
     return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
 
-HRESULT decode_picture(std::span<const std::uint8_t> data, Picture& picture, std::string& why)
+Result<std::unique_ptr<Pixels>> allocate_within_limits(PixelFormatID format, int width, int height)
 {
-    if (is_png(data)) return decode_png(data, picture, why);
-    if (is_jpeg(data)) return decode_jpeg(data, picture, why);
-    why = "not a PNG or JPEG picture";
-    return IMGERR_CODECNOTFOUND;
+    std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if (width <= 0 || height <= 0 || width > max_image_side || height > max_image_side ||
+        !size_allowed(width, height, format))
+        return Failure {"picture too large: " + size};
+    auto pixels = Pixels::allocate(format, width, height);
+    if (!pixels) return Failure {"picture does not fit in memory: " + size};
+    return pixels;
+}
+
+Result<Picture> decode_picture(std::span<const std::uint8_t> data, const PixelAllocator& allocate)
+{
+    if (is_png(data)) return decode_png(data, allocate);
+    if (is_jpeg(data)) return decode_jpeg(data, allocate);
+    return Failure {"not a PNG or JPEG picture"};
 }
 
 }  // namespace platform::imaging

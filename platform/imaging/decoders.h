@@ -5,11 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
-#include <string>
 
 #include "platform/imaging/pixels.h"
+#include "platform/kernel/result.h"
 
 namespace platform::imaging {
 
@@ -21,13 +22,25 @@ struct Picture {
     UINT flags = ImageFlagsNone;  // ImageFlags* describing the source
 };
 
-// S_OK with the picture filled in; IMGERR_CODECNOTFOUND for data of no
-// known format; E_FAIL for damaged or truncated data; E_OUTOFMEMORY for a
-// picture over the size limits. why says what was wrong for the log.
-HRESULT decode_picture(std::span<const std::uint8_t> data, Picture& picture, std::string& why);
+// Gives a decoder the rows to decode into once the header has told it the
+// picture's size and format. A failure refuses the picture before any pixel
+// is read; the caller sets the limits, so it knows such a refusal as its own.
+using PixelAllocator = std::function<Result<std::unique_ptr<Pixels>>(PixelFormatID format, int width, int height)>;
 
-HRESULT decode_png(std::span<const std::uint8_t> data, Picture& picture, std::string& why);
-HRESULT decode_jpeg(std::span<const std::uint8_t> data, Picture& picture, std::string& why);
+// Rows within max_image_side and max_image_bytes, or "picture too large:
+// W x H"; "picture does not fit in memory: W x H" when allocation fails.
+Result<std::unique_ptr<Pixels>> allocate_within_limits(PixelFormatID format, int width, int height);
+
+// The picture, decoded by the codec its signature names. A failure says
+// what is wrong, for the log: "not a PNG or JPEG picture", "damaged PNG
+// data: ...", or the allocator's refusal after the codec's name ("PNG
+// picture too large: 9000 x 9000").
+Result<Picture> decode_picture(
+    std::span<const std::uint8_t> data, const PixelAllocator& allocate = allocate_within_limits);
+
+Result<Picture> decode_png(std::span<const std::uint8_t> data, const PixelAllocator& allocate = allocate_within_limits);
+Result<Picture> decode_jpeg(
+    std::span<const std::uint8_t> data, const PixelAllocator& allocate = allocate_within_limits);
 
 bool is_png(std::span<const std::uint8_t> data);
 bool is_jpeg(std::span<const std::uint8_t> data);

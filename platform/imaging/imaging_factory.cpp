@@ -28,15 +28,23 @@ template <class Interface> void clear(Interface** out)
 HRESULT make_decoded_image(std::span<const std::uint8_t> data, const void* owned_buffer, BufferDisposalFlag disposal,
     IImage** image, const char* origin)
 {
-    Picture picture;
-    std::string why;
-    HRESULT result = decode_picture(data, picture, why);
-    if (FAILED(result)) {
-        debug_output::write(from_utf8("Imaging: cannot decode " + std::string(origin) + ": " + why + "\n"));
-        return result;
+    // A refusal of the pixels is the one failure about memory rather than
+    // the data, and the factory knows it as its own.
+    bool pixels_refused = false;
+    auto allocate = [&pixels_refused](PixelFormatID format, int width, int height) {
+        auto pixels = allocate_within_limits(format, width, height);
+        pixels_refused = !pixels.ok();
+        return pixels;
+    };
+    Result<Picture> picture = decode_picture(data, allocate);
+    if (!picture) {
+        debug_output::write(
+            from_utf8("Imaging: cannot decode " + std::string(origin) + ": " + picture.failure().text() + "\n"));
+        if (pixels_refused) return E_OUTOFMEMORY;
+        return is_png(data) || is_jpeg(data) ? E_FAIL : IMGERR_CODECNOTFOUND;
     }
     return com::create_instance<DecodedImage>(
-        IID_IImage, reinterpret_cast<void**>(image), std::move(picture), owned_buffer, disposal);
+        IID_IImage, reinterpret_cast<void**>(image), std::move(picture).value(), owned_buffer, disposal);
 }
 
 // Encoded pictures larger than this are not read into memory.

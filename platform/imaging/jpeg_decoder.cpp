@@ -163,30 +163,20 @@ struct JobOwner {
 
 }  // namespace
 
-HRESULT decode_jpeg(std::span<const std::uint8_t> data, Picture& picture, std::string& why)
+Result<Picture> decode_jpeg(std::span<const std::uint8_t> data, const PixelAllocator& allocate)
 {
     auto* job = new (std::nothrow) JpegJob {};
-    if (!job) return E_OUTOFMEMORY;
+    if (!job) return Failure {"no memory to start the JPEG decoder"};
     JobOwner owner {job};
-    if (!read_header(job, data.data(), data.size())) {
-        why = std::string("damaged JPEG header: ") + job->message;
-        return E_FAIL;
-    }
-    JDIMENSION width = job->info.output_width, height = job->info.output_height;
-    if (width > JDIMENSION(max_image_side) || height > JDIMENSION(max_image_side) ||
-        !size_allowed(int(width), int(height), PixelFormat24bppRGB)) {
-        why = "JPEG picture too large: " + std::to_string(width) + " x " + std::to_string(height);
-        return E_OUTOFMEMORY;
-    }
-    auto pixels = Pixels::allocate(PixelFormat24bppRGB, int(width), int(height));
-    if (!pixels) {
-        why = "out of memory for the JPEG picture";
-        return E_OUTOFMEMORY;
-    }
-    if (!read_pixels(job, pixels->row(0), pixels->stride())) {
-        why = std::string("damaged JPEG data: ") + job->message;
-        return E_FAIL;
-    }
+    if (!read_header(job, data.data(), data.size()))
+        return Failure {std::string("damaged JPEG header: ") + job->message};
+    // JPEG sides stop at 65535, so they fit an int.
+    auto allocated = allocate(PixelFormat24bppRGB, int(job->info.output_width), int(job->info.output_height));
+    if (!allocated) return Failure {"JPEG " + allocated.failure().text()};
+    std::unique_ptr<Pixels> pixels = std::move(allocated).value();
+    if (!read_pixels(job, pixels->row(0), pixels->stride()))
+        return Failure {std::string("damaged JPEG data: ") + job->message};
+    Picture picture;
     picture.raw_format = ImageFormatJPEG;
     picture.flags = ImageFlagsHasRealPixelSize | ImageFlagsReadOnly | colour_space_flag(job->source_space);
     if (job->info.saw_JFIF_marker && job->info.X_density > 0 && job->info.Y_density > 0 &&
@@ -197,7 +187,7 @@ HRESULT decode_jpeg(std::span<const std::uint8_t> data, Picture& picture, std::s
         picture.flags |= ImageFlagsHasRealDPI;
     }
     picture.pixels = std::move(pixels);
-    return S_OK;
+    return picture;
 }
 
 }  // namespace platform::imaging

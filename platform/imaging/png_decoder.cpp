@@ -63,35 +63,26 @@ struct ImageReader {
 
 }  // namespace
 
-HRESULT decode_png(std::span<const std::uint8_t> data, Picture& picture, std::string& why)
+Result<Picture> decode_png(std::span<const std::uint8_t> data, const PixelAllocator& allocate)
 {
     ImageReader reader;
     png_image& image = reader.image;
-    if (!png_image_begin_read_from_memory(&image, data.data(), data.size())) {
-        why = std::string("damaged PNG header: ") + image.message;
-        return E_FAIL;
-    }
+    if (!png_image_begin_read_from_memory(&image, data.data(), data.size()))
+        return Failure {std::string("damaged PNG header: ") + image.message};
     bool alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
     bool colour = (image.format & PNG_FORMAT_FLAG_COLOR) != 0;
     PixelFormatID format = alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB;
-    if (image.width > UINT(max_image_side) || image.height > UINT(max_image_side) ||
-        !size_allowed(int(image.width), int(image.height), format)) {
-        why = "PNG picture too large: " + std::to_string(image.width) + " x " + std::to_string(image.height);
-        return E_OUTOFMEMORY;
-    }
-    auto pixels = Pixels::allocate(format, int(image.width), int(image.height));
-    if (!pixels) {
-        why = "out of memory for the PNG picture";
-        return E_OUTOFMEMORY;
-    }
+    // PNG sides stop below 2^31, so they fit an int.
+    auto allocated = allocate(format, int(image.width), int(image.height));
+    if (!allocated) return Failure {"PNG " + allocated.failure().text()};
+    std::unique_ptr<Pixels> pixels = std::move(allocated).value();
     // 16-bit samples without gamma information are almost always sRGB in
     // practice; libpng would otherwise take them as linear and brighten them.
     image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     image.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
-    if (!png_image_finish_read(&image, nullptr, pixels->row(0), png_int_32(pixels->stride()), nullptr)) {
-        why = std::string("damaged PNG data: ") + image.message;
-        return E_FAIL;
-    }
+    if (!png_image_finish_read(&image, nullptr, pixels->row(0), png_int_32(pixels->stride()), nullptr))
+        return Failure {std::string("damaged PNG data: ") + image.message};
+    Picture picture;
     picture.raw_format = ImageFormatPNG;
     picture.flags =
         ImageFlagsHasRealPixelSize | ImageFlagsReadOnly | (colour ? ImageFlagsColorSpaceRGB : ImageFlagsColorSpaceGRAY);
@@ -101,7 +92,7 @@ HRESULT decode_png(std::span<const std::uint8_t> data, Picture& picture, std::st
     }
     read_resolution(data, picture);
     picture.pixels = std::move(pixels);
-    return S_OK;
+    return picture;
 }
 
 }  // namespace platform::imaging

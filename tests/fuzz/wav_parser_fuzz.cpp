@@ -10,16 +10,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::span<const std::uint8_t> bytes(data, size);
-    std::string error;
-    auto sound = platform::audio::parse_wav(bytes, &error);
+    auto sound = platform::audio::parse_wav(bytes);
     if (!sound) {
-        if (error.empty()) __builtin_trap();  // a refusal must say why
+        if (sound.failure().message.empty()) __builtin_trap();  // a refusal must say why
         return 0;
     }
     if (sound->samples.data() < data || sound->samples.data() + sound->samples.size() > data + size) __builtin_trap();
     if (sound->samples.size() % sound->format.frame_bytes() != 0) __builtin_trap();
-    auto converted = platform::audio::convert_to_output(sound->format, sound->samples, &error);
-    if (!converted || converted->size() % 2 != 0) __builtin_trap();
+    auto converted = platform::audio::convert_to_output(sound->format, sound->samples);
+    if (!converted || (*converted)->size() % 2 != 0) __builtin_trap();
     unsigned sum = 0;
     for (std::uint8_t byte : sound->samples) sum += byte;
     volatile unsigned keep = sum;

@@ -73,10 +73,10 @@ protected:
     Captured capture(void (*click)(), const char16_t* file, bool* played, bool* over_soon)
     {
         auto wav = device_root() / "capture.wav";
-        std::string error;
         platform::audio::BackendOptions options;
         options.wav_file = wav;
-        EXPECT_TRUE(platform::audio::start_backend("capture", options, &error)) << error;
+        auto started = platform::audio::start_backend("capture", options);
+        EXPECT_TRUE(started) << started.failure().text();
         click();
         *played = is_sound_playing(file);
         platform::clock::advance(150);

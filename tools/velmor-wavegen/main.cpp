@@ -62,9 +62,8 @@ int main(int argc, char** argv)
         return 1;
     }
     for (const ShaverSound& sound : sounds) {
-        std::string error;
-        if (!write_wave(folder / sound.file_name, sound.samples, rate, error)) {
-            std::fprintf(stderr, "velmor-wavegen: %s\n", error.c_str());
+        if (auto written = write_wave(folder / sound.file_name, sound.samples, rate); !written) {
+            std::fprintf(stderr, "velmor-wavegen: %s\n", written.failure().text().c_str());
             return 1;
         }
     }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <string>
 
 namespace velmor_wavegen {
 
@@ -50,22 +51,19 @@ std::vector<std::uint8_t> encode_wave(
     return out;
 }
 
-bool write_wave(const std::filesystem::path& path, const std::vector<std::int16_t>& samples,
-    std::uint32_t samples_per_second, std::string& error)
+platform::Result<void> write_wave(
+    const std::filesystem::path& path, const std::vector<std::int16_t>& samples, std::uint32_t samples_per_second)
 {
     std::vector<std::uint8_t> bytes = encode_wave(samples, samples_per_second);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        error = path.string() + ": cannot create the file (" + std::strerror(errno) + ")";
-        return false;
-    }
+    if (!out)
+        return platform::failure_at(
+            path.string(), std::string("cannot create the file (") + std::strerror(errno) + ")");
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    if (!out) {
-        error = path.string() + ": could not write all " + std::to_string(bytes.size()) + " bytes";
-        return false;
-    }
-    return true;
+    if (!out)
+        return platform::failure_at(path.string(), "could not write all " + std::to_string(bytes.size()) + " bytes");
+    return {};
 }
 
 }  // namespace velmor_wavegen

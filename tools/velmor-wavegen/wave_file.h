@@ -5,8 +5,9 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <string>
 #include <vector>
+
+#include "platform/kernel/result.h"
 
 namespace velmor_wavegen {
 
@@ -16,9 +17,9 @@ constexpr std::size_t wave_header_bytes = 44;
 std::vector<std::uint8_t> encode_wave(
     const std::vector<std::int16_t>& samples, std::uint32_t samples_per_second, std::uint16_t channels = 1);
 
-// Writes the image of encode_wave; false with error ("path: reason") when the
-// file cannot be written completely.
-bool write_wave(const std::filesystem::path& path, const std::vector<std::int16_t>& samples,
-    std::uint32_t samples_per_second, std::string& error);
+// Writes the image of encode_wave; fails, naming the file, when it cannot be
+// written completely.
+platform::Result<void> write_wave(
+    const std::filesystem::path& path, const std::vector<std::int16_t>& samples, std::uint32_t samples_per_second);
 
 }  // namespace velmor_wavegen

@@ -20,6 +20,7 @@
 #include "platform/kernel/clock.h"
 #include "platform/kernel/utf.h"
 #include "platform/loader/module_registry.h"
+#include "tests/support/temp_folder.h"
 
 // A canonical PCM WAV image of the given samples (raw little-endian bytes).
 inline std::vector<std::uint8_t> make_wav(
@@ -69,9 +70,8 @@ class AudioTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmor-audio-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        ASSERT_TRUE(temp_.made());
+        folder_ = temp_.path();
         ASSERT_TRUE(platform::files::set_device_root(folder_ / "root"));
         platform::loader::set_program_path(u"\\Program Files\\Velmor\\Velmor.exe");
         platform::clock::reset(platform::clock::Mode::virtual_time, 0);
@@ -81,8 +81,8 @@ protected:
         platform::audio::BackendOptions options;
         options.wav_file = folder_ / "mix.wav";
         options.event_log_file = folder_ / "events.log";
-        std::string error;
-        ASSERT_TRUE(platform::audio::start_backend("capture", options, &error)) << error;
+        auto started = platform::audio::start_backend("capture", options);
+        ASSERT_TRUE(started) << started.failure().text();
     }
 
     void TearDown() override
@@ -92,8 +92,6 @@ protected:
         platform::audio::set_event_listener(nullptr);
         platform::audio::set_problem_reporter(nullptr);
         platform::loader::unload_all_modules();
-        std::error_code code;
-        std::filesystem::remove_all(folder_, code);
     }
 
     // Writes bytes to a path below the device root ("Windows/switch.wav").
@@ -116,9 +114,8 @@ protected:
     {
         platform::audio::stop_backend();
         auto bytes = read_file(folder_ / "mix.wav");
-        std::string error;
-        auto wav = platform::audio::parse_wav(bytes, &error);
-        EXPECT_TRUE(wav) << error;
+        auto wav = platform::audio::parse_wav(bytes);
+        EXPECT_TRUE(wav) << wav.failure().text();
         if (!wav) return {};
         std::vector<std::int16_t> samples(wav->samples.size() / 2);
         std::memcpy(samples.data(), wav->samples.data(), samples.size() * 2);
@@ -132,6 +129,7 @@ protected:
         return frame * 2 < mix.size() ? mix[frame * 2] : std::int16_t(-1);
     }
 
+    velmor_test::TempFolder temp_ {"velmor-audio"};
     std::filesystem::path folder_;
     std::vector<std::string> events_;
     std::vector<std::string> problems_;

@@ -125,8 +125,8 @@ TEST_F(AudioTest, ALongSilenceIsCutShortInTheCaptureAndTheLogSaysWhatWasLeftOut)
     options.wav_file = folder_ / "short.wav";
     options.event_log_file = folder_ / "short.log";
     options.longest_silence_ms = 100;
-    std::string error;
-    ASSERT_TRUE(platform::audio::start_backend("capture", options, &error)) << error;
+    auto started = platform::audio::start_backend("capture", options);
+    ASSERT_TRUE(started) << started.failure().text();
     put_file("Windows/a.wav", level_wav(4410, 1000));  // 100 ms
     ASSERT_TRUE(PlaySoundW(u"\\Windows\\a.wav", nullptr, file_async));
     advance(5000);
@@ -136,8 +136,8 @@ TEST_F(AudioTest, ALongSilenceIsCutShortInTheCaptureAndTheLogSaysWhatWasLeftOut)
 
     // 100 ms of sound, 100 of silence, 100 of sound, 100 of silence.
     auto bytes = read_file(folder_ / "short.wav");
-    auto wav = platform::audio::parse_wav(bytes, &error);
-    ASSERT_TRUE(wav) << error;
+    auto wav = platform::audio::parse_wav(bytes);
+    ASSERT_TRUE(wav) << wav.failure().text();
     std::vector<std::int16_t> mix(wav->samples.size() / 2);
     std::memcpy(mix.data(), wav->samples.data(), mix.size() * 2);
     EXPECT_EQ(mix.size(), 4u * 4410 * 2);
@@ -160,8 +160,8 @@ TEST_F(AudioTest, TheCaptureStopsAtItsLimitsAndSaysWhen)
     options.event_log_file = folder_ / "small.log";
     options.wav_limit_bytes = 44100 * 4;  // one second
     options.event_log_limit_bytes = 200;
-    std::string error;
-    ASSERT_TRUE(platform::audio::start_backend("capture", options, &error)) << error;
+    auto started = platform::audio::start_backend("capture", options);
+    ASSERT_TRUE(started) << started.failure().text();
     put_file("Windows/loop.wav", level_wav(4410, 700));  // 100 ms, looped
     ASSERT_TRUE(PlaySoundW(u"\\Windows\\loop.wav", nullptr, file_async | SND_LOOP));
     advance(3000);

@@ -9,8 +9,8 @@ TEST_F(AudioTest, SdlDevicePullsTheMixInRealTime)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     platform::clock::reset(platform::clock::Mode::real_time, 0);
-    std::string error;
-    ASSERT_TRUE(platform::audio::start_backend("sdl", {}, &error)) << error;
+    auto sdl = platform::audio::start_backend("sdl", {});
+    ASSERT_TRUE(sdl) << sdl.failure().text();
     EXPECT_EQ(platform::audio::backend_name(), "sdl");
 
     put_file("Windows/click.wav", level_wav(2205, 1000));  // 50 ms

@@ -1,6 +1,7 @@
 // The RIFF/WAVE parser: real files put chunks in many orders and lie about
 // sizes; it must play what is sound and refuse the rest with a reason.
 #include "audio_fixture.h"
+#include "platform/audio/wav_file_writer.h"
 
 using platform::audio::parse_wav;
 
@@ -44,10 +45,9 @@ TEST(WavFormat, ChunksInAnyOrderWithOthersSkipped)
     append_chunk(chunks, "data", {10, 20, 30, 40, 50}, 5);  // a trailing half frame
     chunks.push_back(0);
     append_chunk(chunks, "fmt ", fmt_body(1, 1, 22050, 16), 16);
-    std::string error;
     auto bytes = riff(chunks);  // the samples point into it
-    auto sound = parse_wav(bytes, &error);
-    ASSERT_TRUE(sound) << error;
+    auto sound = parse_wav(bytes);
+    ASSERT_TRUE(sound) << sound.failure().text();
     EXPECT_EQ(sound->format.channels, 1);
     EXPECT_EQ(sound->format.rate, 22050u);
     EXPECT_EQ(sound->format.bits, 16);
@@ -64,9 +64,8 @@ TEST(WavFormat, SizesThatLieAreBoundedByTheBytesThere)
     wav[40] = 0xFF;
     wav[41] = 0xFF;
     wav[4] = wav[5] = wav[6] = wav[7] = 0;
-    std::string error;
-    auto sound = parse_wav(wav, &error);
-    ASSERT_TRUE(sound) << error;
+    auto sound = parse_wav(wav);
+    ASSERT_TRUE(sound) << sound.failure().text();
     EXPECT_TRUE(sound->truncated);
     EXPECT_EQ(sound->samples.size(), 8u);
     EXPECT_EQ(sound->samples.data(), wav.data() + 44);
@@ -74,9 +73,9 @@ TEST(WavFormat, SizesThatLieAreBoundedByTheBytesThere)
     // A RIFF size shorter than the file ends the walk early.
     auto trailing = make_wav(1, 8000, 8, {1, 2});
     trailing.resize(trailing.size() + 100, 0xAA);
-    sound = parse_wav(trailing, &error);
-    ASSERT_TRUE(sound) << error;
-    EXPECT_EQ(sound->samples.size(), 2u);
+    auto shorter = parse_wav(trailing);
+    ASSERT_TRUE(shorter) << shorter.failure().text();
+    EXPECT_EQ(shorter->samples.size(), 2u);
 }
 
 TEST(WavFormat, RefusesWhatCannotPlayWithTheReason)
@@ -112,14 +111,13 @@ TEST(WavFormat, RefusesWhatCannotPlayWithTheReason)
         {make_wav(1, 500, 8, {}), "sample rate 500 Hz is out of range"},
     };
     for (const Case& test : cases) {
-        std::string error;
-        auto sound = parse_wav(test.bytes, &error);
+        auto sound = parse_wav(test.bytes);
         if (test.reason.empty()) {
-            EXPECT_TRUE(sound) << error;
+            EXPECT_TRUE(sound) << sound.failure().text();
             continue;
         }
-        EXPECT_FALSE(sound) << test.reason;
-        EXPECT_EQ(error, test.reason);
+        ASSERT_FALSE(sound) << test.reason;
+        EXPECT_EQ(sound.failure().text(), test.reason);
     }
 }
 
@@ -153,11 +151,54 @@ TEST_F(AudioTest, CaptureFileIsACanonicalWavOfTheWholeRun)
     EXPECT_EQ(field(44, 2), 0xFFFEu);  // the first sample, -2
     EXPECT_EQ(field(44 + 441 * 4, 2), 0u);
 
-    std::string error;
     platform::audio::BackendOptions options;
     options.wav_file = folder_ / "missing-folder" / "mix.wav";
-    EXPECT_FALSE(platform::audio::start_backend("capture", options, &error));
-    EXPECT_NE(error.find("missing-folder"), std::string::npos) << error;
-    EXPECT_FALSE(platform::audio::start_backend("speaker", options, &error));
-    EXPECT_EQ(error, "no audio backend named \"speaker\" (null, capture or sdl)");
+    auto unwritable = platform::audio::start_backend("capture", options);
+    ASSERT_FALSE(unwritable);
+    EXPECT_EQ(unwritable.failure().text(),
+        options.wav_file.string() + ": cannot create the file (No such file or directory)");
+    auto unknown = platform::audio::start_backend("speaker", options);
+    ASSERT_FALSE(unknown);
+    EXPECT_EQ(unknown.failure().text(), "no audio backend named \"speaker\" (null, capture or sdl)");
+}
+
+TEST(WavFileWriter, AWriteThatFailsIsKeptUntilTheFileIsFinishedAndNamesIt)
+{
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to write into";
+    platform::audio::WavFileWriter writer;
+    auto opened = writer.open("/dev/full", 44100, 2);
+    ASSERT_TRUE(opened) << opened.failure().text();
+    writer.write(std::vector<std::int16_t>(44100 * 2, 5));
+    auto finished = writer.finish();
+    ASSERT_FALSE(finished);
+    EXPECT_EQ(finished.failure().text(), "/dev/full: cannot write the file (No space left on device)");
+    // Closing says it again: the first failure is the one that matters.
+    auto closed = writer.close();
+    ASSERT_FALSE(closed);
+    EXPECT_EQ(closed.failure().text(), finished.failure().text());
+
+    // The same writer on a good file starts clean.
+    velmor_test::TempFolder folder("velmor-wav-writer");
+    ASSERT_TRUE(folder.made());
+    ASSERT_TRUE(writer.open(folder / "good.wav", 8000, 1));
+    writer.write(std::vector<std::int16_t>(8000, 5));
+    auto good = writer.close();
+    EXPECT_TRUE(good) << good.failure().text();
+    EXPECT_EQ(std::filesystem::file_size(folder / "good.wav"), 44u + 16000u);
+}
+
+TEST_F(AudioTest, ACaptureThatCannotWriteSaysSoWhenItEnds)
+{
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to write into";
+    platform::audio::BackendOptions options;
+    options.wav_file = "/dev/full";
+    auto started = platform::audio::start_backend("capture", options);
+    ASSERT_TRUE(started) << started.failure().text();
+    put_file("Windows/a.wav", level_wav(4410, 1000));
+    ASSERT_TRUE(PlaySoundW(u"\\Windows\\a.wav", nullptr, SND_SYNC));
+    platform::audio::stop_backend();
+    EXPECT_NE(
+        std::find(problems_.begin(), problems_.end(), "/dev/full: cannot write the file (No space left on device)"),
+        problems_.end())
+        << ::testing::PrintToString(problems_);
 }

@@ -2,6 +2,7 @@
 #include <random>
 
 #include "imaging_test_support.h"
+#include "platform/imaging/decoders.h"
 
 using namespace imaging_test;
 
@@ -211,7 +212,11 @@ TEST_F(ImagingDecode, DamagedAndForeignDataFailCleanly)
     Bytes png = png_from_rgb(4, 4, std::vector<std::uint32_t>(16, 0x336699));
     Bytes bad_crc = png;
     bad_crc[29] ^= 0xFF;  // the IHDR checksum
+    capture = platform::debug_output::add_capture([&](std::string_view line) { lines.emplace_back(line); });
     EXPECT_EQ(load(bad_crc, image), E_FAIL);
+    platform::debug_output::remove_capture(capture);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].rfind("Imaging: cannot decode a picture in memory: damaged PNG header: ", 0), 0u) << lines[1];
     Bytes bad_pixels = png;
     bad_pixels[bad_pixels.size() - 20] ^= 0x55;  // inside the compressed pixels
     EXPECT_TRUE(FAILED(load(bad_pixels, image)));
@@ -246,9 +251,14 @@ TEST_F(ImagingDecode, DamagedAndForeignDataFailCleanly)
 TEST_F(ImagingDecode, OversizedPicturesAreRefusedBeforeAllocating)
 {
     Ref<IImage> image;
+    std::vector<std::string> lines;
+    int capture = platform::debug_output::add_capture([&](std::string_view line) { lines.emplace_back(line); });
     // Only the header matters: the limits apply before any pixel is read.
     PngPicture wide {9000, 1, grey, 8, {Bytes(9000, 0)}, {}, {}, 0};
     EXPECT_EQ(load(encode_png(wide), image), E_OUTOFMEMORY);
+    platform::debug_output::remove_capture(capture);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "Imaging: cannot decode a picture in memory: PNG picture too large: 9000 x 1");
     PngPicture huge {5000, 5000, grey, 1, {}, {}, {}, 0};
     huge.rows.assign(5000, Bytes(625, 0));
     EXPECT_EQ(load(encode_png(huge), image), E_OUTOFMEMORY);
@@ -267,6 +277,39 @@ TEST_F(ImagingDecode, OversizedPicturesAreRefusedBeforeAllocating)
             break;
         }
     EXPECT_EQ(load(jpeg, image), E_OUTOFMEMORY);
+}
+
+TEST(ImagingDecoders, AskForRowsOfTheHeadersSizeAndPassARefusalOnUnderTheCodecsName)
+{
+    struct Asked {
+        PixelFormatID format = PixelFormatUndefined;
+        int width = 0, height = 0;
+    } asked;
+    platform::imaging::PixelAllocator refuse = [&asked](PixelFormatID format, int width, int height) {
+        asked = {format, width, height};
+        return platform::Result<std::unique_ptr<platform::imaging::Pixels>>(platform::Failure {"picture refused"});
+    };
+    auto png = platform::imaging::decode_picture(png_from_rgb(5, 3, std::vector<std::uint32_t>(15, 0x102030)), refuse);
+    ASSERT_FALSE(png);
+    EXPECT_EQ(png.failure().text(), "PNG picture refused");
+    EXPECT_EQ(asked.format, PixelFormat24bppRGB);
+    EXPECT_EQ(asked.width, 5);
+    EXPECT_EQ(asked.height, 3);
+
+    auto jpeg = platform::imaging::decode_picture(
+        encode_jpeg(16, 8, std::vector<std::uint32_t>(128, 0x336699), JpegKind::colour), refuse);
+    ASSERT_FALSE(jpeg);
+    EXPECT_EQ(jpeg.failure().text(), "JPEG picture refused");
+    EXPECT_EQ(asked.width, 16);
+    EXPECT_EQ(asked.height, 8);
+
+    // The limits a caller gets by default.
+    auto too_wide = platform::imaging::allocate_within_limits(PixelFormat24bppRGB, 8193, 1);
+    ASSERT_FALSE(too_wide);
+    EXPECT_EQ(too_wide.failure().text(), "picture too large: 8193 x 1");
+    auto largest = platform::imaging::allocate_within_limits(PixelFormat32bppARGB, 4096, 4096);
+    ASSERT_TRUE(largest) << largest.failure().text();
+    EXPECT_EQ((*largest)->width(), 4096);
 }
 
 TEST_F(ImagingDecode, ProgressiveJpegsWithEndlessScansAreRefused)

@@ -36,8 +36,8 @@ protected:
         platform::audio::set_problem_reporter([this](const std::string& message) { problems_.push_back(message); });
         platform::audio::BackendOptions options;
         options.wav_file = folder_ / "mix.wav";
-        std::string error;
-        ASSERT_TRUE(platform::audio::start_backend("capture", options, &error)) << error;
+        auto started = platform::audio::start_backend("capture", options);
+        ASSERT_TRUE(started) << started.failure().text();
     }
 
     void TearDown() override
@@ -52,10 +52,9 @@ protected:
     std::vector<std::int16_t> captured_left()
     {
         platform::audio::stop_backend();
-        std::string error;
         const auto bytes = read_file(folder_ / "mix.wav");
-        auto wav = platform::audio::parse_wav(bytes, &error);
-        EXPECT_TRUE(wav) << error;
+        auto wav = platform::audio::parse_wav(bytes);
+        EXPECT_TRUE(wav) << wav.failure().text();
         std::vector<std::int16_t> left;
         if (!wav) return left;
         for (std::size_t at = 0; at + 3 < wav->samples.size(); at += 4)
@@ -89,9 +88,8 @@ TEST_F(BrisellSoundTest, VariantFilesLieInTheProgramsWaveFolder)
         // format and the samples.
         EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 40), "data");
         EXPECT_EQ(le32(bytes, 40), bytes.size() - 44);
-        std::string error;
-        auto wav = platform::audio::parse_wav(bytes, &error);
-        ASSERT_TRUE(wav) << error;
+        auto wav = platform::audio::parse_wav(bytes);
+        ASSERT_TRUE(wav) << wav.failure().text();
         EXPECT_EQ(wav->format.bits, 16);
         const double seconds = static_cast<double>(bytes.size() - 44) / le32(bytes, 28);
         EXPECT_GE(seconds, 0.3) << number;
@@ -118,9 +116,8 @@ TEST_F(BrisellSoundTest, EveryResourceSoundPlaysAndTheLoopsDiffer)
 TEST_F(BrisellSoundTest, TheNormalLoopRunsOnWithoutAClick)
 {
     const auto image = resource(104, u"WAVE");
-    std::string error;
-    auto wav = platform::audio::parse_wav(image, &error);
-    ASSERT_TRUE(wav) << error;
+    auto wav = platform::audio::parse_wav(image);
+    ASSERT_TRUE(wav) << wav.failure().text();
     const std::uint32_t loop_ms =
         static_cast<std::uint32_t>(1000.0 * wav->samples.size() / wav->format.frame_bytes() / wav->format.rate);
     ASSERT_GT(loop_ms, 500u);

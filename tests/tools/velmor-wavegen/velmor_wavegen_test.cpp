@@ -91,6 +91,22 @@ TEST(WaveFile, CanonicalHeaderAroundLittleEndianSamples)
     EXPECT_EQ(le16(stereo, 32), 4u);
 }
 
+TEST_F(VelmorWavegen, AFileThatCannotBeWrittenIsNamedWithTheReason)
+{
+    const fs::path missing = dir_ / "no-such-folder" / "buzz.wav";
+    auto unmade = velmor_wavegen::write_wave(missing, {1, 2, 3}, 22050);
+    ASSERT_FALSE(unmade);
+    EXPECT_EQ(unmade.failure().text(), missing.string() + ": cannot create the file (No such file or directory)");
+    if (fs::exists("/dev/full")) {
+        auto full = velmor_wavegen::write_wave("/dev/full", std::vector<std::int16_t>(10000, 7), 22050);
+        ASSERT_FALSE(full);
+        EXPECT_EQ(full.failure().text(), "/dev/full: could not write all 20044 bytes");
+    }
+    auto written = velmor_wavegen::write_wave(dir_ / "ok.wav", {1, 2, 3}, 22050);
+    ASSERT_TRUE(written) << written.failure().text();
+    EXPECT_EQ(fs::file_size(dir_ / "ok.wav"), 50u);
+}
+
 TEST_F(VelmorWavegen, WritesEveryListedSoundAsAPhoneReadableWave)
 {
     std::string listed;

@@ -2,11 +2,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include <unistd.h>
-
 #include "imaging_test_support.h"
 #include "platform/files/device_root.h"
 #include "tests/platform/files/link_swapper.h"
+#include "tests/support/temp_folder.h"
 
 using namespace imaging_test;
 
@@ -78,7 +77,9 @@ TEST_F(ImagingFactory, BuffersHandedOverAreFreedWithTheImage)
 
 TEST_F(ImagingFactory, ImagesLoadFromTheDeviceFileSystem)
 {
-    auto root = std::filesystem::temp_directory_path() / ("velmor-imaging-" + std::to_string(::getpid()));
+    velmor_test::TempFolder folder("velmor-imaging");
+    ASSERT_TRUE(folder.made());
+    const std::filesystem::path& root = folder.path();
     std::filesystem::create_directories(root / "Windows");
     ASSERT_TRUE(platform::files::set_device_root(root));
     Bytes png = png_from_argb(2, 2, {0xFF000000, 0x80FFFFFF, 0x00000000, 0xFF112233});
@@ -93,7 +94,6 @@ TEST_F(ImagingFactory, ImagesLoadFromTheDeviceFileSystem)
     EXPECT_FALSE(image);
     EXPECT_TRUE(FAILED(factory->CreateImageFromFile(u"\\..\\..\\etc\\passwd", image.out())));
     EXPECT_EQ(factory->CreateImageFromFile(nullptr, image.out()), E_INVALIDARG);
-    std::filesystem::remove_all(root);
 }
 
 TEST_F(ImagingFactory, ThumbnailsAreResampledBitmaps)
@@ -111,7 +111,9 @@ TEST_F(ImagingFactory, ThumbnailsAreResampledBitmaps)
 
 TEST_F(ImagingFactory, APictureLinkedOutOfTheRootIsNeverRead)
 {
-    auto base = std::filesystem::temp_directory_path() / ("velmor-imaging-link-" + std::to_string(::getpid()));
+    velmor_test::TempFolder folder("velmor-imaging-link");
+    ASSERT_TRUE(folder.made());
+    const std::filesystem::path& base = folder.path();
     auto root = base / "root";
     std::filesystem::create_directories(root / "Windows");
     std::filesystem::create_directories(base / "outside");
@@ -143,5 +145,4 @@ TEST_F(ImagingFactory, APictureLinkedOutOfTheRootIsNeverRead)
         }
     }
     EXPECT_GT(loaded, 0);
-    std::filesystem::remove_all(base);
 }

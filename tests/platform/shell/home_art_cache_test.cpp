@@ -2,8 +2,6 @@
 // damaged file is not trusted.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +12,7 @@
 #include "platform/files/device_root.h"
 #include "platform/shell/art_cache.h"
 #include "platform/shell/home_art.h"
+#include "tests/support/temp_folder.h"
 
 using namespace platform::shell;
 namespace fs = std::filesystem;
@@ -43,8 +42,9 @@ std::vector<COLORREF> backdrop()
 
 TEST(HomeArtCache, KeptArtDrawsWhatFreshArtDrawsAndDamagedFilesAreDrawnAnew)
 {
-    fs::path root = fs::temp_directory_path() / ("velmor-home-art-" + std::to_string(getpid()));
-    fs::remove_all(root);
+    velmor_test::TempFolder folder("velmor-home-art");
+    ASSERT_TRUE(folder.made());
+    const fs::path root = folder / "root";
     forget_kept_layers();
     // First without a device root: computed, kept only in the process.
     ASSERT_TRUE(platform::files::device_root().empty());
@@ -85,5 +85,4 @@ TEST(HomeArtCache, KeptArtDrawsWhatFreshArtDrawsAndDamagedFilesAreDrawnAnew)
     forget_kept_layers();
     EXPECT_EQ(backdrop(), fresh) << "a short file is drawn anew";
     EXPECT_EQ(fs::file_size(wallpaper), 12u + 4u * screen_width * screen_height + 8u) << "and written whole again";
-    fs::remove_all(root);
 }

@@ -16,6 +16,7 @@
 #include "platform/host/png_image.h"
 #include "platform/shell/shell_layout.h"
 #include "platform/shell/shell_screens.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -23,6 +24,21 @@ namespace fs = std::filesystem;
 using platform::host::Image;
 
 struct ShellRunResult {
+    explicit ShellRunResult(const std::string& name)
+        : folder("velmor-shell-run-" + name)
+    {
+    }
+    ShellRunResult(ShellRunResult&&) = default;
+    // A failed test's run stays behind, frames and log, for a person to look at.
+    ~ShellRunResult()
+    {
+        if (folder.made() && ::testing::Test::HasFailure()) {
+            folder.keep();
+            std::fprintf(stderr, "the run is kept in %s\n", folder.path().c_str());
+        }
+    }
+
+    velmor_test::TempFolder folder;
     int exit_code = -1;
     std::string output;
     std::string log;
@@ -35,12 +51,12 @@ POINT centre(const RECT& rect) { return POINT {(rect.left + rect.right) / 2, (re
 // velmor-shell on a fresh, empty phone under the script: the shell needs nothing from the device root.
 ShellRunResult run_shell(const std::string& name, const std::string& script, const std::string& options = "")
 {
-    fs::path folder = fs::temp_directory_path() / ("velmor-shell-run-" + name);
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    ShellRunResult run(name);
+    EXPECT_TRUE(run.folder.made());
+    if (!run.folder.made()) return run;
+    const fs::path& folder = run.folder.path();
     fs::create_directories(folder / "root");
     std::ofstream(folder / "s.txt") << script;
-    ShellRunResult run;
     run.record = folder / "record";
     std::string command = std::string("'") + SHELL_RUN_VELMOR_SHELL + "' --headless --device-root '" +
         (folder / "root").string() + "' --script '" + (folder / "s.txt").string() + "' --record '" +

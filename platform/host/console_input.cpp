@@ -29,10 +29,10 @@ constexpr std::size_t read_size = 512;
 constexpr std::size_t pipe_chunk = 4096;
 constexpr auto closing_grace = std::chrono::seconds(1);
 
-bool failed(std::string* error, const std::string& what)
+// A system call failed: errno says why.
+Failure failed(const std::string& what, std::string where = {})
 {
-    if (error) *error = what + ": " + std::strerror(errno);
-    return false;
+    return failure_at(std::move(where), what + ": " + std::strerror(errno));
 }
 
 std::string seconds_text(std::chrono::milliseconds duration)
@@ -48,23 +48,20 @@ ConsoleInput::ConsoleInput(ConsoleLimits limits)
 {
 }
 
-std::unique_ptr<ConsoleInput> ConsoleInput::open_standard_input(std::string* error, ConsoleLimits limits)
+Result<std::unique_ptr<ConsoleInput>> ConsoleInput::open_standard_input(ConsoleLimits limits)
 {
     std::unique_ptr<ConsoleInput> input(new ConsoleInput(limits));
     input->input_fd_ = STDIN_FILENO;
     input->output_fd_ = STDOUT_FILENO;
-    if (!input->start(error)) return nullptr;
+    if (auto started = input->start(); !started) return started.failure();
     return input;
 }
 
-std::unique_ptr<ConsoleInput> ConsoleInput::open_port(int port, std::string* error, ConsoleLimits limits)
+Result<std::unique_ptr<ConsoleInput>> ConsoleInput::open_port(int port, ConsoleLimits limits)
 {
     std::unique_ptr<ConsoleInput> input(new ConsoleInput(limits));
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        failed(error, "cannot open the console's socket");
-        return nullptr;
-    }
+    if (fd < 0) return failed("cannot open the console's socket");
     input->input_fd_ = fd;
     int yes = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
@@ -72,25 +69,23 @@ std::unique_ptr<ConsoleInput> ConsoleInput::open_port(int port, std::string* err
     address.sin_family = AF_INET;
     address.sin_port = htons(std::uint16_t(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 4) != 0) {
-        failed(error, "cannot listen for the console on 127.0.0.1:" + std::to_string(port));
-        return nullptr;
-    }
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 4) != 0)
+        return failed("cannot listen for the console", "127.0.0.1:" + std::to_string(port));
     socklen_t length = sizeof address;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
     input->port_ = ntohs(address.sin_port);
-    if (!input->start(error)) return nullptr;
+    if (auto started = input->start(); !started) return started.failure();
     return input;
 }
 
-bool ConsoleInput::start(std::string* error)
+Result<void> ConsoleInput::start()
 {
-    if (::pipe2(wake_pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return failed(error, "cannot start the console");
+    if (::pipe2(wake_pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return failed("cannot start the console");
     if (port_ != 0)
         thread_ = std::thread([this] { serve_port(); });
     else
         thread_ = std::thread([this] { read_standard_input(); });
-    return true;
+    return {};
 }
 
 ConsoleInput::~ConsoleInput()

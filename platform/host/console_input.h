@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/host/console_line_reader.h"
+#include "platform/kernel/result.h"
 
 namespace platform::host {
 
@@ -49,11 +50,11 @@ public:
     static constexpr const char* greeting = "velmor console: one command a line, each answered OK or KO: reason";
 
     // Reads standard input; answers go to standard output.
-    static std::unique_ptr<ConsoleInput> open_standard_input(std::string* error, ConsoleLimits limits = {});
+    static platform::Result<std::unique_ptr<ConsoleInput>> open_standard_input(ConsoleLimits limits = {});
     // Listens on 127.0.0.1:port (0: a free port, see port()); answers go
-    // back on the connection the line came from. Null with the reason in
-    // *error when the port cannot be had.
-    static std::unique_ptr<ConsoleInput> open_port(int port, std::string* error, ConsoleLimits limits = {});
+    // back on the connection the line came from. A port that cannot be had
+    // is the failure's place.
+    static platform::Result<std::unique_ptr<ConsoleInput>> open_port(int port, ConsoleLimits limits = {});
     // Sends what answers it can within a second, then closes.
     ~ConsoleInput();
     ConsoleInput(const ConsoleInput&) = delete;
@@ -80,7 +81,7 @@ public:
 
 private:
     explicit ConsoleInput(ConsoleLimits limits);
-    bool start(std::string* error);
+    platform::Result<void> start();
     void read_standard_input();
     void serve_port();
     void wake();

@@ -88,10 +88,11 @@ void ConsoleSession::start(const ConsoleLine& line)
         return;
     }
     options_.runner.report("console < " + printable_text(line.text));
-    std::vector<std::string> errors;
-    auto scenario = parse_scenario_text(line.text, console_name, ScenarioParseOptions {true}, &errors);
+    auto scenario = parse_scenario_text(line.text, console_name, ScenarioParseOptions {true});
     if (!scenario) {
-        answer("KO: " + without_prefix(errors.empty() ? std::string("cannot read it") : errors[0], console_place));
+        // The place is always the console's one line; the answer says what is wrong with it.
+        const std::string& message = scenario.failure().message;
+        answer("KO: " + message.substr(0, message.find('\n')));
         return;
     }
     if (scenario->expected_exit) expected_exit_ = scenario->expected_exit;

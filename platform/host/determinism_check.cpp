@@ -14,6 +14,7 @@
 
 #include "platform/host/host.h"
 #include "platform/host/recording_comparison.h"
+#include "platform/kernel/result.h"
 
 extern char** environ;
 
@@ -71,14 +72,12 @@ std::string read_text(const fs::path& file)
 }
 
 // A folder of its own under the system's temporary folder.
-fs::path temporary_folder(std::string* error)
+Result<fs::path> temporary_folder()
 {
     std::string pattern = (fs::temp_directory_path() / "velmor-determinism-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        *error = "cannot make a temporary folder for the two runs: " + std::string(std::strerror(errno));
-        return {};
-    }
-    return pattern;
+    if (!mkdtemp(pattern.data()))
+        return Failure {"cannot make a temporary folder for the two runs: " + std::string(std::strerror(errno))};
+    return fs::path(pattern);
 }
 
 struct Run {
@@ -109,16 +108,17 @@ std::vector<std::string> determinism_run_arguments(
 
 int check_determinism(const fs::path& executable, const Options& options, const fs::path& device_root)
 {
-    std::string error;
     std::error_code failure;
     // With --record the runs are the user's to keep; otherwise they live in a
     // temporary folder that goes when they agree.
     bool keep = !options.record.empty();
-    fs::path folder = keep ? fs::absolute(options.record, failure) : temporary_folder(&error);
-    if (folder.empty()) {
-        say(error);
+    Result<fs::path> folder_made = keep ? Result<fs::path>(fs::absolute(options.record, failure)) : temporary_folder();
+    if (keep && failure) folder_made = failure_at(options.record.string(), "cannot be found: " + failure.message());
+    if (!folder_made) {
+        say(folder_made.failure().text());
         return exit_setup_failed;
     }
+    fs::path folder = *folder_made;
     fs::create_directories(folder, failure);
     fs::path script = fs::absolute(options.script, failure);
 

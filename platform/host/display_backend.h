@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/host/phone_keys.h"
 #include "platform/host/png_image.h"
 #include "platform/include/windef.h"
+#include "platform/kernel/result.h"
 #include "platform/user/host.h"
 
 namespace platform::host {
@@ -57,7 +57,7 @@ public:
     virtual void wake() { }
 
     // What the display shows of the phone now, at the display's own size.
-    virtual std::optional<Image> capture(std::string* error) = 0;
+    virtual platform::Result<Image> capture() = 0;
 
     // Whether a person is watching (and a run without a script should wait
     // for them).
@@ -68,25 +68,26 @@ public:
     // Shows the status panel's text beside the phone (status_panel.h), if
     // the display has a panel; unchanged text costs nothing.
     virtual void show_status(const std::vector<std::string>&) { }
-    // What the status panel shows now, at the display's own size; nothing
+    // What the status panel shows now, at the display's own size; a failure
     // for a display without one.
-    virtual std::optional<Image> capture_panel(std::string*) { return std::nullopt; }
-    // The whole window as it shows now (phone, its keys, the panel); nothing
-    // for a display without a window.
-    virtual std::optional<Image> capture_window(std::string*) { return std::nullopt; }
+    virtual platform::Result<Image> capture_panel() { return platform::Failure {"this display has no status panel"}; }
+    // The whole window as it shows now (phone, its keys, the panel); a
+    // failure for a display without a window.
+    virtual platform::Result<Image> capture_window() { return platform::Failure {"this display has no window"}; }
 };
 
 struct DisplayBackend {
     const char* name;
     const char* description;
-    std::unique_ptr<Display> (*create)(const DisplayOptions& options, std::string* error);
+    // A failure concerns the backend, by its name.
+    platform::Result<std::unique_ptr<Display>> (*create)(const DisplayOptions& options);
 };
 
 // The backends in the order they are offered: "headless", "sdl".
 const std::vector<DisplayBackend>& display_backends();
 const DisplayBackend* find_display_backend(const std::string& name);
 
-std::unique_ptr<Display> create_headless_display(const DisplayOptions& options, std::string* error);
-std::unique_ptr<Display> create_sdl_display(const DisplayOptions& options, std::string* error);
+platform::Result<std::unique_ptr<Display>> create_headless_display(const DisplayOptions& options);
+platform::Result<std::unique_ptr<Display>> create_sdl_display(const DisplayOptions& options);
 
 }  // namespace platform::host

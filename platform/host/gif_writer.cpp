@@ -164,17 +164,12 @@ void GifWriter::put_word(std::uint16_t value)
     put(bytes, 2);
 }
 
-bool GifWriter::open(const std::filesystem::path& file, int width, int height, int min_delay_ms, std::string* error)
+Result<void> GifWriter::open(const std::filesystem::path& file, int width, int height, int min_delay_ms)
 {
-    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) {
-        if (error) *error = "cannot write " + file.string() + ": bad picture size";
-        return false;
-    }
+    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF)
+        return failure_at(file.string(), "cannot be written: bad picture size");
     file_ = std::fopen(file.c_str(), "wb");
-    if (!file_) {
-        if (error) *error = "cannot write " + file.string() + ": " + std::strerror(errno);
-        return false;
-    }
+    if (!file_) return failure_at(file.string(), std::string("cannot be written: ") + std::strerror(errno));
     path_ = file;
     width_ = width;
     height_ = height;
@@ -193,7 +188,8 @@ bool GifWriter::open(const std::filesystem::path& file, int width, int height, i
     const std::uint8_t loop[19] = {
         0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01, 0x00, 0x00, 0x00};
     put(loop, sizeof loop);
-    return !failed_;
+    if (failed_) return failure_at(file.string(), "cannot be written: the disk refused the data");
+    return {};
 }
 
 void GifWriter::add_frame(const Image& image, std::uint64_t time_ms)
@@ -294,16 +290,17 @@ void GifWriter::write_image(int left, int top, int right, int bottom, std::uint1
     ++frames_written_;
 }
 
-bool GifWriter::close(std::string* error)
+Result<void> GifWriter::close()
 {
-    if (!file_) return !failed_;
-    if (has_pending_) write_pending(pending_time_);
-    const std::uint8_t trailer = 0x3B;
-    put(&trailer, 1);
-    if (std::fclose(file_) != 0) failed_ = true;
-    file_ = nullptr;
-    if (failed_ && error) *error = "cannot write " + path_.string() + ": the disk refused the data";
-    return !failed_;
+    if (file_) {
+        if (has_pending_) write_pending(pending_time_);
+        const std::uint8_t trailer = 0x3B;
+        put(&trailer, 1);
+        if (std::fclose(file_) != 0) failed_ = true;
+        file_ = nullptr;
+    }
+    if (failed_) return failure_at(path_.string(), "cannot be written: the disk refused the data");
+    return {};
 }
 
 }  // namespace platform::host

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/host/png_image.h"
+#include "platform/kernel/result.h"
 
 namespace platform::host {
 
@@ -30,9 +31,9 @@ public:
 
     // Starts the file; every frame must have this size. min_delay_ms is the
     // shortest time a frame stays up, also for frames that came at the same
-    // moment (in virtual time animations take no time). False with a message
-    // naming the file in *error.
-    bool open(const std::filesystem::path& file, int width, int height, int min_delay_ms, std::string* error);
+    // moment (in virtual time animations take no time). A failure concerns
+    // the file.
+    platform::Result<void> open(const std::filesystem::path& file, int width, int height, int min_delay_ms);
 
     // Adds the picture shown from time_ms on. A frame is written when the
     // next one arrives (that fixes its delay, so the GIF plays at the pace
@@ -40,9 +41,9 @@ public:
     // Only the rectangle that changed is stored.
     void add_frame(const Image& image, std::uint64_t time_ms);
 
-    // Writes the last frame and the trailer. False if anything failed to
-    // write, with the reason in *error.
-    bool close(std::string* error);
+    // Writes the last frame and the trailer. Fails if anything the file was
+    // given could not be written.
+    platform::Result<void> close();
 
     int frames_written() const { return frames_written_; }
     // What the file holds so far.

@@ -21,7 +21,7 @@ public:
 
     bool pump_events(int) override { return true; }
 
-    std::optional<Image> capture(std::string*) override
+    platform::Result<Image> capture() override
     {
         Image image;
         image.width = platform::gdi::Screen::width;
@@ -48,9 +48,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Display> create_headless_display(const DisplayOptions&, std::string*)
+platform::Result<std::unique_ptr<Display>> create_headless_display(const DisplayOptions&)
 {
-    return std::make_unique<HeadlessDisplay>();
+    return std::unique_ptr<Display>(std::make_unique<HeadlessDisplay>());
 }
 
 const std::vector<DisplayBackend>& display_backends()

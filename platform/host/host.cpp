@@ -219,9 +219,13 @@ bool Phone::set_up(std::string* error)
     }
     if (!create_standard_folders(error)) return false;
     if (!options_.record.empty()) {
-        recorder_ = Recorder::open(options_.record, options_.fps, recording_limits(), error,
+        auto recorder = Recorder::open(options_.record, options_.fps, recording_limits(),
             options_.record_frame_hashes ? FrameRecording::hashes : FrameRecording::pictures);
-        if (!recorder_) return false;
+        if (!recorder) {
+            *error = recorder.failure().text();
+            return false;
+        }
+        recorder_ = std::move(*recorder);
         capture_id_ = platform::debug_output::add_capture([this](std::string_view line) {
             if (recorder_) recorder_->event("trace " + std::string(line));
         });
@@ -267,18 +271,21 @@ bool Phone::set_up(std::string* error)
         for (const auto& known : display_backends()) *error += std::string(" ") + known.name;
         return false;
     }
-    std::string why;
-    display_ = backend->create(display_options, &why);
-    if (!display_) {
+    auto display = backend->create(display_options);
+    if (!display) {
         if (settings_.display_was_chosen) {
-            *error = why;
+            *error = display.failure().text();
             return false;
         }
-        say(why + "; running headless");
+        say(display.failure().text() + "; running headless");
         backend = find_display_backend("headless");
-        display_ = backend->create(display_options, error);
-        if (!display_) return false;
+        display = backend->create(display_options);
+        if (!display) {
+            *error = display.failure().text();
+            return false;
+        }
     }
+    display_ = std::move(*display);
     log(std::string("display ") + backend->name);
 
     if (!start_audio(error)) return false;
@@ -327,9 +334,14 @@ bool Phone::open_session_script(std::string* error)
         replay +
         ", on a phone that starts as this one did\n"
         "(a copy of its device root as it was, registry included).";
-    session_ =
-        SessionScript::open(options_.record / "session.script", header, recording_limits().session_script_bytes, error);
-    return session_ != nullptr;
+    auto session =
+        SessionScript::open(options_.record / "session.script", header, recording_limits().session_script_bytes);
+    if (!session) {
+        *error = session.failure().text();
+        return false;
+    }
+    session_ = std::move(*session);
+    return true;
 }
 
 // One line for a run nothing drove, so the person knows what happened and
@@ -405,9 +417,13 @@ ScenarioRunnerOptions Phone::runner_options()
 bool Phone::start_console(std::string* error)
 {
     if (!options_.console) return true;
-    std::unique_ptr<ConsoleInput> input = options_.console_port ? ConsoleInput::open_port(*options_.console_port, error)
-                                                                : ConsoleInput::open_standard_input(error);
-    if (!input) return false;
+    auto opened =
+        options_.console_port ? ConsoleInput::open_port(*options_.console_port) : ConsoleInput::open_standard_input();
+    if (!opened) {
+        *error = opened.failure().text();
+        return false;
+    }
+    std::unique_ptr<ConsoleInput> input = std::move(*opened);
     if (input->port() != 0) {
         // Said on standard error, so whoever started velmor with port 0 learns where to connect.
         say("console on 127.0.0.1:" + std::to_string(input->port()));
@@ -436,8 +452,13 @@ bool Phone::start_monkey(std::string* error)
     if (options_.home) settings.replay_options += " --home";
     if (options_.language != 0x0804) settings.replay_options += " --lang 0x0409";
     if (options_.fps != 30) settings.replay_options += " --fps " + std::to_string(options_.fps);
-    monkey_ = Monkey::start(std::move(settings), *display_, runner_options(), error);
-    return monkey_ != nullptr;
+    auto monkey = Monkey::start(std::move(settings), *display_, runner_options());
+    if (!monkey) {
+        *error = monkey.failure().text();
+        return false;
+    }
+    monkey_ = std::move(*monkey);
+    return true;
 }
 
 void Phone::quit(const std::string& why)
@@ -549,13 +570,11 @@ void Phone::tear_down(int exit_code)
     platform::debug_output::flush();
     if (capture_id_) platform::debug_output::remove_capture(capture_id_);
     if (session_) {
-        std::string error;
-        if (!session_->close(exit_code, &error)) say(error);
+        if (auto closed = session_->close(exit_code); !closed) say(closed.failure().text());
         session_.reset();
     }
     if (recorder_) {
-        std::string error;
-        if (!recorder_->close(exit_code, &error)) say(error);
+        if (auto closed = recorder_->close(exit_code); !closed) say(closed.failure().text());
     }
     console_.reset();
     presenter_.reset();
@@ -596,7 +615,7 @@ int Phone::run(std::optional<Scenario> scenario, ProgramEntry program)
     bool left_to_itself = !runner_ && !console_ && !monkey_;
     bool in_window = display_->interactive();
     tear_down(exit_code);
-    if (back_to_home) say(restart_at_home(exit_code));
+    if (back_to_home) say(restart_at_home(exit_code).text());
     if (left_to_itself) say_what_was_done(exit_code, frames, in_window);
     return result;
 }
@@ -644,10 +663,9 @@ int Phone::verdict(int exit_code)
 
 int run_phone(const std::vector<std::string>& arguments, ProgramEntry program, const Environment& environment)
 {
-    std::string error;
-    auto options = parse_options(arguments, &error);
+    auto options = parse_options(arguments);
     if (!options) {
-        say(error);
+        say(options.failure().text());
         return exit_bad_usage;
     }
     if (options->help) {
@@ -659,13 +677,13 @@ int run_phone(const std::vector<std::string>& arguments, ProgramEntry program, c
 
     std::optional<Scenario> scenario;
     if (!options->script.empty()) {
-        std::vector<std::string> errors;
-        scenario = parse_scenario_file(options->script, ScenarioParseOptions {updating_references}, &errors);
-        if (!scenario) {
-            for (const auto& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
+        auto parsed = parse_scenario_file(options->script, ScenarioParseOptions {updating_references});
+        if (!parsed) {
+            std::fprintf(stderr, "%s\n", parsed.failure().text().c_str());
             say("the script has errors; the phone was not started");
             return exit_bad_usage;
         }
+        scenario = std::move(*parsed);
     }
     std::error_code failure;
     if (settings.device_root_named && !options->create_device_root &&

@@ -35,14 +35,13 @@ __attribute__((constructor(101))) void prepare_phone_before_static_objects(int a
 {
     if (argc < 1 || !argv) return;
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    auto options = platform::host::parse_options(arguments, nullptr);
+    auto options = platform::host::parse_options(arguments);
     if (!options || options->help) return;
     if (!options->script.empty()) {
         // As run_phone reads it: references about to be written need not exist.
         platform::host::ScenarioParseOptions parse_options;
         parse_options.updating_references = platform::host::process_environment()("VELMOR_UPDATE_REFERENCES") == "1";
-        std::vector<std::string> errors;
-        if (!platform::host::parse_scenario_file(options->script, parse_options, &errors)) return;
+        if (!platform::host::parse_scenario_file(options->script, parse_options)) return;
     }
     platform::host::Settings settings =
         platform::host::resolve_settings(*options, platform::host::process_environment());

@@ -129,7 +129,7 @@ std::vector<std::string> home_restart_arguments(const std::vector<std::string>& 
     return result;
 }
 
-std::string restart_at_home(int exit_code)
+Failure restart_at_home(int exit_code)
 {
     std::ifstream stream("/proc/self/cmdline", std::ios::binary);
     std::string all((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
@@ -140,7 +140,8 @@ std::string restart_at_home(int exit_code)
         words.emplace_back(all.substr(start, end - start));
         start = end + 1;
     }
-    if (words.empty()) return "cannot start anew at the home screen: this process's command line cannot be read";
+    if (words.empty())
+        return Failure {"cannot start anew at the home screen: this process's command line cannot be read"};
     std::vector<std::string> arguments = home_restart_arguments({words.begin() + 1, words.end()});
     arguments.insert(arguments.begin(), words.front());
     std::vector<char*> argv;
@@ -150,7 +151,7 @@ std::string restart_at_home(int exit_code)
     // Whatever this process has said must come out before the new one speaks.
     std::fflush(nullptr);
     execv("/proc/self/exe", argv.data());
-    return std::string("cannot start anew at the home screen: ") + std::strerror(errno);
+    return Failure {std::string("cannot start anew at the home screen: ") + std::strerror(errno)};
 }
 
 }  // namespace platform::host

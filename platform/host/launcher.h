@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/host/host.h"
+#include "platform/kernel/result.h"
 #include "platform/user/host.h"
 
 namespace platform::host {
@@ -77,7 +78,7 @@ std::vector<std::string> home_restart_arguments(const std::vector<std::string>& 
 // host at the home screen (execv of /proc/self/exe with this process's
 // arguments and --home), saying so on standard error. The program's static
 // objects are constructed once per process, so a second start of the program
-// needs a process of its own. Returns only when that fails, with the reason.
-std::string restart_at_home(int exit_code);
+// needs a process of its own. Returns only when that fails, saying why.
+platform::Failure restart_at_home(int exit_code);
 
 }  // namespace platform::host

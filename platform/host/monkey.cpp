@@ -158,19 +158,17 @@ Monkey::~Monkey()
     crash_line_length = 0;
 }
 
-std::unique_ptr<Monkey> Monkey::start(
-    MonkeySettings settings, Display& display, ScenarioRunnerOptions runner_options, std::string* error)
+Result<std::unique_ptr<Monkey>> Monkey::start(
+    MonkeySettings settings, Display& display, ScenarioRunnerOptions runner_options)
 {
     // Tests of the watchdog need not wait its minute.
     if (const char* limit = std::getenv("VELMOR_MONKEY_HANG_SECONDS"); limit && std::atoi(limit) > 0)
         settings.hang_limit = std::chrono::seconds(std::atoi(limit));
     std::unique_ptr<Monkey> monkey(new Monkey(std::move(settings), display, std::move(runner_options)));
     monkey->script_.open(monkey->settings_.script, std::ios::binary | std::ios::trunc);
-    if (!monkey->script_) {
-        *error =
-            "cannot write the monkey's scenario " + monkey->settings_.script.string() + ": " + std::strerror(errno);
-        return nullptr;
-    }
+    if (!monkey->script_)
+        return failure_at(monkey->settings_.script.string(),
+            std::string("cannot write the monkey's scenario: ") + std::strerror(errno));
     const auto& s = monkey->settings_;
     monkey->write("# A monkey run: seed " + std::to_string(s.seed) + ", " + std::to_string(s.events) +
         " events, each marked \"# event N\".\n# Replay: velmor --script " + s.script.string() + s.replay_options +
@@ -256,10 +254,9 @@ bool Monkey::begin_event()
     std::memcpy(crash_line, crash.data(), length);
     crash_line_length = length;
 
-    std::vector<std::string> errors;
-    auto scenario = parse_scenario_text(lines, settings_.script, ScenarioParseOptions {}, &errors);
+    auto scenario = parse_scenario_text(lines, settings_.script, ScenarioParseOptions {});
     if (!scenario) {
-        fail("made an event the scenario language refuses: " + (errors.empty() ? lines : errors.front()));
+        fail("made an event the scenario language refuses: " + scenario.failure().text());
         return false;
     }
     for (auto& step : scenario->steps) {

@@ -18,6 +18,7 @@
 #include "platform/host/monkey_watch.h"
 #include "platform/host/options.h"
 #include "platform/host/scenario_runner.h"
+#include "platform/kernel/result.h"
 
 namespace platform::host {
 
@@ -39,8 +40,9 @@ std::filesystem::path monkey_script_path(const Options& options);
 
 class Monkey {
 public:
-    static std::unique_ptr<Monkey> start(
-        MonkeySettings settings, Display& display, ScenarioRunnerOptions runner_options, std::string* error);
+    // Starts the scenario's file; a failure concerns it.
+    static platform::Result<std::unique_ptr<Monkey>> start(
+        MonkeySettings settings, Display& display, ScenarioRunnerOptions runner_options);
     ~Monkey();
     Monkey(const Monkey&) = delete;
     Monkey& operator=(const Monkey&) = delete;

@@ -26,12 +26,6 @@ std::optional<long> parse_number(std::string_view text, int base)
     return value;
 }
 
-bool fail(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-    return false;
-}
-
 // The help's and the errors' words for the backends come from their tables,
 // so a backend added there is offered here too.
 using BackendRow = std::pair<std::string, std::string>;
@@ -84,9 +78,15 @@ std::string backend_lines(const std::vector<BackendRow>& rows)
 
 }  // namespace
 
-std::optional<Options> parse_options(const std::vector<std::string>& arguments, std::string* error)
+Result<Options> parse_options(const std::vector<std::string>& arguments)
 {
     Options options;
+    // What value() or flag() refused, when they return false.
+    std::optional<Failure> refused;
+    auto refuse = [&](std::string text) {
+        refused = Failure {std::move(text)};
+        return false;
+    };
     bool display_set = false, time_set = false, events_set = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
@@ -102,187 +102,153 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
             } else if (i + 1 < arguments.size()) {
                 out = arguments[++i];
             } else {
-                return fail(error, name + " needs a value (see --help)");
+                return refuse(name + " needs a value (see --help)");
             }
-            if (out.empty()) return fail(error, name + " needs a value, not an empty one");
+            if (out.empty()) return refuse(name + " needs a value, not an empty one");
             return true;
         };
         auto flag = [&]() {
-            if (inline_value) return fail(error, name + " takes no value");
+            if (inline_value) return refuse(name + " takes no value");
             return true;
         };
         std::string text;
         if (name == "--help" || name == "-h") {
-            if (!flag()) return std::nullopt;
+            if (!flag()) return *refused;
             options.help = true;
         } else if (name == "--headless" || name == "--window" || name == "--display") {
             std::string backend = name == "--headless" ? "headless" : "sdl";
             if (name == "--display") {
-                if (!value(backend)) return std::nullopt;
-                if (!find_display_backend(backend)) {
-                    fail(error, "--display takes " + display_backend_names(" or ") + ", not \"" + backend + "\"");
-                    return std::nullopt;
-                }
+                if (!value(backend)) return *refused;
+                if (!find_display_backend(backend))
+                    return Failure {"--display takes " + display_backend_names(" or ") + ", not \"" + backend + "\""};
             } else if (!flag()) {
-                return std::nullopt;
+                return *refused;
             }
-            if (display_set && options.display_backend != backend) {
-                fail(error, "--headless, --window and --display exclude each other when they name two displays");
-                return std::nullopt;
-            }
+            if (display_set && options.display_backend != backend)
+                return Failure {"--headless, --window and --display exclude each other when they name two displays"};
             options.display_backend = backend;
             options.display = backend == "headless" ? DisplayChoice::headless : DisplayChoice::window;
             display_set = true;
         } else if (name == "--home") {
-            if (!flag()) return std::nullopt;
+            if (!flag()) return *refused;
             options.home = true;
         } else if (name == "--real-time" || name == "--virtual-time") {
-            if (!flag()) return std::nullopt;
+            if (!flag()) return *refused;
             auto choice = name == "--real-time" ? TimeChoice::real_time : TimeChoice::virtual_time;
-            if (time_set && options.time != choice) {
-                fail(error, "--real-time and --virtual-time exclude each other");
-                return std::nullopt;
-            }
+            if (time_set && options.time != choice)
+                return Failure {"--real-time and --virtual-time exclude each other"};
             options.time = choice;
             time_set = true;
         } else if (name == "--scale") {
-            if (!value(text)) return std::nullopt;
+            if (!value(text)) return *refused;
             auto number = parse_number(text, 10);
-            if (!number || *number < 1 || *number > 8) {
-                fail(error, "--scale needs a whole number from 1 to 8, not \"" + text + "\"");
-                return std::nullopt;
-            }
+            if (!number || *number < 1 || *number > 8)
+                return Failure {"--scale needs a whole number from 1 to 8, not \"" + text + "\""};
             options.scale = int(*number);
         } else if (name == "--fps") {
-            if (!value(text)) return std::nullopt;
+            if (!value(text)) return *refused;
             auto number = parse_number(text, 10);
-            if (!number || *number < 1 || *number > 240) {
-                fail(error, "--fps needs a whole number from 1 to 240, not \"" + text + "\"");
-                return std::nullopt;
-            }
+            if (!number || *number < 1 || *number > 240)
+                return Failure {"--fps needs a whole number from 1 to 240, not \"" + text + "\""};
             options.fps = int(*number);
         } else if (name == "--lang") {
-            if (!value(text)) return std::nullopt;
+            if (!value(text)) return *refused;
             auto number = parse_number(text, 16);
-            if (!number || (*number != 0x0804 && *number != 0x0409)) {
-                fail(error, "--lang takes 0x0804 (Simplified Chinese) or 0x0409 (English), not \"" + text + "\"");
-                return std::nullopt;
-            }
+            if (!number || (*number != 0x0804 && *number != 0x0409))
+                return Failure {"--lang takes 0x0804 (Simplified Chinese) or 0x0409 (English), not \"" + text + "\""};
             options.language = static_cast<LANGID>(*number);
         } else if (name == "--device-root") {
-            if (!value(text)) return std::nullopt;
+            if (!value(text)) return *refused;
             options.device_root = text;
         } else if (name == "--create-device-root") {
-            if (!flag()) return std::nullopt;
+            if (!flag()) return *refused;
             options.create_device_root = true;
         } else if (name == "--check-determinism") {
-            if (!flag()) return std::nullopt;
+            if (!flag()) return *refused;
             options.check_determinism = true;
         } else if (name == "--script") {
-            if (!value(text)) return std::nullopt;
+            if (!value(text)) return *refused;
             options.script = text;
         } else if (name == "--record") {
-            if (!value(text)) return std::nullopt;
+            if (!value(text)) return *refused;
             options.record = text;
         } else if (name == "--record-limit") {
-            if (!value(text)) return std::nullopt;
+            if (!value(text)) return *refused;
             auto number = parse_number(text, 10);
-            if (!number || *number < 1 || *number > 1'048'576) {
-                fail(error, "--record-limit needs a size in MB from 1 to 1048576, not \"" + text + "\"");
-                return std::nullopt;
-            }
+            if (!number || *number < 1 || *number > 1'048'576)
+                return Failure {"--record-limit needs a size in MB from 1 to 1048576, not \"" + text + "\""};
             options.record_limit_mb = int(*number);
         } else if (name == "--record-frames") {
-            if (!value(text)) return std::nullopt;
-            if (text != "pictures" && text != "hashes") {
-                fail(error, "--record-frames takes pictures or hashes, not \"" + text + "\"");
-                return std::nullopt;
-            }
+            if (!value(text)) return *refused;
+            if (text != "pictures" && text != "hashes")
+                return Failure {"--record-frames takes pictures or hashes, not \"" + text + "\""};
             options.record_frame_hashes = text == "hashes";
         } else if (name == "--audio") {
-            if (!value(text)) return std::nullopt;
-            if (!audio_backend_named(text)) {
-                fail(error, "--audio takes " + audio_backend_names(", ", " or ") + ", not \"" + text + "\"");
-                return std::nullopt;
-            }
+            if (!value(text)) return *refused;
+            if (!audio_backend_named(text))
+                return Failure {"--audio takes " + audio_backend_names(", ", " or ") + ", not \"" + text + "\""};
             options.audio = text;
         } else if (name == "--console") {
-            if (!flag()) return std::nullopt;
+            if (!flag()) return *refused;
             options.console = true;
         } else if (name == "--console-port") {
-            if (!value(text)) return std::nullopt;
+            if (!value(text)) return *refused;
             auto number = parse_number(text, 10);
-            if (!number || *number < 0 || *number > 65535) {
-                fail(error, "--console-port needs a port number from 0 to 65535, not \"" + text + "\"");
-                return std::nullopt;
-            }
+            if (!number || *number < 0 || *number > 65535)
+                return Failure {"--console-port needs a port number from 0 to 65535, not \"" + text + "\""};
             options.console_port = int(*number);
             options.console = true;
         } else if (name == "--monkey") {
-            if (!value(text)) return std::nullopt;
+            if (!value(text)) return *refused;
             std::uint64_t seed = 0;
             auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), seed);
             if (failure != std::errc {} || end != text.data() + text.size()) {
-                fail(error,
-                    "--monkey needs a seed, a whole number from 0 to 18446744073709551615, not \"" + text + "\"");
-                return std::nullopt;
+                return Failure {
+                    "--monkey needs a seed, a whole number from 0 to 18446744073709551615, not \"" + text + "\""};
             }
             options.monkey_seed = seed;
         } else if (name == "--events") {
-            if (!value(text)) return std::nullopt;
+            if (!value(text)) return *refused;
             auto number = parse_number(text, 10);
-            if (!number || *number < 1 || *number > 10'000'000) {
-                fail(error, "--events needs a whole number from 1 to 10000000, not \"" + text + "\"");
-                return std::nullopt;
-            }
+            if (!number || *number < 1 || *number > 10'000'000)
+                return Failure {"--events needs a whole number from 1 to 10000000, not \"" + text + "\""};
             options.monkey_events = int(*number);
             events_set = true;
         } else {
-            fail(error, (name.starts_with("-") ? "unknown option " : "unexpected argument ") + name + " (see --help)");
-            return std::nullopt;
+            return Failure {
+                (name.starts_with("-") ? "unknown option " : "unexpected argument ") + name + " (see --help)"};
         }
     }
-    if (options.audio == "capture" && options.record.empty()) {
-        fail(error, "--audio capture writes into the --record folder; give --record DIR as well");
-        return std::nullopt;
-    }
-    if (options.console && !options.script.empty()) {
-        fail(error, "--console and --script exclude each other: type the script's commands on the console instead");
-        return std::nullopt;
-    }
+    if (options.audio == "capture" && options.record.empty())
+        return Failure {"--audio capture writes into the --record folder; give --record DIR as well"};
+    if (options.console && !options.script.empty())
+        return Failure {"--console and --script exclude each other: type the script's commands on the console instead"};
     if (options.monkey_seed) {
-        const char* refused = nullptr;
+        const char* conflict = nullptr;
         if (!options.script.empty() || options.console || options.check_determinism)
-            refused = "--monkey makes up its own events; leave out --script, --console and --check-determinism";
+            conflict = "--monkey makes up its own events; leave out --script, --console and --check-determinism";
         else if (options.display == DisplayChoice::window)
-            refused = "--monkey runs headless; leave out --window";
+            conflict = "--monkey runs headless; leave out --window";
         else if (options.time == TimeChoice::real_time)
-            refused = "--monkey runs in virtual time, so that a seed gives the same run every time";
-        if (refused) {
-            fail(error, refused);
-            return std::nullopt;
-        }
+            conflict = "--monkey runs in virtual time, so that a seed gives the same run every time";
+        if (conflict) return Failure {conflict};
         // Headless in virtual time whatever the environment says.
         options.display = DisplayChoice::headless;
         options.time = TimeChoice::virtual_time;
     } else if (events_set) {
-        fail(error, "--events counts the monkey's events; give --monkey SEED as well");
-        return std::nullopt;
+        return Failure {"--events counts the monkey's events; give --monkey SEED as well"};
     }
     if (options.check_determinism) {
-        const char* refused = nullptr;
+        const char* conflict = nullptr;
         if (options.script.empty())
-            refused = "--check-determinism runs a script twice; give --script FILE as well";
+            conflict = "--check-determinism runs a script twice; give --script FILE as well";
         else if (options.display == DisplayChoice::window)
-            refused = "--check-determinism runs headless; leave out --window";
+            conflict = "--check-determinism runs headless; leave out --window";
         else if (options.time == TimeChoice::real_time)
-            refused = "--check-determinism needs virtual time: the wall clock differs from run to run";
+            conflict = "--check-determinism needs virtual time: the wall clock differs from run to run";
         else if (!options.audio.empty() && options.audio != "capture")
-            refused = "--check-determinism compares the captured sound; leave out --audio or give --audio capture";
-        if (refused) {
-            fail(error, refused);
-            return std::nullopt;
-        }
+            conflict = "--check-determinism compares the captured sound; leave out --audio or give --audio capture";
+        if (conflict) return Failure {conflict};
     }
     return options;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/include/wintypes.h"
+#include "platform/kernel/result.h"
 
 namespace platform::host {
 
@@ -51,9 +52,9 @@ struct Options {
     bool help = false;
 };
 
-// Parses the arguments after the program name. On a bad option returns
-// nothing with one line naming the option and what is wrong in *error.
-std::optional<Options> parse_options(const std::vector<std::string>& arguments, std::string* error);
+// Parses the arguments after the program name. A bad option fails with one
+// line that starts with the option and says what is wrong.
+platform::Result<Options> parse_options(const std::vector<std::string>& arguments);
 
 // Reads one environment variable (empty when unset); tests pass their own.
 using Environment = std::function<std::string(const char* name)>;

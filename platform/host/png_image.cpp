@@ -9,21 +9,11 @@
 #include <system_error>
 
 namespace platform::host {
-namespace {
 
-void set_error(std::string* error, std::string text)
+Result<void> write_png(const std::filesystem::path& file, const Image& image)
 {
-    if (error) *error = std::move(text);
-}
-
-}  // namespace
-
-bool write_png(const std::filesystem::path& file, const Image& image, std::string* error)
-{
-    if (image.width <= 0 || image.height <= 0 || image.pixels.size() != std::size_t(image.width) * image.height) {
-        set_error(error, "cannot write " + file.string() + ": the picture has no pixels");
-        return false;
-    }
+    if (image.width <= 0 || image.height <= 0 || image.pixels.size() != std::size_t(image.width) * image.height)
+        return failure_at(file.string(), "cannot be written: the picture has no pixels");
     std::vector<std::uint8_t> rgb(image.pixels.size() * 3);
     for (std::size_t i = 0; i < image.pixels.size(); ++i) {
         std::uint32_t pixel = image.pixels[i];
@@ -42,48 +32,40 @@ bool write_png(const std::filesystem::path& file, const Image& image, std::strin
     auto temporary = file;
     temporary += ".partial";
     if (!png_image_write_to_file(&png, temporary.c_str(), 0, rgb.data(), image.width * 3, nullptr)) {
-        set_error(error, "cannot write " + file.string() + ": " + png.message);
+        std::string why = png.message;
         png_image_free(&png);
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
-        return false;
+        return failure_at(file.string(), "cannot be written: " + why);
     }
     std::error_code failure;
     std::filesystem::rename(temporary, file, failure);
     if (failure) {
-        set_error(error, "cannot write " + file.string() + ": " + failure.message());
+        std::string why = failure.message();
         std::filesystem::remove(temporary, failure);
-        return false;
+        return failure_at(file.string(), "cannot be written: " + why);
     }
-    return true;
+    return {};
 }
 
-std::optional<Image> read_png(const std::filesystem::path& file, std::string* error)
+Result<Image> read_png(const std::filesystem::path& file)
 {
+    // libpng's message lives in the png_image, which must be freed on the way out.
+    auto refuse = [&](png_image& png, std::string why) {
+        png_image_free(&png);
+        return failure_at(file.string(), "cannot be read: " + why);
+    };
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, file.c_str())) {
-        set_error(error, "cannot read " + file.string() + ": " + png.message);
-        png_image_free(&png);
-        return std::nullopt;
-    }
+    if (!png_image_begin_read_from_file(&png, file.c_str())) return refuse(png, png.message);
     // A reference far larger than any screen is a broken or hostile file.
-    if (png.width == 0 || png.height == 0 || png.width > 16384 || png.height > 16384) {
-        set_error(error,
-            "cannot read " + file.string() + ": unreasonable size " + std::to_string(png.width) + "x" +
-                std::to_string(png.height));
-        png_image_free(&png);
-        return std::nullopt;
-    }
+    if (png.width == 0 || png.height == 0 || png.width > 16384 || png.height > 16384)
+        return refuse(png, "unreasonable size " + std::to_string(png.width) + "x" + std::to_string(png.height));
     png.format = PNG_FORMAT_RGB;
     std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(png));
     png_color black {0, 0, 0};
-    if (!png_image_finish_read(&png, &black, rgb.data(), 0, nullptr)) {
-        set_error(error, "cannot read " + file.string() + ": " + png.message);
-        png_image_free(&png);
-        return std::nullopt;
-    }
+    if (!png_image_finish_read(&png, &black, rgb.data(), 0, nullptr)) return refuse(png, png.message);
     Image image(static_cast<int>(png.width), static_cast<int>(png.height));
     for (std::size_t i = 0; i < image.pixels.size(); ++i)
         image.pixels[i] = (std::uint32_t(rgb[i * 3]) << 16) | (std::uint32_t(rgb[i * 3 + 1]) << 8) | rgb[i * 3 + 2];

@@ -4,9 +4,10 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/kernel/result.h"
 
 namespace platform::host {
 
@@ -30,11 +31,11 @@ struct Image {
 
 // Writes an 8-bit RGB PNG (fast compression: the recorder writes one per
 // frame). Writes to a temporary name and renames, so a reader never sees half
-// a file. On failure returns false with a message naming the file in *error.
-bool write_png(const std::filesystem::path& file, const Image& image, std::string* error);
+// a file. A failure concerns the file.
+platform::Result<void> write_png(const std::filesystem::path& file, const Image& image);
 
-// Reads any PNG as RGB; transparent pixels are composed over black. On
-// failure returns nothing with a message naming the file in *error.
-std::optional<Image> read_png(const std::filesystem::path& file, std::string* error);
+// Reads any PNG as RGB; transparent pixels are composed over black. A
+// failure concerns the file.
+platform::Result<Image> read_png(const std::filesystem::path& file);
 
 }  // namespace platform::host

@@ -54,14 +54,15 @@ std::uint64_t picture_hash(const Image& image)
 
 }  // namespace
 
-std::unique_ptr<Recorder> Recorder::open(const std::filesystem::path& folder, int fps, const RecordingLimits& limits,
-    std::string* error, FrameRecording frames)
+Result<std::unique_ptr<Recorder>> Recorder::open(
+    const std::filesystem::path& folder, int fps, const RecordingLimits& limits, FrameRecording frames)
 {
     std::error_code failure;
     std::filesystem::create_directories(folder, failure);
     if (failure || !std::filesystem::is_directory(folder)) {
-        if (error) *error = "cannot record into " + folder.string() + ": it is not a folder that can be created";
-        return nullptr;
+        std::string why = "cannot record here: it is not a folder that can be created";
+        if (failure) why += " (" + failure.message() + ")";
+        return failure_at(folder.string(), why);
     }
     for (const auto& entry : std::filesystem::directory_iterator(folder, failure))
         if (entry.is_regular_file() && is_earlier_output(entry.path().filename().string()))
@@ -71,35 +72,36 @@ std::unique_ptr<Recorder> Recorder::open(const std::filesystem::path& folder, in
     recorder->folder_ = folder;
     recorder->limits_ = limits;
     recorder->frame_recording_ = frames;
-    auto log_path = folder / "events.log";
-    recorder->log_ = std::fopen(log_path.c_str(), "w");
-    if (!recorder->log_) {
-        if (error) *error = "cannot record into " + folder.string() + ": " + std::strerror(errno);
-        return nullptr;
-    }
+    auto refused = [&] {
+        return failure_at(folder.string(), std::string("cannot record here: ") + std::strerror(errno));
+    };
+    recorder->log_ = std::fopen((folder / "events.log").c_str(), "w");
+    if (!recorder->log_) return refused();
     if (frames == FrameRecording::hashes) {
         recorder->frame_hashes_ = std::fopen((folder / "frames.txt").c_str(), "w");
-        if (!recorder->frame_hashes_) {
-            if (error) *error = "cannot record into " + folder.string() + ": " + std::strerror(errno);
-            return nullptr;
-        }
+        if (!recorder->frame_hashes_) return refused();
         return recorder;
     }
-    if (!recorder->gif_.open(
-            folder / "run.gif", platform::gdi::Screen::width, platform::gdi::Screen::height, 1000 / fps, error))
-        return nullptr;
+    auto gif = recorder->gif_.open(
+        folder / "run.gif", platform::gdi::Screen::width, platform::gdi::Screen::height, 1000 / fps);
+    if (!gif) return gif.failure();
     return recorder;
 }
 
-Recorder::~Recorder() { finish(nullptr); }
+Recorder::~Recorder() { (void)finish(); }
 
-void Recorder::problem(const std::string& text)
+void Recorder::problem(Failure failure)
 {
     // Reported once; a full disk would otherwise repeat it for every frame.
-    if (first_problem_.empty()) {
-        first_problem_ = text;
-        std::fprintf(stderr, "velmor: recording: %s\n", text.c_str());
+    if (!first_problem_) {
+        std::fprintf(stderr, "velmor: recording: %s\n", failure.text().c_str());
+        first_problem_ = std::move(failure);
     }
+}
+
+Failure Recorder::unwritten(const char* name) const
+{
+    return failure_at((folder_ / name).string(), std::string("cannot be written: ") + std::strerror(errno));
 }
 
 void Recorder::notice(const std::string& text) { std::fprintf(stderr, "velmor: recording: %s\n", text.c_str()); }
@@ -131,7 +133,7 @@ void Recorder::frame(const Image& image, std::uint64_t time_ms)
             std::lock_guard lock(mutex_);
             int written = std::fprintf(frame_hashes_, "%s %s\n", name, hash);
             if (written < 0 || std::fflush(frame_hashes_) != 0)
-                problem("cannot write frames.txt: " + std::string(std::strerror(errno)));
+                problem(unwritten("frames.txt"));
             else
                 frame_hash_bytes_ += std::uint64_t(written);
         }
@@ -139,13 +141,12 @@ void Recorder::frame(const Image& image, std::uint64_t time_ms)
         return;
     }
     std::snprintf(name, sizeof name, "frame-%06d-%08" PRIu64 "ms.png", number, time_ms);
-    std::string error;
-    bool written = write_png(folder_ / name, image, &error);
+    auto written = write_png(folder_ / name, image);
     std::error_code size_failure;
     auto size = written ? std::filesystem::file_size(folder_ / name, size_failure) : 0;
     {
         std::lock_guard lock(mutex_);
-        if (!written) problem(error);
+        if (!written) problem(written.failure());
         if (!size_failure) png_bytes_ += size;
         gif_.add_frame(image, time_ms);
     }
@@ -174,32 +175,32 @@ void Recorder::write_log_line(std::uint64_t time_ms, std::string_view text)
     int written = std::fprintf(log_, "%9" PRIu64 " ms  %.*s\n", time_ms, int(text.size()), text.data());
     if (written > 0) log_bytes_ += std::uint64_t(written);
     // Kept current, so a run that crashes still leaves its story.
-    if (std::fflush(log_) != 0) problem("cannot write events.log: " + std::string(std::strerror(errno)));
+    if (std::fflush(log_) != 0) problem(unwritten("events.log"));
 }
 
-bool Recorder::close(int exit_code, std::string* error)
+Result<void> Recorder::close(int exit_code)
 {
     {
         // The exit code is written even into a full log: its reserve is for this.
         std::lock_guard lock(mutex_);
         if (!closed_) write_log_line(platform::clock::now(), "exit code " + std::to_string(exit_code));
     }
-    return finish(error);
+    return finish();
 }
 
-bool Recorder::finish(std::string* error)
+Result<void> Recorder::finish()
 {
     std::lock_guard lock(mutex_);
-    if (closed_) return first_problem_.empty();
-    closed_ = true;
-    std::string gif_error;
-    if (!gif_.close(&gif_error)) problem(gif_error);
-    if (log_ && std::fclose(log_) != 0) problem("cannot write events.log");
-    log_ = nullptr;
-    if (frame_hashes_ && std::fclose(frame_hashes_) != 0) problem("cannot write frames.txt");
-    frame_hashes_ = nullptr;
-    if (!first_problem_.empty() && error) *error = first_problem_;
-    return first_problem_.empty();
+    if (!closed_) {
+        closed_ = true;
+        if (auto gif = gif_.close(); !gif) problem(gif.failure());
+        if (log_ && std::fclose(log_) != 0) problem(unwritten("events.log"));
+        log_ = nullptr;
+        if (frame_hashes_ && std::fclose(frame_hashes_) != 0) problem(unwritten("frames.txt"));
+        frame_hashes_ = nullptr;
+    }
+    if (first_problem_) return *first_problem_;
+    return {};
 }
 
 }  // namespace platform::host

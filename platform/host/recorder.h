@@ -9,11 +9,13 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/host/gif_writer.h"
 #include "platform/host/png_image.h"
+#include "platform/kernel/result.h"
 
 namespace platform::host {
 
@@ -37,10 +39,11 @@ class Recorder {
 public:
     // Creates the folder if needed and starts events.log and run.gif in it.
     // Files of an earlier recording there (frame-*.png, run.gif, frames.txt,
-    // events.log, session.script) are removed first, so the folder holds one run. Null with a message
-    // naming the folder in *error when it cannot be written.
-    static std::unique_ptr<Recorder> open(const std::filesystem::path& folder, int fps, const RecordingLimits& limits,
-        std::string* error, FrameRecording frames = FrameRecording::pictures);
+    // events.log, session.script) are removed first, so the folder holds one
+    // run. A failure concerns the folder, or the file in it that could not
+    // be started.
+    static platform::Result<std::unique_ptr<Recorder>> open(const std::filesystem::path& folder, int fps,
+        const RecordingLimits& limits, FrameRecording frames = FrameRecording::pictures);
     ~Recorder();
 
     const std::filesystem::path& folder() const { return folder_; }
@@ -54,9 +57,9 @@ public:
     // thread.
     void event(std::string_view text);
 
-    // Logs the exit code and finishes run.gif. False with the reason in
-    // *error if anything could not be written during the run.
-    bool close(int exit_code, std::string* error);
+    // Logs the exit code and finishes run.gif. Fails with the first file
+    // that could not be written during the run.
+    platform::Result<void> close(int exit_code);
 
     int frames() const { return frames_; }
     // Whether the frames' share ran out, and later frames went unwritten.
@@ -64,10 +67,12 @@ public:
 
 private:
     Recorder() = default;
-    void problem(const std::string& text);
+    void problem(platform::Failure failure);
+    // A write to the file of that name in the folder failed: errno says why.
+    platform::Failure unwritten(const char* name) const;
     void notice(const std::string& text);
     void write_log_line(std::uint64_t time_ms, std::string_view text);
-    bool finish(std::string* error);
+    platform::Result<void> finish();
 
     std::filesystem::path folder_;
     std::mutex mutex_;
@@ -77,7 +82,7 @@ private:
     std::uint64_t frame_hash_bytes_ = 0;
     GifWriter gif_;
     int frames_ = 0;
-    std::string first_problem_;
+    std::optional<platform::Failure> first_problem_;
     bool closed_ = false;
     RecordingLimits limits_;
     std::uint64_t png_bytes_ = 0;

@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "platform/host/png_image.h"
+#include "platform/kernel/result.h"
 
 namespace platform::host {
 namespace {
@@ -56,10 +57,10 @@ std::vector<Frame> recorded_frames(const fs::path& folder)
 // Where two pictures of the same size first differ, read row by row.
 std::string first_pixel_apart(const fs::path& first, const fs::path& second)
 {
-    std::string error;
-    auto a = read_png(first, &error);
-    auto b = a ? read_png(second, &error) : std::nullopt;
-    if (!a || !b) return error;
+    auto a = read_png(first);
+    if (!a) return a.failure().text();
+    auto b = read_png(second);
+    if (!b) return b.failure().text();
     if (a->width != b->width || a->height != b->height) return "their sizes differ";
     for (int y = 0; y < a->height; ++y)
         for (int x = 0; x < a->width; ++x)
@@ -112,17 +113,12 @@ std::uint32_t little_endian(const std::string& bytes, std::size_t at, int size)
     return value;
 }
 
-std::optional<Pcm> read_pcm(const fs::path& file, std::string* error)
+Result<Pcm> read_pcm(const fs::path& file)
 {
     auto bytes = read_file(file);
-    if (!bytes) {
-        *error = "cannot read " + file.string();
-        return std::nullopt;
-    }
-    if (bytes->size() < 12 || bytes->compare(0, 4, "RIFF") != 0 || bytes->compare(8, 4, "WAVE") != 0) {
-        *error = file.string() + " is not a WAV file";
-        return std::nullopt;
-    }
+    if (!bytes) return failure_at(file.string(), "cannot be read");
+    if (bytes->size() < 12 || bytes->compare(0, 4, "RIFF") != 0 || bytes->compare(8, 4, "WAVE") != 0)
+        return failure_at(file.string(), "is not a WAV file");
     Pcm pcm;
     bool have_format = false, have_data = false;
     for (std::size_t at = 12; at + 8 <= bytes->size();) {
@@ -142,10 +138,8 @@ std::optional<Pcm> read_pcm(const fs::path& file, std::string* error)
         }
         at = body + size + (size & 1);
     }
-    if (!have_format || !have_data || pcm.block == 0 || pcm.rate == 0) {
-        *error = file.string() + " holds no PCM samples";
-        return std::nullopt;
-    }
+    if (!have_format || !have_data || pcm.block == 0 || pcm.rate == 0)
+        return failure_at(file.string(), "holds no PCM samples");
     return pcm;
 }
 
@@ -154,10 +148,10 @@ std::optional<std::string> compare_sound(const fs::path& first, const fs::path& 
     bool in_first = fs::exists(first / "sound.wav"), in_second = fs::exists(second / "sound.wav");
     if (!in_first && !in_second) return std::nullopt;
     if (in_first != in_second) return std::string("only the ") + (in_first ? "first" : "second") + " run has sound.wav";
-    std::string error;
-    auto a = read_pcm(first / "sound.wav", &error);
-    auto b = a ? read_pcm(second / "sound.wav", &error) : std::nullopt;
-    if (!a || !b) return "sound.wav: " + error;
+    auto a = read_pcm(first / "sound.wav");
+    if (!a) return "sound.wav: " + a.failure().text();
+    auto b = read_pcm(second / "sound.wav");
+    if (!b) return "sound.wav: " + b.failure().text();
     samples = a->data.size() / a->block;
     if (a->format != b->format) return "sound.wav: the two runs wrote their sound in different formats";
     std::size_t common = std::min(a->data.size(), b->data.size());

@@ -29,7 +29,7 @@ constexpr std::uint64_t tap_hold_ms = 50;
 struct Parser {
     const std::filesystem::path& file;
     const ScenarioParseOptions& options;
-    std::vector<std::string>& errors;
+    std::vector<Failure> faults;
     Scenario scenario;
     std::uint64_t time = 0;
     int line = 0;
@@ -39,7 +39,8 @@ struct Parser {
     // they are made printable with the rest.
     void error(const std::string& text)
     {
-        errors.push_back(printable_text(file.string() + ":" + std::to_string(line) + ": " + command + ": " + text));
+        faults.push_back(failure_at(
+            printable_text(file.string() + ":" + std::to_string(line)), printable_text(command + ": " + text)));
     }
 
     std::optional<long long> number(const std::string& word, const char* what)
@@ -317,11 +318,10 @@ std::vector<std::string> split_words(std::string_view text)
 
 }  // namespace
 
-std::optional<Scenario> parse_scenario_text(std::string_view text, const std::filesystem::path& file,
-    const ScenarioParseOptions& options, std::vector<std::string>* errors)
+Result<Scenario> parse_scenario_text(
+    std::string_view text, const std::filesystem::path& file, const ScenarioParseOptions& options)
 {
-    std::vector<std::string> found;
-    Parser parser {file, options, found, {}, 0, 0, {}};
+    Parser parser {file, options, {}, {}, 0, 0, {}};
     parser.scenario.file = file;
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -351,19 +351,19 @@ std::optional<Scenario> parse_scenario_text(std::string_view text, const std::fi
         if (end == text.size()) break;
     }
     parser.scenario.end_time = parser.time;
-    if (!found.empty()) {
-        if (errors) *errors = std::move(found);
-        return std::nullopt;
+    if (!parser.faults.empty()) {
+        // All of them at once, so a script is mended in one go.
+        Failure all = parser.faults.front();
+        for (std::size_t i = 1; i < parser.faults.size(); ++i) all.message += "\n" + parser.faults[i].text();
+        return all;
     }
     return std::move(parser.scenario);
 }
 
-std::optional<Scenario> parse_scenario_file(
-    const std::filesystem::path& file, const ScenarioParseOptions& options, std::vector<std::string>* errors)
+Result<Scenario> parse_scenario_file(const std::filesystem::path& file, const ScenarioParseOptions& options)
 {
-    auto refuse = [&](const std::string& why) -> std::optional<Scenario> {
-        if (errors) *errors = {printable_text(file.string() + ": " + why)};
-        return std::nullopt;
+    auto refuse = [&](const std::string& why) {
+        return failure_at(printable_text(file.string()), printable_text(why));
     };
     // Only a regular file is a script: a folder reads as empty and would
     // pass, a device such as /dev/zero never ends.
@@ -386,7 +386,7 @@ std::optional<Scenario> parse_scenario_file(
         return refuse("the script is larger than " + std::to_string(longest_script_bytes >> 20) + " MB");
     // Scripts written on Windows end their lines with CR LF.
     std::erase(content, '\r');
-    return parse_scenario_text(content, file, options, errors);
+    return parse_scenario_text(content, file, options);
 }
 
 }  // namespace platform::host

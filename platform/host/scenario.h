@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/kernel/result.h"
 #include "platform/user/host.h"
 
 namespace platform::host {
@@ -62,13 +63,14 @@ struct ScenarioParseOptions {
     bool updating_references = false;
 };
 
-// Reads the whole script. On errors returns nothing and fills *errors with
-// one line per fault: "FILE:LINE: COMMAND: what is wrong".
-std::optional<Scenario> parse_scenario_file(
-    const std::filesystem::path& file, const ScenarioParseOptions& options, std::vector<std::string>* errors);
+// Reads the whole script. A script with faults fails with all of them, one
+// a line of the failure's text: "FILE:LINE: COMMAND: what is wrong" (the
+// failure's place is the first one's FILE:LINE). A file that cannot be a
+// script fails with the file as the place.
+platform::Result<Scenario> parse_scenario_file(const std::filesystem::path& file, const ScenarioParseOptions& options);
 // The same for text already read; file names it in messages and anchors
 // relative reference paths.
-std::optional<Scenario> parse_scenario_text(std::string_view text, const std::filesystem::path& file,
-    const ScenarioParseOptions& options, std::vector<std::string>* errors);
+platform::Result<Scenario> parse_scenario_text(
+    std::string_view text, const std::filesystem::path& file, const ScenarioParseOptions& options);
 
 }  // namespace platform::host

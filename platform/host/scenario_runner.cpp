@@ -195,33 +195,32 @@ void ScenarioRunner::expect_sound(const ScenarioStep& step)
 void ScenarioRunner::take_screenshot(const ScenarioStep& step)
 {
     auto file = step.file.is_relative() ? options_.screenshot_folder / step.file : step.file;
-    std::string error;
-    auto image = display_.capture(&error);
-    if (image && write_png(file, *image, &error)) {
+    auto image = display_.capture();
+    Result<void> saved = image ? write_png(file, *image) : Result<void>(image.failure());
+    if (saved) {
         options_.report("script line " + std::to_string(step.line) + ": screenshot " + file.string());
         return;
     }
     ++failures_;
-    options_.complain(where(step) + error);
+    options_.complain(where(step) + saved.failure().text());
 }
 
 void ScenarioRunner::expect_screen(const ScenarioStep& step)
 {
     Image actual = options_.presented_screen();
-    std::string error;
     if (options_.updating_references) {
-        if (write_png(step.file, actual, &error)) {
+        if (auto written = write_png(step.file, actual)) {
             options_.complain(where(step) + "wrote the reference " + step.file.string());
         } else {
             ++failures_;
-            options_.complain(where(step) + error);
+            options_.complain(where(step) + written.failure().text());
         }
         return;
     }
-    auto expected = read_png(step.file, &error);
+    auto expected = read_png(step.file);
     if (!expected) {
         ++failures_;
-        options_.complain(where(step) + error);
+        options_.complain(where(step) + expected.failure().text());
         return;
     }
     auto comparison = compare_images(*expected, actual, step.tolerance);
@@ -235,11 +234,12 @@ void ScenarioRunner::expect_screen(const ScenarioStep& step)
     auto difference_file = beside(step.file, "diff");
     std::string message = where(step) + step.file.string() + ": " + comparison.describe() + " (tolerance " +
         std::to_string(step.tolerance) + ")";
-    if (write_png(actual_file, actual, &error) &&
-        write_png(difference_file, difference_image(*expected, actual, step.tolerance), &error))
+    auto written = write_png(actual_file, actual);
+    if (written) written = write_png(difference_file, difference_image(*expected, actual, step.tolerance));
+    if (written)
         message += "; wrote " + actual_file.string() + " and " + difference_file.string();
     else
-        message += "; " + error;
+        message += "; " + written.failure().text();
     options_.complain(message);
 }
 

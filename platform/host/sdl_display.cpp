@@ -35,6 +35,8 @@ constexpr int title_bar_allowance = 40;
 constexpr auto panel_refresh = std::chrono::milliseconds(500);
 // How long an X server far away has to answer before the window gives up.
 constexpr int x_display_timeout_ms = 800;
+// What this display's failures concern: its name in the backend table.
+constexpr const char* backend_name = "sdl";
 
 // The window keys and what they stand for.
 std::optional<PhoneKey> phone_key(SDL_Keycode key, Uint16 modifiers)
@@ -157,47 +159,43 @@ public:
         }
     }
 
-    bool start(std::string* error)
+    platform::Result<void> start()
     {
         std::string x_display = environment_value("DISPLAY"), driver = environment_value("SDL_VIDEODRIVER");
         if (!x_display.empty() && environment_value("WAYLAND_DISPLAY").empty() && (driver.empty() || driver == "x11")) {
-            if (auto why = unreachable_x_display(x_display, x_display_timeout_ms)) {
-                if (error) *error = "cannot open the window: " + *why;
-                return false;
-            }
+            if (auto reached = reach_x_display(x_display, x_display_timeout_ms); !reached)
+                return failure_at(backend_name, "cannot open the window: " + reached.failure().text());
         }
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failed(error, "cannot start SDL's video");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failed("cannot start SDL's video");
         video_started_ = true;
         wake_event_ = SDL_RegisterEvents(1);
-        if (invisible_driver(SDL_GetCurrentVideoDriver())) {
-            if (error) *error = "cannot open the window: " + displays_tried();
-            return false;
-        }
+        if (invisible_driver(SDL_GetCurrentVideoDriver()))
+            return failure_at(backend_name, "cannot open the window: " + displays_tried());
         choose_scale();
         window_ = SDL_CreateWindow("Velmor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
             to_pixels(layout_.window_width), to_pixels(layout_.window_height), SDL_WINDOW_SHOWN);
-        if (!window_) return failed(error, "cannot open the window");
+        if (!window_) return failed("cannot open the window");
         // A few pictures a frame need no GPU; the software renderer starts at
         // once and brings no GL driver threads into the process.
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
-        if (!renderer_) return failed(error, "cannot draw into the window");
+        if (!renderer_) return failed("cannot draw into the window");
         texture_ = SDL_CreateTexture(
             renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, phone_width, phone_height);
-        if (!texture_) return failed(error, "cannot make the screen's texture");
+        if (!texture_) return failed("cannot make the screen's texture");
         // Whole scales keep the phone's pixels sharp; a fraction is smoothed.
         bool whole = scale_ == std::floor(scale_);
         SDL_SetTextureScaleMode(texture_, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
         std::vector<std::uint32_t> black(std::size_t(phone_width) * phone_height, 0);
         SDL_UpdateTexture(texture_, nullptr, black.data(), phone_width * 4);
-        if (!draw_skin()) return failed(error, "cannot make the phone's texture");
+        if (!draw_skin()) return failed("cannot make the phone's texture");
         SDL_Rect panel = to_pixels(layout_.panel);
         panel_texture_ =
             SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, panel.w, panel.h);
-        if (!panel_texture_) return failed(error, "cannot make the status panel's texture");
+        if (!panel_texture_) return failed("cannot make the status panel's texture");
         draw_panel();
         show();
-        return true;
+        return {};
     }
 
     void present(const std::vector<std::uint32_t>& pixels, const RECT& damage) override
@@ -248,7 +246,7 @@ public:
         SDL_PushEvent(&event);
     }
 
-    std::optional<Image> capture(std::string* error) override { return read_area(to_pixels(layout_.screen), error); }
+    platform::Result<Image> capture() override { return read_area(to_pixels(layout_.screen)); }
 
     void show_status(const std::vector<std::string>& lines) override
     {
@@ -258,16 +256,13 @@ public:
         show();
     }
 
-    std::optional<Image> capture_panel(std::string* error) override
-    {
-        return read_area(to_pixels(layout_.panel), error);
-    }
+    platform::Result<Image> capture_panel() override { return read_area(to_pixels(layout_.panel)); }
 
-    std::optional<Image> capture_window(std::string* error) override
+    platform::Result<Image> capture_window() override
     {
         int width = 0, height = 0;
         SDL_GetRendererOutputSize(renderer_, &width, &height);
-        return read_area({0, 0, width, height}, error);
+        return read_area({0, 0, width, height});
     }
 
     bool interactive() const override { return true; }
@@ -346,25 +341,21 @@ private:
 
     // Draws the window again and reads an area of it back: what was
     // presented is gone from the back buffer.
-    std::optional<Image> read_area(SDL_Rect area, std::string* error)
+    platform::Result<Image> read_area(SDL_Rect area)
     {
         render();
         Image image(area.w, area.h);
         bool read =
             SDL_RenderReadPixels(renderer_, &area, SDL_PIXELFORMAT_RGB888, image.pixels.data(), image.width * 4) == 0;
         SDL_RenderPresent(renderer_);
-        if (!read) {
-            failed(error, "cannot read the window's pixels");
-            return std::nullopt;
-        }
+        if (!read) return failed("cannot read the window's pixels");
         for (auto& pixel : image.pixels) pixel &= 0xFFFFFF;
         return image;
     }
 
-    bool failed(std::string* error, const char* what)
+    static platform::Failure failed(const char* what)
     {
-        if (error) *error = std::string(what) + ": " + SDL_GetError();
-        return false;
+        return failure_at(backend_name, std::string(what) + ": " + SDL_GetError());
     }
 
     void render()
@@ -491,17 +482,17 @@ private:
     // screenshot does; Shift+F12 the whole window, its keys and panel too.
     void save_screenshot(bool whole_window)
     {
-        std::string error;
-        auto image = whole_window ? capture_window(&error) : capture(&error);
+        auto image = whole_window ? capture_window() : capture();
         std::string name = std::string(whole_window ? "velmor-window-" : "velmor-") +
             std::to_string(platform::clock::now()) + "ms-" + std::to_string(++screenshots_) + ".png";
         auto file = options_.screenshot_folder / name;
-        if (image && write_png(file, *image, &error)) {
+        platform::Result<void> saved = image ? write_png(file, *image) : platform::Result<void>(image.failure());
+        if (saved) {
             note_window_event("screenshot " + name);
             if (options_.report) options_.report("screenshot saved to " + file.string());
         } else {
             note_window_event("screenshot failed");
-            if (options_.report) options_.report("screenshot failed: " + error);
+            if (options_.report) options_.report("screenshot failed: " + saved.failure().text());
         }
     }
 
@@ -529,11 +520,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Display> create_sdl_display(const DisplayOptions& options, std::string* error)
+platform::Result<std::unique_ptr<Display>> create_sdl_display(const DisplayOptions& options)
 {
     auto display = std::make_unique<SdlDisplay>(options);
-    if (!display->start(error)) return nullptr;
-    return display;
+    if (auto started = display->start(); !started) return started.failure();
+    return std::unique_ptr<Display>(std::move(display));
 }
 
 }  // namespace platform::host

@@ -11,17 +11,14 @@ constexpr std::uint64_t closing_reserve_bytes = 256;
 
 }  // namespace
 
-std::unique_ptr<SessionScript> SessionScript::open(
-    const std::filesystem::path& file, const std::string& header, std::uint64_t limit_bytes, std::string* error)
+Result<std::unique_ptr<SessionScript>> SessionScript::open(
+    const std::filesystem::path& file, const std::string& header, std::uint64_t limit_bytes)
 {
     std::unique_ptr<SessionScript> script(new SessionScript);
     script->file_ = file;
     script->limit_bytes_ = limit_bytes;
     script->stream_ = std::fopen(file.c_str(), "w");
-    if (!script->stream_) {
-        if (error) *error = "cannot write " + file.string() + ": " + std::strerror(errno);
-        return nullptr;
-    }
+    if (!script->stream_) return failure_at(file.string(), std::string("cannot be written: ") + std::strerror(errno));
     std::size_t start = 0;
     while (start < header.size()) {
         std::size_t end = header.find('\n', start);
@@ -41,7 +38,7 @@ void SessionScript::write(const std::string& line)
 {
     if (!stream_) return;
     if (std::fprintf(stream_, "%s\n", line.c_str()) < 0 || std::fflush(stream_) != 0) {
-        if (problem_.empty()) problem_ = "cannot write " + file_.string() + ": " + std::strerror(errno);
+        if (problem_.empty()) problem_ = std::string("cannot be written: ") + std::strerror(errno);
     }
     bytes_ += line.size() + 1;
 }
@@ -75,16 +72,16 @@ void SessionScript::ends_at(std::uint64_t time_ms)
     write("# the run was asked to end here, as the end of this script asks the replay");
 }
 
-bool SessionScript::close(int exit_code, std::string* error)
+Result<void> SessionScript::close(int exit_code)
 {
     if (stream_) {
         write("# the program ended with code " + std::to_string(exit_code));
         if (std::fclose(stream_) != 0 && problem_.empty())
-            problem_ = "cannot write " + file_.string() + ": " + std::strerror(errno);
+            problem_ = std::string("cannot be written: ") + std::strerror(errno);
         stream_ = nullptr;
     }
-    if (!problem_.empty() && error) *error = problem_;
-    return problem_.empty();
+    if (!problem_.empty()) return failure_at(file_.string(), problem_);
+    return {};
 }
 
 }  // namespace platform::host

@@ -11,15 +11,18 @@
 #include <memory>
 #include <string>
 
+#include "platform/kernel/result.h"
+
 namespace platform::host {
 
 class SessionScript {
 public:
     // Starts the file with comment lines: header (one line or several) and
     // how to replay. At most limit_bytes are written; the rest of the run's
-    // inputs are then left out, and the file says so.
-    static std::unique_ptr<SessionScript> open(
-        const std::filesystem::path& file, const std::string& header, std::uint64_t limit_bytes, std::string* error);
+    // inputs are then left out, and the file says so. A failure concerns the
+    // file.
+    static platform::Result<std::unique_ptr<SessionScript>> open(
+        const std::filesystem::path& file, const std::string& header, std::uint64_t limit_bytes);
     ~SessionScript();
     SessionScript(const SessionScript&) = delete;
     SessionScript& operator=(const SessionScript&) = delete;
@@ -30,9 +33,9 @@ public:
     // closed, the console quit): the script waits until then, and its own end
     // asks the replay to end at the same moment.
     void ends_at(std::uint64_t time_ms);
-    // Notes how the run ended and closes the file. False with the reason in
-    // *error if anything could not be written.
-    bool close(int exit_code, std::string* error);
+    // Notes how the run ended and closes the file. Fails if anything could
+    // not be written.
+    platform::Result<void> close(int exit_code);
 
     int inputs() const { return inputs_; }
 
@@ -49,7 +52,7 @@ private:
     int inputs_ = 0;
     bool full_ = false;
     bool ended_ = false;
-    std::string problem_;
+    std::string problem_;  // the first write that failed, about file_
 };
 
 }  // namespace platform::host

@@ -115,18 +115,18 @@ ScreenCheck expect_picture(const platform::host::Image& actual, const std::files
     const std::filesystem::path& actual_file)
 {
     ScreenCheck check;
-    std::string error;
     const char* update = std::getenv("VELMOR_UPDATE_REFERENCES");
     if (update && std::string_view(update) == "1") {
         std::error_code ignored;
         std::filesystem::create_directories(reference.parent_path(), ignored);
-        check.matched = platform::host::write_png(reference, actual, &error);
-        check.message = check.matched ? "reference written: " + reference.string() : error;
+        auto written = platform::host::write_png(reference, actual);
+        check.matched = written.ok();
+        check.message = check.matched ? "reference written: " + reference.string() : written.failure().text();
         return check;
     }
-    std::optional<platform::host::Image> expected = platform::host::read_png(reference, &error);
+    auto expected = platform::host::read_png(reference);
     if (!expected) {
-        check.message = error + " (VELMOR_UPDATE_REFERENCES=1 creates it)";
+        check.message = expected.failure().text() + " (VELMOR_UPDATE_REFERENCES=1 creates it)";
         return check;
     }
     platform::host::Comparison comparison = platform::host::compare_images(*expected, actual, tolerance);
@@ -142,11 +142,13 @@ ScreenCheck expect_picture(const platform::host::Image& actual, const std::files
     std::error_code ignored;
     std::filesystem::create_directories(actual_path.parent_path(), ignored);
     check.message = reference.string() + ": " + comparison.describe();
-    if (platform::host::write_png(actual_path, actual, &error) &&
-        platform::host::write_png(diff_path, platform::host::difference_image(*expected, actual, tolerance), &error)) {
+    auto written = platform::host::write_png(actual_path, actual);
+    if (written)
+        written = platform::host::write_png(diff_path, platform::host::difference_image(*expected, actual, tolerance));
+    if (written) {
         check.message += "; the screen is in " + actual_path.string() + ", the difference in " + diff_path.string();
     } else {
-        check.message += "; " + error;
+        check.message += "; " + written.failure().text();
     }
     return check;
 }

@@ -101,8 +101,8 @@ TEST_F(PhoneSessionTest, ExpectScreenComparesWithinToleranceAndLeavesPicturesOfA
     ASSERT_EQ(reference.at(0, 0), shown);
     ASSERT_LE(shown & 0xFF, 0xFBu);
     reference.at(7, 3) = shown + 4;
-    std::string error;
-    ASSERT_TRUE(platform::host::write_png(root_ / "reference.png", reference, &error)) << error;
+    auto written = platform::host::write_png(root_ / "reference.png", reference);
+    ASSERT_TRUE(written) << written.failure().text();
 
     EXPECT_TRUE(ovfc_test::PhoneSession::expect_screen(root_ / "reference.png", 4));
 
@@ -110,11 +110,11 @@ TEST_F(PhoneSessionTest, ExpectScreenComparesWithinToleranceAndLeavesPicturesOfA
         ovfc_test::PhoneSession::expect_screen(root_ / "reference.png", 3, root_ / "out" / "actual.png");
     EXPECT_FALSE(strict);
     EXPECT_NE(strict.message.find("1 pixels differ; the first at (7, 3)"), std::string::npos) << strict.message;
-    auto actual = platform::host::read_png(root_ / "out" / "actual.png", &error);
-    ASSERT_TRUE(actual) << error;
+    auto actual = platform::host::read_png(root_ / "out" / "actual.png");
+    ASSERT_TRUE(actual) << actual.failure().text();
     EXPECT_EQ(actual->at(7, 3), shown);
-    auto diff = platform::host::read_png(root_ / "out" / "actual-diff.png", &error);
-    ASSERT_TRUE(diff) << error;
+    auto diff = platform::host::read_png(root_ / "out" / "actual-diff.png");
+    ASSERT_TRUE(diff) << diff.failure().text();
     EXPECT_EQ(diff->at(7, 3), 0xFF0000u);
     EXPECT_NE(diff->at(0, 0), 0xFF0000u);
 

@@ -37,9 +37,9 @@ constexpr int kTolerance = 8;
 
 bool write_picture(const std::filesystem::path& file, const Image& picture)
 {
-    std::string error;
-    if (platform::host::write_png(file, picture, &error)) return true;
-    std::fprintf(stderr, "%s\n", error.c_str());
+    auto written = platform::host::write_png(file, picture);
+    if (written) return true;
+    std::fprintf(stderr, "%s\n", written.failure().text().c_str());
     return false;
 }
 

@@ -76,10 +76,12 @@ private:
 
 std::unique_ptr<ConsoleInput> open(ConsoleLimits limits = {})
 {
-    std::string error;
-    auto input = ConsoleInput::open_port(0, &error, limits);
-    EXPECT_NE(input, nullptr) << error;
-    return input;
+    auto input = ConsoleInput::open_port(0, limits);
+    if (!input) {
+        ADD_FAILURE() << input.failure().text();
+        return nullptr;
+    }
+    return std::move(*input);
 }
 
 bool has_notice(const std::vector<std::string>& notices, const std::string& words)

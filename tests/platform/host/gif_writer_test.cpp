@@ -5,19 +5,11 @@
 #include <random>
 
 #include "gif_reader.h"
+#include "tests/support/temp_folder.h"
 
 using namespace platform::host;
 
 namespace {
-
-std::filesystem::path temporary_folder()
-{
-    auto folder = std::filesystem::temp_directory_path() /
-        ("velmor-gif-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
-}
 
 std::uint32_t palette_colour(std::uint32_t colour) { return gif_palette()[gif_palette_index(colour)]; }
 
@@ -74,10 +66,10 @@ TEST(GifLzw, RoundTripsThroughCodeWidthChangesAndTableResets)
 
 TEST(GifWriter, WritesChangedRectanglesWithDelaysAndMergesRepeats)
 {
-    auto folder = temporary_folder();
+    velmor_test::TempFolder folder("velmor-gif");
     GifWriter writer;
-    std::string error;
-    ASSERT_TRUE(writer.open(folder / "a.gif", 40, 30, 33, &error)) << error;
+    auto opened = writer.open(folder / "a.gif", 40, 30, 33);
+    ASSERT_TRUE(opened) << opened.failure().text();
     Image first(40, 30, 0x0000FF);
     Image second = first;
     for (int y = 10; y < 14; ++y)
@@ -86,8 +78,10 @@ TEST(GifWriter, WritesChangedRectanglesWithDelaysAndMergesRepeats)
     writer.add_frame(second, 0);  // same moment: shown one frame period
     writer.add_frame(second, 100);  // unchanged: lengthens the frame instead
     writer.add_frame(first, 500);
-    ASSERT_TRUE(writer.close(&error)) << error;
+    auto closed = writer.close();
+    ASSERT_TRUE(closed) << closed.failure().text();
 
+    std::string error;
     auto animation = gif_test::read_gif_file((folder / "a.gif").string(), &error);
     ASSERT_TRUE(animation.has_value()) << error;
     EXPECT_TRUE(animation->loops);
@@ -109,18 +103,20 @@ TEST(GifWriter, WritesChangedRectanglesWithDelaysAndMergesRepeats)
 
 TEST(GifWriter, AStayLongerThanAGifDelayGoesOnInRepeatsAndTheTimelineKeepsItsPace)
 {
-    auto folder = temporary_folder();
+    velmor_test::TempFolder folder("velmor-gif");
     GifWriter writer;
-    std::string error;
-    ASSERT_TRUE(writer.open(folder / "long.gif", 8, 8, 33, &error)) << error;
+    auto opened = writer.open(folder / "long.gif", 8, 8, 33);
+    ASSERT_TRUE(opened) << opened.failure().text();
     Image red(8, 8, 0xFF0000), blue(8, 8, 0x0000FF);
     writer.add_frame(red, 1000);
     writer.add_frame(blue, 701'000);  // 700 s later: more than 655.35 s
     // Frames 33 ms apart round to 3 or 4 hundredths, never drifting: ten of
     // them take 33 hundredths, as 330 ms do.
     for (int i = 1; i <= 10; ++i) writer.add_frame(i % 2 ? red : blue, 701'000 + 33u * i);
-    ASSERT_TRUE(writer.close(&error)) << error;
+    auto closed = writer.close();
+    ASSERT_TRUE(closed) << closed.failure().text();
 
+    std::string error;
     auto animation = gif_test::read_gif_file((folder / "long.gif").string(), &error);
     ASSERT_TRUE(animation.has_value()) << error;
     ASSERT_EQ(animation->frames.size(), 13u);
@@ -140,7 +136,24 @@ TEST(GifWriter, AStayLongerThanAGifDelayGoesOnInRepeatsAndTheTimelineKeepsItsPac
 TEST(GifWriter, ReportsAFolderThatCannotBeWritten)
 {
     GifWriter writer;
-    std::string error;
-    EXPECT_FALSE(writer.open("/nonexistent-folder/x.gif", 10, 10, 33, &error));
-    EXPECT_NE(error.find("/nonexistent-folder/x.gif"), std::string::npos);
+    auto opened = writer.open("/nonexistent-folder/x.gif", 10, 10, 33);
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.failure().text(), "/nonexistent-folder/x.gif: cannot be written: No such file or directory");
+    // Closing a writer that never opened has nothing to report.
+    EXPECT_TRUE(writer.close());
+}
+
+TEST(GifWriter, ADiskThatRefusesTheDataFailsTheClose)
+{
+    // /dev/full takes the file open and refuses every write.
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    GifWriter writer;
+    auto opened = writer.open("/dev/full", 16, 16, 33);
+    Image frame(16, 16, 0x123456);
+    for (std::uint64_t time = 0; time < 4000; time += 40) writer.add_frame(frame, time);
+    auto closed = writer.close();
+    // The header may sit in the stream's buffer until the close, so either may fail; one must.
+    ASSERT_FALSE(opened && closed);
+    const auto& failure = opened ? closed.failure() : opened.failure();
+    EXPECT_EQ(failure.text(), "/dev/full: cannot be written: the disk refused the data");
 }

@@ -43,9 +43,8 @@ void write_text(const fs::path& file, const std::string& text) { std::ofstream(f
 
 Image load(const fs::path& file)
 {
-    std::string error;
-    auto image = read_png(file, &error);
-    EXPECT_TRUE(image.has_value()) << error;
+    auto image = read_png(file);
+    EXPECT_TRUE(image) << image.failure().text();
     return image ? *image : Image(480, 720);
 }
 

@@ -236,13 +236,13 @@ TEST_F(LauncherTest, OtherProgramsAndAPhoneWithoutItsHomeScreenStartAtOnce)
 
 TEST(LaunchOptions, HomeIsAFlagAndARestartAddsItOnce)
 {
-    std::string error;
-    auto options = parse_options({"--home", "--headless"}, &error);
-    ASSERT_TRUE(options.has_value()) << error;
+    auto options = parse_options({"--home", "--headless"});
+    ASSERT_TRUE(options) << options.failure().text();
     EXPECT_TRUE(options->home);
-    EXPECT_FALSE(parse_options({}, &error)->home);
-    EXPECT_FALSE(parse_options({"--home=yes"}, &error).has_value());
-    EXPECT_NE(error.find("--home takes no value"), std::string::npos) << error;
+    EXPECT_FALSE(parse_options({})->home);
+    auto with_value = parse_options({"--home=yes"});
+    ASSERT_FALSE(with_value);
+    EXPECT_EQ(with_value.failure().text(), "--home takes no value");
     EXPECT_NE(usage_text().find("--home"), std::string::npos);
 
     using Words = std::vector<std::string>;

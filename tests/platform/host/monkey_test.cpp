@@ -46,9 +46,8 @@ std::vector<Touch> touches(const Scenario& scenario)
 
 Scenario parsed(const std::string& text)
 {
-    std::vector<std::string> errors;
-    auto scenario = parse_scenario_text(text, "monkey.script", {}, &errors);
-    EXPECT_TRUE(scenario.has_value()) << (errors.empty() ? text : errors.front());
+    auto scenario = parse_scenario_text(text, "monkey.script", {});
+    EXPECT_TRUE(scenario) << scenario.failure().text() << "\n" << text;
     return scenario ? *scenario : Scenario {};
 }
 
@@ -171,14 +170,13 @@ TEST(LeakWatch, GrowthIsReportedWithTheEventItBeganAt)
 
 TEST(MonkeyOptions, ReadsTheSeedAndRefusesWhatCannotGoWithIt)
 {
-    std::string error;
-    auto options = parse_options({"--monkey", "18446744073709551615", "--events=250"}, &error);
-    ASSERT_TRUE(options.has_value()) << error;
+    auto options = parse_options({"--monkey", "18446744073709551615", "--events=250"});
+    ASSERT_TRUE(options) << options.failure().text();
     EXPECT_EQ(*options->monkey_seed, 18446744073709551615ull);
     EXPECT_EQ(options->monkey_events, 250);
     EXPECT_EQ(options->display, DisplayChoice::headless);
     EXPECT_EQ(options->time, TimeChoice::virtual_time);
-    EXPECT_EQ(parse_options({"--monkey", "3"}, &error)->monkey_events, 1000);
+    EXPECT_EQ(parse_options({"--monkey", "3"})->monkey_events, 1000);
 
     const std::pair<std::vector<std::string>, const char*> refused[] = {
         {{"--monkey", "-1"}, "--monkey needs a seed"},
@@ -191,8 +189,8 @@ TEST(MonkeyOptions, ReadsTheSeedAndRefusesWhatCannotGoWithIt)
         {{"--monkey", "1", "--real-time"}, "virtual time"},
     };
     for (const auto& [arguments, named] : refused) {
-        error.clear();
-        EXPECT_FALSE(parse_options(arguments, &error).has_value()) << arguments.front();
-        EXPECT_NE(error.find(named), std::string::npos) << error;
+        auto options = parse_options(arguments);
+        ASSERT_FALSE(options) << arguments.front();
+        EXPECT_NE(options.failure().text().find(named), std::string::npos) << options.failure().text();
     }
 }

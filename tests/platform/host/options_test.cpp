@@ -10,10 +10,13 @@ using namespace platform::host;
 
 namespace {
 
-std::optional<Options> parse(std::vector<std::string> arguments, std::string* error = nullptr)
+platform::Result<Options> parse(std::vector<std::string> arguments) { return parse_options(arguments); }
+
+// The line a refused command line is answered with; "(accepted)" when it is not refused.
+std::string refusal(std::vector<std::string> arguments)
 {
-    std::string ignored;
-    return parse_options(arguments, error ? error : &ignored);
+    auto options = parse_options(arguments);
+    return options ? "(accepted)" : options.failure().text();
 }
 
 Environment environment(std::map<std::string, std::string> values)
@@ -30,7 +33,7 @@ TEST(HostOptions, ReadsEveryOptionInBothForms)
 {
     auto options = parse({"--window", "--scale", "3", "--device-root=/tmp/phone", "--virtual-time", "--fps=60",
         "--lang", "0x0409", "--script", "s.txt", "--record", "out", "--audio", "null", "--record-limit", "50"});
-    ASSERT_TRUE(options.has_value());
+    ASSERT_TRUE(options) << options.failure().text();
     EXPECT_EQ(options->display, DisplayChoice::window);
     EXPECT_EQ(options->scale, 3);
     EXPECT_EQ(options->device_root, "/tmp/phone");
@@ -72,21 +75,22 @@ TEST(HostOptions, NamesWhatIsWrong)
         {{"--console-port", "0", "--script", "s.txt"}, "exclude each other"},
     };
     for (const auto& c : cases) {
-        std::string error;
-        EXPECT_FALSE(parse(c.arguments, &error).has_value()) << c.named;
-        EXPECT_NE(error.find(c.named), std::string::npos) << error;
+        std::string refused = refusal(c.arguments);
+        EXPECT_NE(refused.find(c.named), std::string::npos) << refused;
     }
+    // The line starts with the option, as it was typed, so it needs no other place.
+    EXPECT_EQ(refusal({"--fps", "0"}), "--fps needs a whole number from 1 to 240, not \"0\"");
+    EXPECT_EQ(refusal({"--bogus"}), "unknown option --bogus (see --help)");
 }
 
 TEST(HostOptions, ConsoleOnStandardInputOrAPort)
 {
-    std::string error;
-    auto typed = parse({"--console"}, &error);
-    ASSERT_TRUE(typed.has_value()) << error;
+    auto typed = parse({"--console"});
+    ASSERT_TRUE(typed) << typed.failure().text();
     EXPECT_TRUE(typed->console);
     EXPECT_FALSE(typed->console_port.has_value());
-    auto port = parse({"--console-port=4567"}, &error);
-    ASSERT_TRUE(port.has_value()) << error;
+    auto port = parse({"--console-port=4567"});
+    ASSERT_TRUE(port) << port.failure().text();
     EXPECT_TRUE(port->console);
     EXPECT_EQ(port->console_port, 4567);
 }
@@ -120,11 +124,8 @@ TEST(HostOptions, TheDisplayIsChosenByItsNameFromTheTable)
     EXPECT_EQ(parse({"--display", "sdl"})->display_backend, "sdl");
     EXPECT_EQ(parse({"--display=headless", "--headless"})->display_backend, "headless");
     EXPECT_EQ(parse({"--window", "--display", "sdl"})->display, DisplayChoice::window);
-    std::string error;
-    EXPECT_FALSE(parse({"--display", "fbdev"}, &error));
-    EXPECT_NE(error.find("--display takes headless or sdl, not \"fbdev\""), std::string::npos) << error;
-    EXPECT_FALSE(parse({"--window", "--display", "headless"}, &error));
-    EXPECT_NE(error.find("exclude each other"), std::string::npos) << error;
+    EXPECT_EQ(refusal({"--display", "fbdev"}), "--display takes headless or sdl, not \"fbdev\"");
+    EXPECT_NE(refusal({"--window", "--display", "headless"}).find("exclude each other"), std::string::npos);
 
     // VELMOR_DISPLAY counts as a choice, so a window that cannot open is an
     // error rather than a quiet headless run; an option still wins.
@@ -171,9 +172,8 @@ TEST(HostOptions, DeviceRootCreationAndTheDeterminismCheck)
         {{"--check-determinism=1", "--script", "s"}, "takes no value"},
     };
     for (const auto& [arguments, words] : refused) {
-        std::string error;
-        EXPECT_FALSE(parse(arguments, &error)) << arguments[0];
-        EXPECT_NE(error.find(words), std::string::npos) << error;
+        std::string refused_with = refusal(arguments);
+        EXPECT_NE(refused_with.find(words), std::string::npos) << refused_with;
     }
     EXPECT_TRUE(parse({"--check-determinism", "--script", "s", "--headless", "--record", "r", "--lang", "0x0409"}));
 }

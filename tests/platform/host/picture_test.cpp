@@ -6,33 +6,22 @@
 
 #include "platform/host/png_image.h"
 #include "platform/host/screen_compare.h"
+#include "tests/support/temp_folder.h"
 
 using namespace platform::host;
 
-namespace {
-
-std::filesystem::path temporary_folder()
-{
-    auto folder = std::filesystem::temp_directory_path() /
-        ("velmor-picture-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
-}  // namespace
-
 TEST(PngImage, RoundTripsEveryChannelAndReportsBrokenFiles)
 {
-    auto folder = temporary_folder();
+    velmor_test::TempFolder folder("velmor-picture");
+    ASSERT_TRUE(folder.made());
     Image image(7, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 7; ++x) image.at(x, y) = std::uint32_t(x * 37) << 16 | std::uint32_t(y * 90) << 8 | (x ^ y);
-    std::string error;
-    ASSERT_TRUE(write_png(folder / "a.png", image, &error)) << error;
+    auto written = write_png(folder / "a.png", image);
+    ASSERT_TRUE(written) << written.failure().text();
     EXPECT_FALSE(std::filesystem::exists(folder / "a.png.partial"));
-    auto back = read_png(folder / "a.png", &error);
-    ASSERT_TRUE(back.has_value()) << error;
+    auto back = read_png(folder / "a.png");
+    ASSERT_TRUE(back) << back.failure().text();
     EXPECT_EQ(back->width, 7);
     EXPECT_EQ(back->height, 3);
     EXPECT_EQ(back->pixels, image.pixels);
@@ -42,13 +31,23 @@ TEST(PngImage, RoundTripsEveryChannelAndReportsBrokenFiles)
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::ofstream(folder / "short.png", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
     std::ofstream(folder / "text.png") << "not a picture";
+    // Each failure concerns the file, so its text starts with it.
     for (const char* name : {"short.png", "text.png", "missing.png"}) {
-        error.clear();
-        EXPECT_FALSE(read_png(folder / name, &error).has_value()) << name;
-        EXPECT_NE(error.find(name), std::string::npos) << error;
+        auto broken = read_png(folder / name);
+        ASSERT_FALSE(broken) << name;
+        EXPECT_EQ(broken.failure().where, (folder / name).string());
+        EXPECT_TRUE(broken.failure().text().starts_with((folder / name).string() + ": cannot be read: "))
+            << broken.failure().text();
     }
-    EXPECT_FALSE(write_png(folder / "none" / "b.png", image, &error));
-    EXPECT_FALSE(write_png(folder / "empty.png", Image(), &error));
+    auto unwritable = write_png(folder / "none" / "b.png", image);
+    ASSERT_FALSE(unwritable);
+    EXPECT_EQ(unwritable.failure().where, (folder / "none" / "b.png").string());
+    EXPECT_FALSE(std::filesystem::exists(folder / "none" / "b.png.partial"));
+    auto empty = write_png(folder / "empty.png", Image());
+    ASSERT_FALSE(empty);
+    EXPECT_EQ(
+        empty.failure().text(), (folder / "empty.png").string() + ": cannot be written: the picture has no pixels");
+    EXPECT_FALSE(std::filesystem::exists(folder / "empty.png"));
 }
 
 TEST(ScreenCompare, AppliesTheToleranceToEachChannelAndNamesTheFirstDifference)

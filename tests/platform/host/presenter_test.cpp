@@ -21,7 +21,7 @@ protected:
     void SetUp() override
     {
         phone_clock::reset(phone_clock::Mode::virtual_time);
-        display = create_headless_display({}, nullptr);
+        display = create_headless_display({}).value();
         platform::gdi::screen().take_damage();
     }
     void TearDown() override
@@ -52,7 +52,7 @@ TEST_F(PresenterTest, PartialDrawingWaitsForIdleWholeFramesShowAtOnce)
     EXPECT_EQ(display->frames_presented(), 0);
     presenter.present_pending();
     EXPECT_EQ(display->frames_presented(), 1);
-    EXPECT_EQ(display->capture(nullptr)->at(20, 20), 0xFF0000u);
+    EXPECT_EQ(display->capture()->at(20, 20), 0xFF0000u);
     presenter.present_pending();  // nothing new: no frame
     EXPECT_EQ(display->frames_presented(), 1);
 
@@ -62,7 +62,7 @@ TEST_F(PresenterTest, PartialDrawingWaitsForIdleWholeFramesShowAtOnce)
     for (int frame = 0; frame < 5; ++frame) platform::gdi::screen().fill(RGB(0, 0, 95 + frame * 40));
     EXPECT_EQ(display->frames_presented(), 6);
     EXPECT_EQ(phone_clock::now(), 4 * presenter.pacer().period_ms());
-    EXPECT_EQ(display->capture(nullptr)->at(0, 0), 255u);  // the last one
+    EXPECT_EQ(display->capture()->at(0, 0), 255u);  // the last one
     EXPECT_EQ(presenter.presented_screen().at(0, 0), 255u);
 
     // What was drawn since is not presented yet; checks see the frame shown.
@@ -117,7 +117,7 @@ TEST_F(PresenterTest, APartialAnimationDrawnOverItselfIsShownStepByStepAPeriodAp
         fill_part(RGB(255, 255, 255), RECT {40 * step, 30, 40 * (step + 1), 40});
         EXPECT_EQ(display->frames_presented(), step);
         if (step > 0) {
-            auto shown = display->capture(nullptr);
+            auto shown = display->capture();
             EXPECT_EQ(shown->at(5, 5), steps[step - 1]) << "step " << step;
             EXPECT_EQ(shown->at(40 * step - 5, 35), 0xFFFFFFu) << "step " << step;
             // Nothing of the step being drawn is in it yet.
@@ -129,7 +129,7 @@ TEST_F(PresenterTest, APartialAnimationDrawnOverItselfIsShownStepByStepAPeriodAp
     presenter.present_pending();
     EXPECT_EQ(display->frames_presented(), 3);
     EXPECT_EQ(phone_clock::now(), 2 * period);
-    EXPECT_EQ(display->capture(nullptr)->at(100, 5), 0x0000FFu);
+    EXPECT_EQ(display->capture()->at(100, 5), 0x0000FFu);
 
     // Drawing side by side, never over itself, is one frame at the idle.
     std::uint64_t idle_at = phone_clock::now();
@@ -152,7 +152,7 @@ TEST_F(PresenterTest, APartialAnimationDrawnOverItselfIsShownStepByStepAPeriodAp
     EXPECT_EQ(display->frames_presented(), 4);
     presenter.present_pending();
     EXPECT_EQ(display->frames_presented(), 5);
-    EXPECT_EQ(display->capture(nullptr)->at(100, 500), 0x0000FFu);
+    EXPECT_EQ(display->capture()->at(100, 500), 0x0000FFu);
     EXPECT_EQ(phone_clock::now(), idle_at);
     DestroyWindow(window);
     platform::user::shut_down_thread_windows();
@@ -174,10 +174,9 @@ TEST_F(PresenterTest, RealTimeFramesKeepTheFramePeriod)
 TEST(ScenarioRunnerTiming, StepsRunAtTheirTimeAfterEarlierTimersAndOneTouchAtATime)
 {
     phone_clock::reset(phone_clock::Mode::virtual_time);
-    std::vector<std::string> errors;
-    auto scenario = parse_scenario_text("wait 100\ntap 5 6\nwait 200\n", "s.txt", {}, &errors);
-    ASSERT_TRUE(scenario.has_value());
-    auto display = create_headless_display({}, nullptr);
+    auto scenario = parse_scenario_text("wait 100\ntap 5 6\nwait 200\n", "s.txt", {});
+    ASSERT_TRUE(scenario) << scenario.failure().text();
+    auto display = create_headless_display({}).value();
     struct Touch {
         platform::user::PointerKind kind;
         std::uint64_t time;
@@ -221,7 +220,8 @@ TEST(ScenarioRunnerTiming, StepsRunAtTheirTimeAfterEarlierTimersAndOneTouchAtATi
 
     // In real time the runner never moves the clock; it waits to be asked.
     phone_clock::reset(phone_clock::Mode::real_time);
-    auto later = parse_scenario_text("wait 100000\ntap 5 6\n", "s.txt", {}, &errors);
+    auto later = parse_scenario_text("wait 100000\ntap 5 6\n", "s.txt", {});
+    ASSERT_TRUE(later) << later.failure().text();
     ScenarioRunner patient(std::move(*later), *display, options);
     patient.on_idle(std::nullopt);
     EXPECT_EQ(touches.size(), 2u);

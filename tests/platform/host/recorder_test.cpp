@@ -12,17 +12,11 @@
 #include "platform/gdi/screen.h"
 #include "platform/host/recorder.h"
 #include "platform/kernel/clock.h"
+#include "tests/support/temp_folder.h"
 
 using namespace platform::host;
 
 namespace {
-
-std::filesystem::path fresh_folder(const char* name)
-{
-    auto folder = std::filesystem::temp_directory_path() / (std::string("velmor-recorder-") + name);
-    std::filesystem::remove_all(folder);
-    return folder;
-}
 
 std::string read_text(const std::filesystem::path& file)
 {
@@ -64,10 +58,12 @@ TEST(Recorder, SharesOfTheLimitAreNeverOverrunAndReachingThemIsSaidOnce)
     // Room for a few noisy frames only.
     limits.frames_bytes = 5'000'000;
     limits.event_log_bytes = 4000;
-    auto folder = fresh_folder("limits");
-    std::string error;
-    auto recorder = Recorder::open(folder, 30, limits, &error);
-    ASSERT_TRUE(recorder) << error;
+    velmor_test::TempFolder temporary("velmor-recorder");
+    // A folder the recording makes itself.
+    auto folder = temporary / "limits";
+    auto opened = Recorder::open(folder, 30, limits);
+    ASSERT_TRUE(opened) << opened.failure().text();
+    auto& recorder = *opened;
     for (std::uint32_t i = 0; i < 12; ++i) {
         platform::clock::advance(100);
         recorder->frame(noisy_screen(i), platform::clock::now());
@@ -77,13 +73,15 @@ TEST(Recorder, SharesOfTheLimitAreNeverOverrunAndReachingThemIsSaidOnce)
     EXPECT_GE(written, 1);
     EXPECT_LT(written, 12);
     for (int i = 0; i < 200; ++i) recorder->event("a line of the run's story, number " + std::to_string(i));
-    ASSERT_TRUE(recorder->close(0, &error)) << error;
+    auto closed = recorder->close(0);
+    ASSERT_TRUE(closed) << closed.failure().text();
 
     std::uint64_t frames_bytes = std::filesystem::file_size(folder / "run.gif");
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         if (entry.path().filename().string().starts_with("frame-")) frames_bytes += entry.file_size();
     EXPECT_LE(frames_bytes, limits.frames_bytes);
     EXPECT_EQ(frame_files(folder), written);
+    std::string error;
     auto animation = gif_test::read_gif_file((folder / "run.gif").string(), &error);
     ASSERT_TRUE(animation.has_value()) << error;
     EXPECT_EQ(int(animation->frames.size()), written);
@@ -95,4 +93,23 @@ TEST(Recorder, SharesOfTheLimitAreNeverOverrunAndReachingThemIsSaidOnce)
     EXPECT_EQ(log.find(frames_full), log.rfind(frames_full));
     EXPECT_NE(log.find("events.log reached its share of the recording limit"), std::string::npos) << log;
     EXPECT_TRUE(log.ends_with("ms  exit code 0\n")) << log;
+}
+
+TEST(Recorder, AFolderThatCannotBeMadeIsRefusedNamingIt)
+{
+    velmor_test::TempFolder temporary("velmor-recorder");
+    std::ofstream(temporary / "taken") << "a file, not a folder";
+    auto under_a_file = Recorder::open(temporary / "taken" / "record", 30, RecordingLimits::share(64'000'000));
+    ASSERT_FALSE(under_a_file);
+    EXPECT_EQ(under_a_file.failure().where, (temporary / "taken" / "record").string());
+    EXPECT_TRUE(
+        under_a_file.failure().message.starts_with("cannot record here: it is not a folder that can be created ("))
+        << under_a_file.failure().text();
+
+    auto the_file_itself = Recorder::open(temporary / "taken", 30, RecordingLimits::share(64'000'000));
+    ASSERT_FALSE(the_file_itself);
+    EXPECT_TRUE(the_file_itself.failure().text().starts_with(
+        (temporary / "taken").string() + ": cannot record here: it is not a folder that can be created"))
+        << the_file_itself.failure().text();
+    EXPECT_EQ(read_text(temporary / "taken"), "a file, not a folder");
 }

@@ -9,6 +9,7 @@
 #include "platform/host/recorder.h"
 #include "platform/host/recording_comparison.h"
 #include "platform/kernel/clock.h"
+#include "tests/support/temp_folder.h"
 
 using namespace platform::host;
 
@@ -16,13 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path fresh_folder(const char* name)
+// One run's folder in the test's temporary folder.
+fs::path run_folder(const velmor_test::TempFolder& temporary, const char* name)
 {
-    auto folder = fs::temp_directory_path() /
-        ("velmor-compare-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())) / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
+    fs::create_directories(temporary / name);
+    return temporary / name;
 }
 
 void write_text(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
@@ -58,7 +57,7 @@ void write_recording(const fs::path& folder, const std::string& own_name)
         Image frame(8, 6, 0x102030u * std::uint32_t(i));
         char name[64];
         std::snprintf(name, sizeof name, "frame-%06d-%08dms.png", i, i * 33);
-        ASSERT_TRUE(write_png(folder / name, frame, nullptr));
+        ASSERT_TRUE(write_png(folder / name, frame));
     }
     write_wav(folder / "sound.wav", std::vector<std::int16_t>(1000, 5));
     write_text(folder / "events.log",
@@ -75,7 +74,8 @@ RecordingComparison compare(const fs::path& a, const fs::path& b)
 
 TEST(RecordingComparison, RunsThatAgreeAreTheSameOnceTheirOwnFolderNamesAreSetAside)
 {
-    fs::path a = fresh_folder("a"), b = fresh_folder("b");
+    velmor_test::TempFolder temporary("velmor-compare");
+    fs::path a = run_folder(temporary, "a"), b = run_folder(temporary, "b");
     write_recording(a, "/first/root");
     write_recording(b, "/second/root");
     auto result = compare(a, b);
@@ -92,12 +92,13 @@ TEST(RecordingComparison, RunsThatAgreeAreTheSameOnceTheirOwnFolderNamesAreSetAs
 
 TEST(RecordingComparison, NamesTheFirstFrameSampleAndLineThatDiffer)
 {
-    fs::path a = fresh_folder("a"), b = fresh_folder("b");
+    velmor_test::TempFolder temporary("velmor-compare");
+    fs::path a = run_folder(temporary, "a"), b = run_folder(temporary, "b");
     write_recording(a, "/first/root");
     write_recording(b, "/second/root");
     Image changed(8, 6, 0x204060u);
     changed.at(5, 4) = 0xFFFFFF;
-    ASSERT_TRUE(write_png(b / "frame-000002-00000066ms.png", changed, nullptr));
+    ASSERT_TRUE(write_png(b / "frame-000002-00000066ms.png", changed));
     std::vector<std::int16_t> samples(1000, 5);
     samples[640] = 6;
     samples[900] = 7;
@@ -118,12 +119,13 @@ TEST(RecordingComparison, NamesTheFirstFrameSampleAndLineThatDiffer)
 
 TEST(RecordingComparison, ARunThatGoesOnLongerIsNamedWhereTheOtherStopped)
 {
-    fs::path a = fresh_folder("a"), b = fresh_folder("b");
+    velmor_test::TempFolder temporary("velmor-compare");
+    fs::path a = run_folder(temporary, "a"), b = run_folder(temporary, "b");
     write_recording(a, "/first/root");
     write_recording(b, "/second/root");
     // A frame presented at another time, one more frame, more sound, more log.
     fs::rename(b / "frame-000003-00000099ms.png", b / "frame-000003-00000100ms.png");
-    ASSERT_TRUE(write_png(b / "frame-000004-00000133ms.png", Image(8, 6), nullptr));
+    ASSERT_TRUE(write_png(b / "frame-000004-00000133ms.png", Image(8, 6)));
     write_wav(b / "sound.wav", std::vector<std::int16_t>(1200, 5));
     std::ofstream(b / "events.log", std::ios::app) << "      133 ms  more\n";
 
@@ -153,18 +155,20 @@ TEST(RecordingComparison, ARunThatGoesOnLongerIsNamedWhereTheOtherStopped)
 
 TEST(RecordingComparison, FramesKeptAsHashesAreComparedByTheirHashes)
 {
-    fs::path a = fresh_folder("a"), b = fresh_folder("b");
+    velmor_test::TempFolder temporary("velmor-compare");
+    fs::path a = run_folder(temporary, "a"), b = run_folder(temporary, "b");
     platform::clock::reset(platform::clock::Mode::virtual_time);
     for (const fs::path& folder : {a, b}) {
-        std::string error;
-        auto recorder = Recorder::open(folder, 30, RecordingLimits::share(64'000'000), &error, FrameRecording::hashes);
-        ASSERT_TRUE(recorder) << error;
+        auto opened = Recorder::open(folder, 30, RecordingLimits::share(64'000'000), FrameRecording::hashes);
+        ASSERT_TRUE(opened) << opened.failure().text();
+        auto& recorder = *opened;
         recorder->frame(Image(480, 720, 0x112233), 0);
         // The second run's second picture differs in one pixel.
         Image second(480, 720, 0x445566);
         if (folder == b) second.at(479, 719) = 0x445567;
         recorder->frame(second, 40);
-        ASSERT_TRUE(recorder->close(0, &error)) << error;
+        auto closed = recorder->close(0);
+        ASSERT_TRUE(closed) << closed.failure().text();
         EXPECT_FALSE(fs::exists(folder / "run.gif"));
         EXPECT_FALSE(fs::exists(folder / "frame-000001-00000000ms.png"));
     }

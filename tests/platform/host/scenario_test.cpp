@@ -3,16 +3,28 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
+
+#include "tests/support/temp_folder.h"
 
 using namespace platform::host;
 using platform::user::PointerKind;
 
 namespace {
 
-std::optional<Scenario> parse(std::string_view text, std::vector<std::string>* errors = nullptr)
+platform::Result<Scenario> parse(std::string_view text)
 {
-    std::vector<std::string> ignored;
-    return parse_scenario_text(text, "/scripts/s.txt", ScenarioParseOptions {true}, errors ? errors : &ignored);
+    return parse_scenario_text(text, "/scripts/s.txt", ScenarioParseOptions {true});
+}
+
+// The faults a refused script is answered with, one a line.
+std::vector<std::string> fault_lines(const platform::Result<Scenario>& scenario)
+{
+    std::vector<std::string> lines;
+    if (scenario) return lines;
+    std::istringstream text(scenario.failure().text());
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
 }
 
 }  // namespace
@@ -29,7 +41,7 @@ TEST(ScenarioParser, TimesStepsAndExpandsTaps)
                           "expect-screen ref.png 4\n"
                           "quit\n"
                           "wait 30");
-    ASSERT_TRUE(scenario.has_value());
+    ASSERT_TRUE(scenario) << scenario.failure().text();
     const auto& steps = scenario->steps;
     ASSERT_EQ(steps.size(), 12u);
     // tap: press at 100, release 50 ms later.
@@ -56,20 +68,21 @@ TEST(ScenarioParser, TimesStepsAndExpandsTaps)
 
 TEST(ScenarioParser, ReportsEveryFaultWithFileLineAndCommand)
 {
-    std::vector<std::string> errors;
-    EXPECT_FALSE(parse("wait 10\n"
-                       "tap 10\n"
-                       "tap 480 3\n"
-                       "wait -1\n"
-                       "jump 1 2\n"
-                       "shake 0\n"
-                       "expect-screen x.png 300\n"
-                       "move a 5\n"
-                       "quit now\n",
-        &errors)
-                     .has_value());
+    auto refused = parse("wait 10\n"
+                         "tap 10\n"
+                         "tap 480 3\n"
+                         "wait -1\n"
+                         "jump 1 2\n"
+                         "shake 0\n"
+                         "expect-screen x.png 300\n"
+                         "move a 5\n"
+                         "quit now\n");
+    ASSERT_FALSE(refused);
+    auto errors = fault_lines(refused);
     ASSERT_EQ(errors.size(), 8u);
     EXPECT_EQ(errors[0], "/scripts/s.txt:2: tap: expects X Y, got 1 argument");
+    // The failure's own place is the first fault's.
+    EXPECT_EQ(refused.failure().where, "/scripts/s.txt:2");
     EXPECT_NE(errors[1].find("s.txt:3: tap: the point (480, 3) is outside the screen"), std::string::npos);
     EXPECT_NE(errors[2].find(":4: wait: MS must be from 0"), std::string::npos);
     EXPECT_EQ(errors[3], "/scripts/s.txt:5: jump: unknown command");
@@ -81,20 +94,18 @@ TEST(ScenarioParser, ReportsEveryFaultWithFileLineAndCommand)
 
 TEST(ScenarioParser, RequiresReferencesUnlessTheyAreBeingWritten)
 {
-    auto folder = std::filesystem::temp_directory_path() / "velmor-scenario-references";
-    std::filesystem::create_directories(folder);
+    velmor_test::TempFolder folder("velmor-scenario-references");
     auto script = folder / "s.txt";
     std::ofstream(script) << "expect-screen missing.png\n";
-    std::vector<std::string> errors;
-    EXPECT_FALSE(parse_scenario_file(script, ScenarioParseOptions {false}, &errors).has_value());
+    auto errors = fault_lines(parse_scenario_file(script, ScenarioParseOptions {false}));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("missing.png does not exist (run with VELMOR_UPDATE_REFERENCES=1"), std::string::npos);
-    EXPECT_TRUE(parse_scenario_file(script, ScenarioParseOptions {true}, &errors).has_value());
+    EXPECT_TRUE(parse_scenario_file(script, ScenarioParseOptions {true}));
 
-    errors.clear();
-    EXPECT_FALSE(parse_scenario_file(folder / "absent.txt", ScenarioParseOptions {}, &errors).has_value());
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("absent.txt: cannot read the script"), std::string::npos);
+    auto absent = parse_scenario_file(folder / "absent.txt", ScenarioParseOptions {});
+    ASSERT_FALSE(absent);
+    EXPECT_EQ(absent.failure().where, (folder / "absent.txt").string());
+    EXPECT_EQ(absent.failure().text(), (folder / "absent.txt").string() + ": cannot read the script: no such file");
 }
 
 TEST(ScenarioParser, DeviceCommandsBecomeStepsAtTheirTimes)
@@ -109,7 +120,7 @@ TEST(ScenarioParser, DeviceCommandsBecomeStepsAtTheirTimes)
                           "expect-sound Switch.WAV stopped\n"
                           "expect-exit 7\n"
                           "wait 5\n");
-    ASSERT_TRUE(scenario.has_value());
+    ASSERT_TRUE(scenario) << scenario.failure().text();
     const auto& steps = scenario->steps;
     ASSERT_EQ(steps.size(), 13u);
     using Kind = ScenarioStep::Kind;
@@ -148,20 +159,19 @@ TEST(ScenarioParser, DeviceCommandsBecomeStepsAtTheirTimes)
 
 TEST(ScenarioParser, DeviceCommandMistakesAreNamed)
 {
-    std::vector<std::string> errors;
-    EXPECT_FALSE(parse("near maybe\n"
-                       "tilt 0 200 0\n"
-                       "tilt 1 2\n"
-                       "usb on\n"
-                       "power medium\n"
-                       "expect-sound x.wav loud\n"
-                       "expect-exit 0\n"
-                       "expect-exit 1\n"
-                       "shake 60001\n"
-                       "mkey twice\n"
-                       "expect-exit 256\n",
-        &errors)
-                     .has_value());
+    auto refused = parse("near maybe\n"
+                         "tilt 0 200 0\n"
+                         "tilt 1 2\n"
+                         "usb on\n"
+                         "power medium\n"
+                         "expect-sound x.wav loud\n"
+                         "expect-exit 0\n"
+                         "expect-exit 1\n"
+                         "shake 60001\n"
+                         "mkey twice\n"
+                         "expect-exit 256\n");
+    ASSERT_FALSE(refused);
+    auto errors = fault_lines(refused);
     ASSERT_EQ(errors.size(), 10u);
     EXPECT_EQ(errors[0], "/scripts/s.txt:1: near: expects on or off, not \"maybe\"");
     EXPECT_EQ(errors[1], "/scripts/s.txt:2: tilt: Y must be from -128 to 127 (64 is 1 g), not 200");
@@ -177,8 +187,7 @@ TEST(ScenarioParser, DeviceCommandMistakesAreNamed)
 
 TEST(ScenarioParser, ReadsScriptsOnlyFromRegularFilesOfAPageOrTwo)
 {
-    auto folder = std::filesystem::temp_directory_path() / "velmor-scenario-reading";
-    std::filesystem::remove_all(folder);
+    velmor_test::TempFolder folder("velmor-scenario-reading");
     std::filesystem::create_directories(folder / "scripts.d");
     struct Case {
         std::filesystem::path script;
@@ -192,30 +201,28 @@ TEST(ScenarioParser, ReadsScriptsOnlyFromRegularFilesOfAPageOrTwo)
     // A megabyte of comments and one byte more.
     std::ofstream(folder / "huge.txt") << std::string(1u << 20, '#') << "\n";
     for (const auto& c : cases) {
-        std::vector<std::string> errors;
-        EXPECT_FALSE(parse_scenario_file(c.script, ScenarioParseOptions {true}, &errors).has_value()) << c.script;
+        auto refused = parse_scenario_file(c.script, ScenarioParseOptions {true});
+        auto errors = fault_lines(refused);
         ASSERT_EQ(errors.size(), 1u) << c.script;
         EXPECT_NE(errors[0].find(c.message), std::string::npos) << errors[0];
+        EXPECT_EQ(refused.failure().where, c.script.string());
     }
     // Just under the limit is still a script.
     std::ofstream(folder / "long.txt") << std::string((1u << 20) - 8, '#') << "\nwait 5\n";
-    std::vector<std::string> errors;
-    auto long_script = parse_scenario_file(folder / "long.txt", ScenarioParseOptions {true}, &errors);
-    ASSERT_TRUE(long_script.has_value()) << (errors.empty() ? "" : errors[0]);
+    auto long_script = parse_scenario_file(folder / "long.txt", ScenarioParseOptions {true});
+    ASSERT_TRUE(long_script) << long_script.failure().text();
     EXPECT_EQ(long_script->end_time, 5u);
-    std::filesystem::remove_all(folder);
 }
 
 TEST(ScenarioParser, MessagesShowControlCharactersAsEscapes)
 {
     // Words that would clear a terminal, retitle it and ring its bell, and a
     // byte that is not UTF-8; Chinese text stays as it is.
-    std::vector<std::string> errors;
-    EXPECT_FALSE(parse("tap \x1b[2J 5\n"
-                       "\x1b]0;owned\x07 1\n"
-                       "expect-sound 铃声 \xC2\x9B\xFF\n",
-        &errors)
-                     .has_value());
+    auto refused = parse("tap \x1b[2J 5\n"
+                         "\x1b]0;owned\x07 1\n"
+                         "expect-sound 铃声 \xC2\x9B\xFF\n");
+    ASSERT_FALSE(refused);
+    auto errors = fault_lines(refused);
     ASSERT_EQ(errors.size(), 3u);
     EXPECT_NE(errors[0].find(":1: tap: X must be a whole number, not \"\\x1B[2J\""), std::string::npos) << errors[0];
     EXPECT_NE(errors[1].find(":2: \\x1B]0;owned\\x07: unknown command"), std::string::npos) << errors[1];

@@ -20,6 +20,7 @@
 #include "platform/shell/shell_events.h"
 #include "platform/shell/shell_keys.h"
 #include "platform/user/host.h"
+#include "tests/support/temp_folder.h"
 
 using namespace platform::host;
 using platform::user::PointerKind;
@@ -80,16 +81,26 @@ LRESULT CALLBACK recording_procedure(HWND hwnd, UINT message, WPARAM wparam, LPA
     return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
+// The window, or a failed test that says why it did not open.
+std::unique_ptr<Display> open_window(const DisplayOptions& options)
+{
+    auto display = create_sdl_display(options);
+    if (!display) {
+        ADD_FAILURE() << display.failure().text();
+        return nullptr;
+    }
+    return std::move(*display);
+}
+
 }  // namespace
 
 TEST_F(SdlDummyTest, ShowsFramesAtItsScale)
 {
-    std::string error;
     DisplayOptions options;
     options.scale = 2;
     options.fit_to_screen = false;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto display = open_window(options);
+    ASSERT_NE(display, nullptr);
     EXPECT_TRUE(display->interactive());
 
     std::vector<std::uint32_t> pixels(480 * 720, 0x204060);
@@ -100,8 +111,8 @@ TEST_F(SdlDummyTest, ShowsFramesAtItsScale)
     display->present(second, RECT {0, 0, 10, 10});
     EXPECT_EQ(display->frames_presented(), 2);
 
-    auto shown = display->capture(&error);
-    ASSERT_TRUE(shown.has_value()) << error;
+    auto shown = display->capture();
+    ASSERT_TRUE(shown) << shown.failure().text();
     ASSERT_EQ(shown->width, 960);
     ASSERT_EQ(shown->height, 1440);
     EXPECT_EQ(shown->at(60, 200), 0xFF8000u);
@@ -122,15 +133,12 @@ TEST_F(SdlDummyTest, MouseEventsBecomeTouchesInPhoneCoordinatesAndF12TakesAScree
     options.scale = 2;
     options.fit_to_screen = false;
     options.pointer = [&](PointerKind kind, int x, int y) { touches.push_back({kind, x, y}); };
-    auto folder = std::filesystem::temp_directory_path() / "velmor-sdl-screenshots";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    options.screenshot_folder = folder;
+    velmor_test::TempFolder folder("velmor-sdl-screenshots");
+    options.screenshot_folder = folder.path();
     std::vector<std::string> reports;
     options.report = [&](const std::string& text) { reports.push_back(text); };
-    std::string error;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto display = open_window(options);
+    ASSERT_NE(display, nullptr);
 
     window_events().clear();
     push_motion(10, 10);  // no finger down: nothing
@@ -166,13 +174,12 @@ TEST_F(SdlDummyTest, MouseEventsBecomeTouchesInPhoneCoordinatesAndF12TakesAScree
     SDL_PushEvent(&key);
     EXPECT_TRUE(display->pump_events(0));
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].rfind("screenshot saved to " + folder.string(), 0), 0u) << reports[0];
+    EXPECT_EQ(reports[0].rfind("screenshot saved to " + folder.path().string(), 0), 0u) << reports[0];
     EXPECT_EQ(window_events().events().back().text.rfind("screenshot velmor-", 0), 0u);
     int saved = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        std::string error;
-        auto picture = read_png(entry.path(), &error);
-        ASSERT_TRUE(picture.has_value()) << error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        auto picture = read_png(entry.path());
+        ASSERT_TRUE(picture) << picture.failure().text();
         EXPECT_EQ(picture->width, 960);
         ++saved;
     }
@@ -183,13 +190,13 @@ TEST_F(SdlDummyTest, MouseEventsBecomeTouchesInPhoneCoordinatesAndF12TakesAScree
     SDL_PushEvent(&key);
     EXPECT_TRUE(display->pump_events(0));
     ASSERT_EQ(reports.size(), 2u);
-    auto whole = display->capture_window(&error);
-    ASSERT_TRUE(whole.has_value()) << error;
+    auto whole = display->capture_window();
+    ASSERT_TRUE(whole) << whole.failure().text();
     bool found = false;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
         if (!entry.path().filename().string().starts_with("velmor-window-")) continue;
-        auto picture = read_png(entry.path(), &error);
-        ASSERT_TRUE(picture.has_value()) << error;
+        auto picture = read_png(entry.path());
+        ASSERT_TRUE(picture) << picture.failure().text();
         EXPECT_EQ(picture->width, whole->width);
         EXPECT_EQ(picture->height, whole->height);
         found = true;
@@ -211,9 +218,8 @@ TEST_F(SdlDummyTest, InputOneAtATimeEachAnnouncedAndAWakeEndsAWaitWithoutLimit)
     options.before_input = [&] { seen.push_back("before"); };
     options.pointer = [&](PointerKind kind, int, int) { seen.push_back(kind == PointerKind::down ? "down" : "other"); };
     options.key = [&](PhoneKey) { seen.push_back("key"); };
-    std::string error;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto display = open_window(options);
+    ASSERT_NE(display, nullptr);
 
     // A replay gives the phone one input per idle; so does the window.
     push_motion(screen_x + 5, screen_y + 5);  // no finger: no input, no announcement
@@ -249,9 +255,8 @@ TEST_F(SdlDummyTest, AClickReachesTheWindowUnderIt)
     DisplayOptions options;  // the real finger: platform::user::inject_pointer
     options.scale = 3;
     options.fit_to_screen = false;
-    std::string error;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto display = open_window(options);
+    ASSERT_NE(display, nullptr);
     push_button(SDL_MOUSEBUTTONDOWN, 3 * screen_x + 300, 3 * screen_y + 600);
     push_button(SDL_MOUSEBUTTONUP, 3 * screen_x + 300, 3 * screen_y + 600);
     display->pump_events(0);
@@ -282,9 +287,8 @@ TEST_F(SdlDummyTest, WindowKeysReachTheSensorsAndTheShell)
     DisplayOptions options;  // the real keys: press_phone_key
     options.fit_to_screen = false;
     options.report = [&](const std::string& text) { reports.push_back(text); };
-    std::string error;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto display = open_window(options);
+    ASSERT_NE(display, nullptr);
 
     push_key(SDLK_n);
     push_key(SDLK_u);
@@ -347,14 +351,13 @@ TEST_F(SdlDummyTest, TheStatusPanelBesideThePhoneShowsWhatChanged)
     DisplayOptions options;
     options.scale = 2;
     options.fit_to_screen = false;
-    std::string error;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto display = open_window(options);
+    ASSERT_NE(display, nullptr);
     EventHistory history;
 
     display->show_status(status_lines(collect_phone_status(history), 25));
-    auto far = display->capture_panel(&error);
-    ASSERT_TRUE(far.has_value()) << error;
+    auto far = display->capture_panel();
+    ASSERT_TRUE(far) << far.failure().text();
     EXPECT_EQ(far->width, status_panel_width * 2);
     EXPECT_EQ(far->height, skin.panel.height * 2);
     std::set<std::uint32_t> colours(far->pixels.begin(), far->pixels.end());
@@ -362,8 +365,8 @@ TEST_F(SdlDummyTest, TheStatusPanelBesideThePhoneShowsWhatChanged)
 
     platform::devices::tilt(30, -30, 10);
     display->show_status(status_lines(collect_phone_status(history), 25));
-    auto tilted = display->capture_panel(&error);
-    ASSERT_TRUE(tilted.has_value()) << error;
+    auto tilted = display->capture_panel();
+    ASSERT_TRUE(tilted) << tilted.failure().text();
     int differing = 0;
     for (std::size_t i = 0; i < far->pixels.size(); ++i) differing += far->pixels[i] != tilted->pixels[i];
     EXPECT_GT(differing, 0);
@@ -371,11 +374,11 @@ TEST_F(SdlDummyTest, TheStatusPanelBesideThePhoneShowsWhatChanged)
     // The phone's own area is not touched by the panel.
     std::vector<std::uint32_t> pixels(480 * 720, 0x123456);
     display->present(pixels, RECT {0, 0, 480, 720});
-    auto phone = display->capture(&error);
-    ASSERT_TRUE(phone.has_value()) << error;
+    auto phone = display->capture();
+    ASSERT_TRUE(phone) << phone.failure().text();
     EXPECT_EQ(phone->at(959, 1439), 0x123456u);
-    auto window = display->capture_window(&error);
-    ASSERT_TRUE(window.has_value()) << error;
+    auto window = display->capture_window();
+    ASSERT_TRUE(window) << window.failure().text();
     EXPECT_EQ(window->width, skin.window_width * 2);
     EXPECT_EQ(window->at(2 * skin.screen.x, 2 * skin.screen.y), 0x123456u);
     EXPECT_NE(window->at(2 * skin.screen.x - 1, 2 * skin.screen.y - 1), 0x123456u);
@@ -390,25 +393,24 @@ TEST_F(SdlDummyTest, ThePhonesKeysAreClickedOnItsSkin)
     options.scale = 2;
     options.fit_to_screen = false;
     options.key = [&](PhoneKey key) { pressed.push_back(key); };
-    std::string error;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto display = open_window(options);
+    ASSERT_NE(display, nullptr);
     int m_x = 2 * skin.m_key.x + skin.m_key.width, m_y = 2 * skin.m_key.y + skin.m_key.height;
-    auto idle = display->capture_window(&error);
-    ASSERT_TRUE(idle.has_value()) << error;
+    auto idle = display->capture_window();
+    ASSERT_TRUE(idle) << idle.failure().text();
 
     push_button(SDL_MOUSEBUTTONDOWN, m_x, m_y);
     display->pump_events(0);
     EXPECT_TRUE(pressed.empty()) << "a key acts when it is let go";
-    auto held = display->capture_window(&error);
-    ASSERT_TRUE(held.has_value()) << error;
+    auto held = display->capture_window();
+    ASSERT_TRUE(held) << held.failure().text();
     EXPECT_NE(held->at(m_x - 30, m_y), idle->at(m_x - 30, m_y)) << "the held key is lit";
     push_button(SDL_MOUSEBUTTONUP, m_x, m_y);
     display->pump_events(0);
     ASSERT_EQ(pressed.size(), 1u);
     EXPECT_EQ(pressed[0], PhoneKey::m_key);
-    auto after = display->capture_window(&error);
-    ASSERT_TRUE(after.has_value()) << error;
+    auto after = display->capture_window();
+    ASSERT_TRUE(after) << after.failure().text();
     EXPECT_EQ(after->at(m_x - 30, m_y), idle->at(m_x - 30, m_y));
 
     // Let go away from the key: it does not act. The power key on the edge does.
@@ -445,15 +447,14 @@ TEST_F(SdlDummyTest, AWindowLargerThanTheScreenIsFittedAndSaysSo)
     options.scale = 3;
     options.report = [&](const std::string& text) { reports.push_back(text); };
     options.pointer = [&](PointerKind, int x, int y) { touches.push_back({x, y}); };
-    std::string error;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto display = open_window(options);
+    ASSERT_NE(display, nullptr);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("the window at scale 3"), std::string::npos) << reports[0];
     EXPECT_NE(reports[0].find("does not fit the screen (1024 x 768); shown at scale 0.8"), std::string::npos)
         << reports[0];
-    auto window = display->capture_window(&error);
-    ASSERT_TRUE(window.has_value()) << error;
+    auto window = display->capture_window();
+    ASSERT_TRUE(window) << window.failure().text();
     EXPECT_LE(window->width, 1024);
     EXPECT_LE(window->height, 768);
 
@@ -478,15 +479,17 @@ TEST(SdlWithoutADisplay, FailsAtOnceNamingTheDisplayItTried)
     setenv("DISPLAY", ":987", 1);
     unsetenv("SDL_VIDEODRIVER");
     unsetenv("WAYLAND_DISPLAY");
-    std::string error;
-    auto display = create_sdl_display(DisplayOptions {}, &error);
-    EXPECT_EQ(display, nullptr);
-    EXPECT_NE(error.find("the X display :987 does not answer"), std::string::npos) << error;
+    auto display = create_sdl_display(DisplayOptions {});
+    ASSERT_FALSE(display);
+    EXPECT_EQ(display.failure().where, "sdl");
+    EXPECT_TRUE(
+        display.failure().text().starts_with("sdl: cannot open the window: the X display :987 does not answer ("))
+        << display.failure().text();
 
     unsetenv("DISPLAY");
-    display = create_sdl_display(DisplayOptions {}, &error);
-    EXPECT_EQ(display, nullptr);
-    EXPECT_NE(error.find("neither DISPLAY nor WAYLAND_DISPLAY is set"), std::string::npos) << error;
+    display = create_sdl_display(DisplayOptions {});
+    ASSERT_FALSE(display);
+    EXPECT_EQ(display.failure().text(), "sdl: cannot open the window: neither DISPLAY nor WAYLAND_DISPLAY is set");
 
     auto restore = [](const char* name, const std::string& value) {
         if (value.empty())

@@ -9,14 +9,13 @@
 #include "platform/host/input_command.h"
 #include "platform/host/session_script.h"
 #include "tests/platform/host/run_folder.h"
+#include "tests/support/temp_folder.h"
 
 using namespace platform::host;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path fresh_folder() { return test_run_folder("velmor-session-"); }
 
 // The lines that are not comments.
 std::vector<std::string> commands(const std::string& text)
@@ -36,10 +35,11 @@ std::vector<std::string> commands(const std::string& text)
 
 TEST(SessionScript, InputsAreWrittenWithTheWaitsBetweenThemAndTheRunsEnd)
 {
-    fs::path file = fresh_folder() / "session.script";
-    std::string error;
-    auto script = SessionScript::open(file, "first line\nsecond line", 0, &error);
-    ASSERT_TRUE(script) << error;
+    velmor_test::TempFolder folder("velmor-session");
+    fs::path file = folder / "session.script";
+    auto opened = SessionScript::open(file, "first line\nsecond line", 0);
+    ASSERT_TRUE(opened) << opened.failure().text();
+    auto& script = *opened;
     script->input(1200, "press 10 20");
     script->input(1200, "move 11 22");  // at the same time: no wait
     script->input(1250, "release 11 22");
@@ -47,7 +47,8 @@ TEST(SessionScript, InputsAreWrittenWithTheWaitsBetweenThemAndTheRunsEnd)
     script->ends_at(3000);
     script->input(3500, "mkey");  // after the end was asked for: not part of the run
     EXPECT_EQ(script->inputs(), 4);
-    ASSERT_TRUE(script->close(0, &error)) << error;
+    auto closed = script->close(0);
+    ASSERT_TRUE(closed) << closed.failure().text();
 
     std::string text = read_text(file);
     EXPECT_EQ(text.rfind("# first line\n# second line\n", 0), 0u) << text;
@@ -59,18 +60,37 @@ TEST(SessionScript, InputsAreWrittenWithTheWaitsBetweenThemAndTheRunsEnd)
 
 TEST(SessionScript, ReachingItsLimitIsSaidInTheScript)
 {
-    fs::path file = fresh_folder() / "session.script";
-    auto script = SessionScript::open(file, "header", 600, nullptr);
-    ASSERT_TRUE(script);
+    velmor_test::TempFolder folder("velmor-session");
+    fs::path file = folder / "session.script";
+    auto opened = SessionScript::open(file, "header", 600);
+    ASSERT_TRUE(opened);
+    auto& script = *opened;
     for (int i = 0; i < 100; ++i) script->input(std::uint64_t(i) * 10, "move 100 100");
-    ASSERT_TRUE(script->close(3, nullptr));
+    ASSERT_TRUE(script->close(3));
     EXPECT_LT(script->inputs(), 100);
     EXPECT_GT(script->inputs(), 0);
     std::string text = read_text(file);
     EXPECT_LE(text.size(), 600u);
     EXPECT_NE(text.find("the recording limit was reached"), std::string::npos);
     EXPECT_NE(text.find("ended with code 3"), std::string::npos);
-    EXPECT_FALSE(SessionScript::open(fresh_folder() / "missing" / "session.script", "", 0, nullptr));
+}
+
+TEST(SessionScript, AFileThatCannotBeWrittenIsNamedInTheFailure)
+{
+    velmor_test::TempFolder folder("velmor-session");
+    auto missing = SessionScript::open(folder / "missing" / "session.script", "", 0);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.failure().text(),
+        (folder / "missing" / "session.script").string() + ": cannot be written: No such file or directory");
+
+    // A disk that fills up during the run: the close reports it.
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    auto full = SessionScript::open("/dev/full", "header", 0);
+    ASSERT_TRUE(full) << full.failure().text();
+    (*full)->input(10, "tap 1 2");
+    auto closed = (*full)->close(0);
+    ASSERT_FALSE(closed);
+    EXPECT_EQ(closed.failure().text(), "/dev/full: cannot be written: No space left on device");
 }
 
 // Every input a script can give, written down as commands and read again,
@@ -86,13 +106,14 @@ TEST(SessionScript, InputCommandsReadBackAsTheSameSteps)
                                  "near on\nnear off\ncall begin\ncall end\nsms begin\nsms end\n"
                                  "usb disk\nusb off\nmkey\npower\npower long\npower short\n"
                                  "screenshot a.png\nexpect-sound x playing\nquit\n";
-    std::vector<std::string> errors;
-    auto parsed = parse_scenario_text(original, "original.txt", {}, &errors);
-    ASSERT_TRUE(parsed) << (errors.empty() ? "" : errors[0]);
+    auto parsed = parse_scenario_text(original, "original.txt", {});
+    ASSERT_TRUE(parsed) << parsed.failure().text();
 
-    fs::path file = fresh_folder() / "session.script";
-    auto script = SessionScript::open(file, "round trip", 0, nullptr);
-    ASSERT_TRUE(script);
+    velmor_test::TempFolder folder("velmor-session");
+    fs::path file = folder / "session.script";
+    auto opened = SessionScript::open(file, "round trip", 0);
+    ASSERT_TRUE(opened);
+    auto& script = *opened;
     std::vector<ScenarioStep> inputs;
     for (const auto& step : parsed->steps) {
         if (auto command = input_command(step)) {
@@ -100,11 +121,11 @@ TEST(SessionScript, InputCommandsReadBackAsTheSameSteps)
             inputs.push_back(step);
         }
     }
-    ASSERT_TRUE(script->close(0, nullptr));
+    ASSERT_TRUE(script->close(0));
     EXPECT_EQ(inputs.size(), parsed->steps.size() - 3);
 
-    auto replayed = parse_scenario_text(read_text(file), file, {}, &errors);
-    ASSERT_TRUE(replayed) << (errors.empty() ? "" : errors[0]);
+    auto replayed = parse_scenario_text(read_text(file), file, {});
+    ASSERT_TRUE(replayed) << replayed.failure().text();
     ASSERT_EQ(replayed->steps.size(), inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const auto &a = inputs[i], &b = replayed->steps[i];

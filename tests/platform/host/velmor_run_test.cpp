@@ -87,9 +87,8 @@ void write_text(const std::filesystem::path& file, const std::string& text) { st
 
 Image load(const std::filesystem::path& file)
 {
-    std::string error;
-    auto image = read_png(file, &error);
-    EXPECT_TRUE(image.has_value()) << error;
+    auto image = read_png(file);
+    EXPECT_TRUE(image) << image.failure().text();
     return image ? *image : Image();
 }
 
@@ -162,8 +161,8 @@ TEST(VelmorRun, HeadlessScriptMatchesTheHomeScreenReferenceAndRecordsTheRun)
 TEST(VelmorRun, FailedExpectationWritesTheActualAndDifferencePictures)
 {
     auto folder = fresh_folder();
-    std::string error;
-    ASSERT_TRUE(write_png(folder / "white.png", Image(480, 720, 0xFFFFFF), &error)) << error;
+    auto written = write_png(folder / "white.png", Image(480, 720, 0xFFFFFF));
+    ASSERT_TRUE(written) << written.failure().text();
     write_text(folder / "s.txt", "wait 10\nscreenshot seen.png\nexpect-screen white.png 3\n");
     auto outcome = run(
         {"--headless", "--device-root", (folder / "root").string(), "--script", (folder / "s.txt").string()}, folder);

@@ -89,9 +89,8 @@ std::vector<RecordedFrame> recorded_frames(const std::filesystem::path& record)
 
 Image load(const std::filesystem::path& file)
 {
-    std::string error;
-    auto image = read_png(file, &error);
-    EXPECT_TRUE(image.has_value()) << error;
+    auto image = read_png(file);
+    EXPECT_TRUE(image) << image.failure().text();
     return image ? *image : Image(480, 720);
 }
 
@@ -122,8 +121,8 @@ Image counter_picture(int squares)
 TEST(VirtualTimeRun, TimerTicksAndBackToBackAnimationFramesAreRecordedEachAtItsTime)
 {
     auto folder = fresh_folder();
-    std::string error;
-    ASSERT_TRUE(write_png(folder / "four.png", counter_picture(4), &error)) << error;
+    auto written = write_png(folder / "four.png", counter_picture(4));
+    ASSERT_TRUE(written) << written.failure().text();
     int code = run_recorded(VELMOR_COUNTER_PROGRAM, folder,
         "wait 1100\n"
         "expect-screen four.png 0\n"
@@ -165,6 +164,7 @@ TEST(VirtualTimeRun, TimerTicksAndBackToBackAnimationFramesAreRecordedEachAtItsT
     // came, in hundredths rounded on one timeline, so the delays add up to
     // the run's time. Two pictures of one moment share out the shortest
     // delay (a frame period).
+    std::string error;
     auto animation = gif_test::read_gif_file((record / "run.gif").string(), &error);
     ASSERT_TRUE(animation.has_value()) << error;
     std::vector<int> delays;

@@ -72,18 +72,21 @@ protected:
     void expect_reference(const Image& shown, const std::string& name)
     {
         auto file = references / name;
-        std::string error;
         if (std::getenv("VELMOR_UPDATE_REFERENCES") && std::string(std::getenv("VELMOR_UPDATE_REFERENCES")) == "1") {
-            ASSERT_TRUE(write_png(file, shown, &error)) << error;
+            auto written = write_png(file, shown);
+            ASSERT_TRUE(written) << written.failure().text();
             return;
         }
-        auto expected = read_png(file, &error);
-        ASSERT_TRUE(expected.has_value()) << error;
+        auto expected = read_png(file);
+        ASSERT_TRUE(expected) << expected.failure().text();
         auto comparison = compare_images(*expected, shown, 2);
         if (!comparison.matches) {
+            // Kept in the system's temporary folder after the test, for a person to look at.
             auto actual_file = std::filesystem::temp_directory_path() / ("actual-" + name);
-            write_png(actual_file, shown, &error);
-            ADD_FAILURE() << name << ": " << comparison.describe() << " (this run's picture: " << actual_file << ")";
+            auto written = write_png(actual_file, shown);
+            ADD_FAILURE() << name << ": " << comparison.describe()
+                          << " (this run's picture: " << (written ? actual_file.string() : written.failure().text())
+                          << ")";
         }
     }
 
@@ -123,9 +126,9 @@ TEST_F(XServerTest, ThePhoneInItsSkinBesideThePanel)
     std::vector<std::string> reports;
     DisplayOptions options;
     options.report = [&](const std::string& text) { reports.push_back(text); };
-    std::string error;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto created = create_sdl_display(options);
+    ASSERT_TRUE(created) << created.failure().text();
+    auto& display = *created;
     EXPECT_TRUE(reports.empty()) << "the window fits a 1280 x 1024 screen: " << reports.front();
 
     ASSERT_TRUE(platform::shell::start_shell());
@@ -145,8 +148,8 @@ TEST_F(XServerTest, ThePhoneInItsSkinBesideThePanel)
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     display->pump_events(0);
 
-    auto window = display->capture_window(&error);
-    ASSERT_TRUE(window.has_value()) << error;
+    auto window = display->capture_window();
+    ASSERT_TRUE(window) << window.failure().text();
     auto layout = phone_skin_layout(480, 720, status_panel_width);
     EXPECT_EQ(window->width, layout.window_width);
     EXPECT_EQ(window->height, layout.window_height);
@@ -160,14 +163,14 @@ TEST_F(XServerTest, AScaleTooLargeForTheScreenIsFittedAndSaid)
     DisplayOptions options;
     options.scale = 2;
     options.report = [&](const std::string& text) { reports.push_back(text); };
-    std::string error;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto created = create_sdl_display(options);
+    ASSERT_TRUE(created) << created.failure().text();
+    auto& display = *created;
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("does not fit the screen (1280 x 1024); shown at scale 1"), std::string::npos)
         << reports[0];
-    auto window = display->capture_window(&error);
-    ASSERT_TRUE(window.has_value()) << error;
+    auto window = display->capture_window();
+    ASSERT_TRUE(window) << window.failure().text();
     auto layout = phone_skin_layout(480, 720, status_panel_width);
     EXPECT_EQ(window->width, layout.window_width);
     EXPECT_EQ(window->height, layout.window_height);
@@ -181,9 +184,9 @@ TEST_F(LargeXServerTest, AtTwiceTheSizeTheTextIsDrawnAnewAndAHeldKeyIsLit)
     options.scale = 2;
     options.report = [&](const std::string& text) { reports.push_back(text); };
     options.key = [&](PhoneKey key) { pressed.push_back(key); };
-    std::string error;
-    auto display = create_sdl_display(options, &error);
-    ASSERT_NE(display, nullptr) << error;
+    auto created = create_sdl_display(options);
+    ASSERT_TRUE(created) << created.failure().text();
+    auto& display = *created;
     EXPECT_TRUE(reports.empty()) << "scale 2 fits a 2560 x 2048 screen: " << reports.front();
 
     ASSERT_TRUE(platform::shell::start_shell());
@@ -200,8 +203,8 @@ TEST_F(LargeXServerTest, AtTwiceTheSizeTheTextIsDrawnAnewAndAHeldKeyIsLit)
     int key_x = 2 * layout.m_key.x + layout.m_key.width, key_y = 2 * layout.m_key.y + layout.m_key.height;
     push_button(SDL_MOUSEBUTTONDOWN, key_x, key_y);
     display->pump_events(0);
-    auto window = display->capture_window(&error);
-    ASSERT_TRUE(window.has_value()) << error;
+    auto window = display->capture_window();
+    ASSERT_TRUE(window) << window.failure().text();
     EXPECT_EQ(window->width, 2 * layout.window_width);
     EXPECT_EQ(window->height, 2 * layout.window_height);
     expect_reference(*window, "window_home_scale2_m_key_held.png");

@@ -15,9 +15,10 @@ using namespace platform::host;
 
 TEST(XDisplayProbe, NamesADisplayThatDoesNotAnswerAndPassesOneThatDoes)
 {
-    auto missing = unreachable_x_display(":987", 500);
-    ASSERT_TRUE(missing.has_value());
-    EXPECT_NE(missing->find("the X display :987 does not answer"), std::string::npos) << *missing;
+    auto missing = reach_x_display(":987", 500);
+    ASSERT_FALSE(missing);
+    EXPECT_TRUE(missing.failure().text().starts_with("the X display :987 does not answer ("))
+        << missing.failure().text();
 
     // A server of our own on the port of some display number over TCP.
     int listener = socket(AF_INET, SOCK_STREAM, 0);
@@ -33,14 +34,16 @@ TEST(XDisplayProbe, NamesADisplayThatDoesNotAnswerAndPassesOneThatDoes)
     ASSERT_GE(number, 0) << "no free port for a display";
     ASSERT_EQ(listen(listener, 1), 0);
     std::string display = "127.0.0.1:" + std::to_string(number) + ".0";
-    EXPECT_EQ(unreachable_x_display(display, 500), std::nullopt);
+    EXPECT_TRUE(reach_x_display(display, 500));
     close(listener);
-    auto gone = unreachable_x_display(display, 500);
-    ASSERT_TRUE(gone.has_value());
-    EXPECT_NE(gone->find(display), std::string::npos) << *gone;
+    auto gone = reach_x_display(display, 500);
+    ASSERT_FALSE(gone);
+    EXPECT_NE(gone.failure().text().find(display), std::string::npos) << gone.failure().text();
 
-    EXPECT_TRUE(unreachable_x_display("no-such-host.invalid:0", 500).has_value());
-    EXPECT_EQ(unreachable_x_display("wayland-0", 500), std::nullopt);
-    EXPECT_EQ(unreachable_x_display(":x", 500), std::nullopt);
-    EXPECT_EQ(unreachable_x_display("host/unix:1", 500), std::nullopt);
+    auto nowhere = reach_x_display("no-such-host.invalid:0", 500);
+    ASSERT_FALSE(nowhere);
+    EXPECT_EQ(nowhere.failure().text(), "the X display no-such-host.invalid:0 names a host that cannot be found");
+    EXPECT_TRUE(reach_x_display("wayland-0", 500));
+    EXPECT_TRUE(reach_x_display(":x", 500));
+    EXPECT_TRUE(reach_x_display("host/unix:1", 500));
 }

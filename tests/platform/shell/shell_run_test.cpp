@@ -76,9 +76,8 @@ ShellRunResult run_shell(const std::string& name, const std::string& script, con
 
 Image load(const fs::path& file)
 {
-    std::string error;
-    auto image = platform::host::read_png(file, &error);
-    EXPECT_TRUE(image.has_value()) << error;
+    auto image = platform::host::read_png(file);
+    EXPECT_TRUE(image) << image.failure().text();
     return image ? *image : Image(480, 720);
 }
 

@@ -38,7 +38,7 @@ public:
         fs::copy(VELMOR_BUILT_DEVICE_ROOT, root_, fs::copy_options::recursive);
         fs::remove(root_ / "registry.reg");
         platform::files::set_device_root(root_);
-        platform::registry::load(root_ / "registry.reg");
+        (void)platform::registry::load(root_ / "registry.reg");
         platform::loader::set_program_path(u"\\Program Files\\Velmor\\Velmor.exe");
         platform::clock::reset(platform::clock::Mode::virtual_time, 0);
         platform::debug_output::discard();

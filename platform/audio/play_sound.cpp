@@ -59,22 +59,22 @@ std::optional<LoadedSound> decode(std::u16string name, std::span<const std::uint
 std::optional<LoadedSound> load_file(std::u16string_view ce_path)
 {
     DWORD error = 0;
-    std::string why;
-    auto file = files::RootedFile::open(ce_path, &error, &why);
+    auto file = files::RootedFile::open(ce_path, &error);
     std::u16string name(ce_path);
     if (!file) {
         // A file that is not there, or a name the phone cannot hold, is a
         // probe; one that is there but refused is worth saying.
-        if (error == ERROR_ACCESS_DENIED) report_problem("sound " + to_utf8(name) + ": " + why);
+        if (error == ERROR_ACCESS_DENIED) report_problem("sound " + to_utf8(name) + ": " + file.failure().text());
         return std::nullopt;
     }
     if (file->size() > largest_sound_file) {
         report_problem("sound " + to_utf8(name) + ": the file is too large");
         return std::nullopt;
     }
-    auto bytes = file->read_all(largest_sound_file, &why);
+    auto bytes = file->read_all(largest_sound_file);
     if (!bytes) {
-        report_problem("sound " + to_utf8(name) + ": cannot read " + file->host_path().string() + ": " + why);
+        report_problem(
+            "sound " + to_utf8(name) + ": cannot read " + file->host_path().string() + ": " + bytes.failure().text());
         return std::nullopt;
     }
     return decode(std::move(name), *bytes);

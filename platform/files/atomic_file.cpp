@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,9 +13,9 @@ namespace {
 
 constexpr const char* temporary_suffix = ".tmp.XXXXXX";
 
-std::string describe(const char* what, const std::filesystem::path& path)
+Failure describe(const char* what, const std::filesystem::path& path)
 {
-    return std::string(what) + " " + path.string() + ": " + std::strerror(errno);
+    return failure_at(path.string(), std::string(what) + ": " + std::strerror(errno));
 }
 
 bool write_all(int fd, std::string_view contents)
@@ -32,34 +33,27 @@ bool write_all(int fd, std::string_view contents)
 
 }  // namespace
 
-bool write_file_atomically(const std::filesystem::path& file, std::string_view contents, std::string& error)
+Result<void> write_file_atomically(const std::filesystem::path& file, std::string_view contents)
 {
     std::filesystem::path folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
     std::string temporary = (folder / (file.filename().string() + temporary_suffix)).string();
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = describe("cannot create a temporary file in", folder);
-        return false;
-    }
+    if (fd < 0) return describe("cannot create a temporary file in this folder", folder);
     // Keep the permissions of the file being replaced; mkstemp makes 0600,
     // and a new file is an ordinary one.
     struct stat old_status { };
     mode_t mask = ::umask(0);
     ::umask(mask);
     mode_t mode = ::stat(file.c_str(), &old_status) == 0 ? (old_status.st_mode & 07777) : (0666 & ~mask);
-    bool ok = ::fchmod(fd, mode) == 0 && write_all(fd, contents) && ::fsync(fd) == 0;
-    if (!ok) error = describe("cannot write", temporary);
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = describe("cannot write", temporary);
-    }
-    if (ok && ::rename(temporary.c_str(), file.c_str()) != 0) {
-        ok = false;
-        error = describe("cannot replace", file);
-    }
-    if (!ok) {
+    std::optional<Failure> failure;
+    if (!(::fchmod(fd, mode) == 0 && write_all(fd, contents) && ::fsync(fd) == 0))
+        failure = describe("cannot write the temporary file", temporary);
+    if (::close(fd) != 0 && !failure) failure = describe("cannot write the temporary file", temporary);
+    if (!failure && ::rename(temporary.c_str(), file.c_str()) != 0)
+        failure = describe("cannot replace it with the new contents", file);
+    if (failure) {
         ::unlink(temporary.c_str());
-        return false;
+        return *failure;
     }
     // The rename itself is only durable once the folder is flushed.
     int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -67,7 +61,7 @@ bool write_file_atomically(const std::filesystem::path& file, std::string_view c
         ::fsync(folder_fd);
         ::close(folder_fd);
     }
-    return true;
+    return {};
 }
 
 void remove_stale_temporaries(const std::filesystem::path& file)

@@ -6,12 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/kernel/result.h"
+
 namespace platform::files {
 
 // Writes contents to a temporary file in the same folder, flushes it to the
 // disk, renames it over file and flushes the folder. On failure the old file
-// is untouched, the temporary file is removed and error says why.
-bool write_file_atomically(const std::filesystem::path& file, std::string_view contents, std::string& error);
+// is untouched, the temporary file is removed and the failure says why.
+Result<void> write_file_atomically(const std::filesystem::path& file, std::string_view contents);
 
 // Removes the temporary files that writers killed in the middle of a write
 // left beside file. Only those older than a minute go, so a write still in

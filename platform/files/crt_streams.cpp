@@ -28,8 +28,11 @@ std::optional<RootedPath> resolve_for_runtime(const WCHAR* ce_path, FinalLink fi
     }
     platform::files::PathError why {};
     auto path = platform::files::resolve_rooted(platform::text_view(ce_path), final_link, why);
-    if (!path) errno = platform::files::errno_from_error(platform::files::error_code_of(why));
-    return path;
+    if (!path) {
+        errno = platform::files::errno_from_error(platform::files::error_code_of(why));
+        return std::nullopt;
+    }
+    return std::move(*path);
 }
 
 struct StreamMode {

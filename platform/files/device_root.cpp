@@ -90,9 +90,9 @@ std::optional<fs::path> map_path(std::u16string_view ce_path, PathError& why)
 std::string explain_refusal(std::u16string_view ce_path)
 {
     PathError why = PathError::none;
-    std::string reason;
-    if (resolve_rooted(ce_path, FinalLink::follow, why, &reason)) return {};
-    return reason;
+    auto rooted = resolve_rooted(ce_path, FinalLink::follow, why);
+    if (rooted) return {};
+    return rooted.failure().text();
 }
 
 DWORD error_code_of(PathError why)

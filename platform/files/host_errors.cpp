@@ -21,8 +21,11 @@ std::optional<RootedPath> resolve_argument(LPCWSTR ce_path, FinalLink final_link
     }
     PathError why = PathError::none;
     auto rooted = resolve_rooted(text_view(ce_path), final_link, why);
-    if (!rooted) SetLastError(error_code_of(why));
-    return rooted;
+    if (!rooted) {
+        SetLastError(error_code_of(why));
+        return std::nullopt;
+    }
+    return std::move(*rooted);
 }
 
 DWORD error_from_errno(int error, const RootedPath& path)

@@ -53,17 +53,15 @@ RootedFile& RootedFile::operator=(RootedFile&& other) noexcept
     return *this;
 }
 
-std::optional<RootedFile> RootedFile::open(std::u16string_view ce_path, DWORD* error, std::string* why)
+Result<RootedFile> RootedFile::open(std::u16string_view ce_path, DWORD* win32_error)
 {
-    auto fail = [&](DWORD code, std::string text) -> std::optional<RootedFile> {
-        if (error) *error = code;
-        if (why) *why = std::move(text);
-        return std::nullopt;
+    auto fail = [&](DWORD code, std::string text) -> Result<RootedFile> {
+        if (win32_error) *win32_error = code;
+        return Failure {std::move(text)};
     };
     PathError refusal {};
-    std::string reason;
-    auto path = resolve_rooted(ce_path, FinalLink::follow, refusal, &reason);
-    if (!path) return fail(error_code_of(refusal), reason);
+    auto path = resolve_rooted(ce_path, FinalLink::follow, refusal);
+    if (!path) return fail(error_code_of(refusal), path.failure().text());
     if (path->folder() < 0) return fail(ERROR_PATH_NOT_FOUND, "a folder on the way to it does not exist");
     // No link is followed in the name: one there now was swapped in after
     // the walk. A pipe must not block the open.
@@ -88,21 +86,16 @@ std::optional<RootedFile> RootedFile::open(std::u16string_view ce_path, DWORD* e
 
 std::string RootedFile::identity() const { return std::to_string(device_) + ":" + std::to_string(inode_); }
 
-std::optional<std::vector<std::uint8_t>> RootedFile::read_all(std::uint64_t limit, std::string* why) const
+Result<std::vector<std::uint8_t>> RootedFile::read_all(std::uint64_t limit) const
 {
-    if (size_ > limit) {
-        if (why) *why = "the file is " + std::to_string(size_) + " bytes, more than " + std::to_string(limit);
-        return std::nullopt;
-    }
+    if (size_ > limit)
+        return Failure {"the file is " + std::to_string(size_) + " bytes, more than " + std::to_string(limit)};
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size_));
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t got = ::pread(descriptor_, bytes.data() + done, bytes.size() - done, off_t(done));
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            if (why) *why = got < 0 ? std::strerror(errno) : "the file became shorter while it was read";
-            return std::nullopt;
-        }
+        if (got <= 0) return Failure {got < 0 ? std::strerror(errno) : "the file became shorter while it was read"};
         done += std::size_t(got);
     }
     return bytes;

@@ -7,22 +7,23 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/include/wintypes.h"
+#include "platform/kernel/result.h"
 
 namespace platform::files {
 
 class RootedFile {
 public:
-    // Opens ce_path for reading. On failure returns nothing with the phone's
-    // error in *error (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, a refused
-    // path's error, ERROR_ACCESS_DENIED for a folder, a device or a link that
-    // took the name's place) and a sentence saying why in *why.
-    static std::optional<RootedFile> open(std::u16string_view ce_path, DWORD* error, std::string* why);
+    // Opens ce_path for reading. A failure says why in a sentence; the
+    // phone's error for the caller's SetLastError goes to *win32_error
+    // (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, a refused path's error,
+    // ERROR_ACCESS_DENIED for a folder, a device or a link that took the
+    // name's place).
+    static Result<RootedFile> open(std::u16string_view ce_path, DWORD* win32_error = nullptr);
 
     ~RootedFile();
     RootedFile(RootedFile&& other) noexcept;
@@ -38,9 +39,8 @@ public:
     // for every name that leads to it.
     std::string identity() const;
 
-    // Reads the whole file; refuses one larger than limit bytes. On failure
-    // returns nothing with *why set.
-    std::optional<std::vector<std::uint8_t>> read_all(std::uint64_t limit, std::string* why) const;
+    // Reads the whole file; refuses one larger than limit bytes.
+    Result<std::vector<std::uint8_t>> read_all(std::uint64_t limit) const;
 
 private:
     RootedFile(

@@ -81,21 +81,21 @@ bool has_lone_surrogate(std::u16string_view name)
 
 std::string quoted(std::u16string_view ce_path) { return "\"" + to_utf8(ce_path) + "\""; }
 
+// A refusal is a sentence naming the cause, and a kind the file calls turn
+// into the phone's error code.
 struct Refusal {
     PathError& why;
-    std::string* reason;
 
-    std::nullopt_t operator()(PathError error, std::string text) const
+    Failure operator()(PathError error, std::string text) const
     {
         why = error;
-        if (reason) *reason = std::move(text);
-        return std::nullopt;
+        return Failure {std::move(text)};
     }
 };
 
 // Splits a CE path into its components with "." and ".." resolved. Refuses
 // what cannot name a file on the phone.
-std::optional<std::vector<std::u16string>> split_ce_path(std::u16string_view ce_path, const Refusal& refuse)
+Result<std::vector<std::u16string>> split_ce_path(std::u16string_view ce_path, const Refusal& refuse)
 {
     if (ce_path.empty()) return refuse(PathError::invalid_name, "the path is empty");
     if (ce_path.size() >= MAX_PATH)
@@ -303,7 +303,7 @@ RootedPath RootedPath::with_name(std::string name) const
 
 // Takes the walk through the pending steps, following links as the host
 // would, and makes the result. ce_path names the walk in messages.
-std::optional<RootedPath> finish_walk(Walk& walk, std::deque<Step> pending, FinalLink final_link, const Refusal& refuse,
+Result<RootedPath> finish_walk(Walk& walk, std::deque<Step> pending, FinalLink final_link, const Refusal& refuse,
     const fs::path& root, const fs::path& canonical_root, std::u16string_view ce_path)
 {
     int links = 0;
@@ -380,16 +380,14 @@ std::optional<RootedPath> finish_walk(Walk& walk, std::deque<Step> pending, Fina
     return RootedPath(folder, walk.names.back(), std::move(host));
 }
 
-std::optional<RootedPath> resolve_rooted(
-    std::u16string_view ce_path, FinalLink final_link, PathError& why, std::string* reason)
+Result<RootedPath> resolve_rooted(std::u16string_view ce_path, FinalLink final_link, PathError& why)
 {
     why = PathError::none;
-    if (reason) reason->clear();
-    Refusal refuse {why, reason};
+    Refusal refuse {why};
     auto [root, canonical_root] = device_root_paths();
     if (root.empty()) return refuse(PathError::no_device_root, "no device root has been set");
     auto components = split_ce_path(ce_path, refuse);
-    if (!components) return std::nullopt;
+    if (!components) return components.failure();
 
     Descriptor root_descriptor(::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (root_descriptor.get() < 0)
@@ -401,12 +399,11 @@ std::optional<RootedPath> resolve_rooted(
     return finish_walk(walk, std::move(pending), final_link, refuse, root, canonical_root, ce_path);
 }
 
-std::optional<RootedPath> resolve_in_folder(
-    int folder, const fs::path& folder_host_path, const std::string& name, PathError& why, std::string* reason)
+Result<RootedPath> resolve_in_folder(
+    int folder, const fs::path& folder_host_path, const std::string& name, PathError& why)
 {
     why = PathError::none;
-    if (reason) reason->clear();
-    Refusal refuse {why, reason};
+    Refusal refuse {why};
     auto [root, canonical_root] = device_root_paths();
     if (root.empty()) return refuse(PathError::no_device_root, "no device root has been set");
     std::u16string display_text = from_utf8((folder_host_path / name).string());

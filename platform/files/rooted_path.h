@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "platform/files/device_root.h"
+#include "platform/kernel/result.h"
 
 namespace platform::files {
 
@@ -52,18 +53,17 @@ private:
     std::filesystem::path host_path_;
 };
 
-// Walks ce_path inside the device root. On a refusal returns std::nullopt
-// with why set and, when reason is given, a sentence naming the cause (the
-// link and where it leads, the name at fault).
-std::optional<RootedPath> resolve_rooted(
-    std::u16string_view ce_path, FinalLink final_link, PathError& why, std::string* reason = nullptr);
+// Walks ce_path inside the device root. A refusal is a sentence naming the
+// cause (the link and where it leads, the name at fault), with its kind in
+// why for the phone's error code.
+Result<RootedPath> resolve_rooted(std::u16string_view ce_path, FinalLink final_link, PathError& why);
 
 // Follows the entry `name` of an open folder (a link is followed, as an open
 // would) from where that folder really is, not from a path to it that may
 // since lead elsewhere. folder_host_path is the folder's place as a walk
 // reached it. Refuses as resolve_rooted does, and a folder that is no longer
 // at that place in the device root.
-std::optional<RootedPath> resolve_in_folder(int folder, const std::filesystem::path& folder_host_path,
-    const std::string& name, PathError& why, std::string* reason = nullptr);
+Result<RootedPath> resolve_in_folder(
+    int folder, const std::filesystem::path& folder_host_path, const std::string& name, PathError& why);
 
 }  // namespace platform::files

@@ -235,11 +235,12 @@ bool Phone::set_up(std::string* error)
 
     auto registry = platform::registry::load_device_registry();
     registry_loaded_ = true;
-    if (!registry.message.empty()) log("registry: " + registry.message);
-    if (!registry.ok) {
-        *error = "cannot load the phone's registry: " + registry.message;
+    if (!registry) {
+        log("registry: " + registry.failure().text());
+        *error = "cannot load the phone's registry: " + registry.failure().text();
         return false;
     }
+    if (registry->setback) log("registry: " + registry->setback->text());
     platform::loader::set_program_path(program_path);
     platform::language::set_ui_language(options_.language);
 

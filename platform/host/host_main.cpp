@@ -48,7 +48,9 @@ __attribute__((constructor(101))) void prepare_phone_before_static_objects(int a
     std::error_code failure;
     if (!std::filesystem::is_directory(settings.device_root, failure)) return;
     if (!platform::files::set_device_root(settings.device_root)) return;
-    platform::registry::load_device_registry();
+    // What went wrong is said on standard error as it loads; the phone runs
+    // from the defaults then.
+    (void)platform::registry::load_device_registry();
     platform::loader::set_program_path(program_path);
     platform::language::set_ui_language(options->language);
 }

@@ -64,11 +64,10 @@ STDMETHODIMP ImagingFactory::CreateImageFromFile(const WCHAR* filename, IImage**
     *image = nullptr;
     if (!filename) return E_INVALIDARG;
     DWORD error = 0;
-    std::string why;
-    auto file = files::RootedFile::open(text_view(filename), &error, &why);
+    auto file = files::RootedFile::open(text_view(filename), &error);
     if (!file) return HRESULT_FROM_WIN32(error);
     if (file->size() > max_file_size) return E_OUTOFMEMORY;
-    auto bytes = file->read_all(max_file_size, &why);
+    auto bytes = file->read_all(max_file_size);
     if (!bytes) return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
     std::string origin = to_utf8(text_view(filename));
     return make_decoded_image(*bytes, nullptr, BufferDisposalFlagNone, image, origin.c_str());

@@ -69,18 +69,17 @@ void discard()
     state().to_standard_error = false;
 }
 
-bool use_log_file(const std::filesystem::path& path, std::string* error)
+platform::Result<void> use_log_file(const std::filesystem::path& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (!file) {
-        if (error) *error = "cannot open the debug log file " + path.string() + ": " + std::strerror(errno);
-        return false;
-    }
+    if (!file)
+        return platform::failure_at(
+            path.string(), std::string("cannot open it as the debug log: ") + std::strerror(errno));
     std::lock_guard lock(state().mutex);
     state().close_log_locked();
     state().log_file = file;
     state().to_standard_error = false;
-    return true;
+    return {};
 }
 
 int add_capture(Capture capture)

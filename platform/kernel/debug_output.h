@@ -9,14 +9,16 @@
 #include <string>
 #include <string_view>
 
+#include "platform/kernel/result.h"
+
 namespace platform::debug_output {
 
 // Where the text goes (besides the captures). Standard error is the default.
 void use_standard_error();
 void discard();
-// Appends to the file, creating it if needed. On failure returns false with
-// a message naming the file in *error, and the output stays where it was.
-bool use_log_file(const std::filesystem::path& path, std::string* error = nullptr);
+// Appends to the file, creating it if needed. On failure the output stays
+// where it was.
+platform::Result<void> use_log_file(const std::filesystem::path& path);
 
 // Each complete line (UTF-8, without its line feed) is handed to every
 // capture, on the thread that printed it. Captures may print themselves.

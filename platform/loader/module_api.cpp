@@ -21,9 +21,12 @@ HMODULE load(LPCWSTR name)
         return nullptr;
     }
     DWORD error = 0;
-    HMODULE module = load_module(text_view(name), &error);
-    if (!module) SetLastError(error);
-    return module;
+    auto module = load_module(text_view(name), &error);
+    if (!module) {
+        SetLastError(error);
+        return nullptr;
+    }
+    return *module;
 }
 
 }  // namespace

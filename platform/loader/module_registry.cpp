@@ -46,8 +46,6 @@ Registry& registry()
     return *instance;
 }
 
-thread_local std::string last_error;
-
 std::u16string folder_of(std::u16string_view path)
 {
     auto slash = path.find_last_of(u'\\');
@@ -101,7 +99,6 @@ Module::Module(std::u16string path, std::string key, std::vector<std::uint8_t> i
     : ce_path(std::move(path))
     , host_key(std::move(key))
     , bytes(std::move(image))
-    , reader(std::make_unique<PeReader>(bytes))
 {
 }
 
@@ -122,19 +119,18 @@ std::u16string program_path()
 
 HMODULE program_module() { return handle_from_value<HMODULE>(program_module_value); }
 
-HMODULE load_module(std::u16string_view name, DWORD* error)
+Result<HMODULE> load_module(std::u16string_view name, DWORD* win32_error)
 {
     auto& r = registry();
     std::unique_lock lock(r.mutex);
-    auto fail = [&](DWORD code, std::string message) -> HMODULE {
-        last_error = std::move(message);
-        if (error) *error = code;
+    auto fail = [&](DWORD code, std::string message) -> Result<HMODULE> {
+        if (win32_error) *win32_error = code;
         if (code == ERROR_BAD_EXE_FORMAT && r.reporter) {
             auto reporter = r.reporter;
             lock.unlock();
-            reporter(last_error);
+            reporter(message);
         }
-        return nullptr;
+        return Failure {std::move(message)};
     };
     if (name.empty()) return fail(ERROR_INVALID_PARAMETER, "LoadLibrary was given an empty name");
 
@@ -144,14 +140,14 @@ HMODULE load_module(std::u16string_view name, DWORD* error)
     std::string refused;
     for (const auto& candidate : candidates) {
         DWORD open_error = 0;
-        std::string why;
-        file = files::RootedFile::open(candidate, &open_error, &why);
-        if (file) {
+        auto opened = files::RootedFile::open(candidate, &open_error);
+        if (opened) {
+            file = std::move(*opened);
             ce_path = candidate;
             break;
         }
         if (open_error != ERROR_FILE_NOT_FOUND && open_error != ERROR_PATH_NOT_FOUND && refused.empty())
-            refused = "; " + to_utf8(candidate) + ": " + why;
+            refused = "; " + to_utf8(candidate) + ": " + opened.failure().text();
     }
     if (!file)
         return fail(ERROR_MOD_NOT_FOUND,
@@ -166,16 +162,19 @@ HMODULE load_module(std::u16string_view name, DWORD* error)
         }
     }
 
-    std::string why;
     if (file->size() > max_library_bytes)
         return fail(ERROR_BAD_EXE_FORMAT, to_utf8(ce_path) + ": the file is larger than 256 MB");
-    auto bytes = file->read_all(max_library_bytes, &why);
-    if (!bytes) return fail(ERROR_BAD_EXE_FORMAT, to_utf8(ce_path) + ": " + why);
+    auto bytes = file->read_all(max_library_bytes);
+    if (!bytes) return fail(ERROR_BAD_EXE_FORMAT, to_utf8(ce_path) + ": " + bytes.failure().text());
     if (auto shown = files::ce_path_of(file->host_path())) ce_path = *shown;
     auto module = std::make_shared<Module>(ce_path, key, std::move(*bytes));
-    if (!module->reader->valid())
+    // Read from the module's own copy of the bytes, which the reader refers
+    // into for as long as the module lives.
+    auto reader = PeReader::read(module->bytes);
+    if (!reader)
         return fail(
-            ERROR_BAD_EXE_FORMAT, to_utf8(ce_path) + ": not a valid resource library: " + module->reader->error());
+            ERROR_BAD_EXE_FORMAT, to_utf8(ce_path) + ": not a valid resource library: " + reader.failure().text());
+    module->reader = std::make_unique<const PeReader>(std::move(*reader));
     module->references = 1;
     module->resource_handles.assign(module->reader->resources().size(), 0);
     std::uint32_t value = r.modules.insert(module);
@@ -249,8 +248,6 @@ std::shared_ptr<Module> find_resource(HRSRC resource, std::size_t* index)
     if (module && index) *index = ref->index;
     return module;
 }
-
-std::string last_load_error() { return last_error; }
 
 void set_load_error_reporter(std::function<void(const std::string&)> reporter)
 {

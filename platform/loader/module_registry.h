@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/include/wintypes.h"
+#include "platform/kernel/result.h"
 #include "platform/loader/pe_reader.h"
 
 namespace platform::loader {
@@ -24,14 +25,15 @@ namespace platform::loader {
 struct Module {
     // The program's own module: a name without resources.
     explicit Module(std::u16string path);
-    // A library read from a file; check reader->valid().
+    // A library read from a file, its reader still to be set.
     Module(std::u16string path, std::string key, std::vector<std::uint8_t> image);
 
     const std::u16string ce_path;
     const std::string host_key;  // the file's host identity (device and inode): one module per file
     const std::vector<std::uint8_t> bytes;
-    // Null for the program's module, which has no resource directory.
-    const std::unique_ptr<const PeReader> reader;
+    // Null for the program's module, which has no resource directory. Set
+    // once, before the module is shared, and refers into bytes.
+    std::unique_ptr<const PeReader> reader;
 
     // Guarded by the registry's lock.
     int references = 0;
@@ -52,9 +54,9 @@ HMODULE program_module();
 
 // Loads (or references again) a library. A name without a path is looked for
 // in the program's folder, then in \Windows; ".dll" is added to a name
-// without an extension. Returns null and sets *error to a Win32 code on
-// failure; the reason in words is in last_load_error().
-HMODULE load_module(std::u16string_view name, DWORD* error);
+// without an extension. A failure names the file and says why; the Win32
+// error for the caller's SetLastError goes to *win32_error.
+Result<HMODULE> load_module(std::u16string_view name, DWORD* win32_error = nullptr);
 
 // Drops one reference; the last one unloads the module. False for an unknown
 // handle.
@@ -69,8 +71,6 @@ HMODULE find_module_by_name(std::u16string_view name);
 HRSRC resource_handle(HMODULE module, std::size_t index);
 std::shared_ptr<Module> find_resource(HRSRC resource, std::size_t* index);
 
-// Why the last load on this thread failed, naming the file.
-std::string last_load_error();
 // Where the loader reports malformed libraries, by default standard error.
 // A missing library is not reported: callers probe for optional ones.
 void set_load_error_reporter(std::function<void(const std::string&)> reporter);

@@ -9,12 +9,7 @@ namespace platform::loader {
 
 namespace {
 
-// Thrown inside the reader only; the constructor turns it into error().
-struct Malformed {
-    std::string message;
-};
-
-[[noreturn]] void fail(std::string message) { throw Malformed {std::move(message)}; }
+Failure fail(std::string message) { return Failure {std::move(message)}; }
 
 std::string hex(std::uint64_t value)
 {
@@ -41,32 +36,32 @@ std::string describe(const ResourceId& type, const ResourceId& name)
 PeReader::PeReader(std::span<const std::uint8_t> image)
     : image_(image)
 {
-    try {
-        read_headers();
-    } catch (const Malformed& malformed) {
-        error_ = malformed.message.empty() ? "malformed file" : malformed.message;
-        sections_.clear();
-        resources_.clear();
-        has_resource_directory_ = false;
-    }
-    area_ = {};
-    visited_tables_.clear();
-    names_by_offset_.clear();
+}
+
+Result<PeReader> PeReader::read(std::span<const std::uint8_t> image)
+{
+    PeReader reader(image);
+    if (auto headers = reader.read_headers(); !headers) return headers.failure();
+    // Only the answers are kept; what the tree walk needed goes.
+    reader.area_ = {};
+    reader.visited_tables_.clear();
+    reader.names_by_offset_.clear();
+    return reader;
 }
 
 bool PeReader::is_dll() const { return (characteristics_ & pe::file_dll) != 0; }
 
-void PeReader::read_headers()
+Result<void> PeReader::read_headers()
 {
     if (image_.size() < pe::dos_header_size)
-        fail("too short for an executable (" + std::to_string(image_.size()) + " bytes)");
-    if (pe::read16(image_, 0) != pe::dos_magic) fail("not an executable (no MZ signature)");
+        return fail("too short for an executable (" + std::to_string(image_.size()) + " bytes)");
+    if (pe::read16(image_, 0) != pe::dos_magic) return fail("not an executable (no MZ signature)");
 
     std::uint32_t pe_offset = pe::read32(image_, pe::dos_lfanew_offset);
     if (!fits(pe_offset, 4 + pe::coff_header_size, image_.size()))
-        fail("the PE header offset " + hex(pe_offset) + " lies past the end of the file");
+        return fail("the PE header offset " + hex(pe_offset) + " lies past the end of the file");
     if (pe::read32(image_, pe_offset) != pe::pe_signature)
-        fail("no PE signature at offset " + hex(pe_offset) + " (not a Win32 executable)");
+        return fail("no PE signature at offset " + hex(pe_offset) + " (not a Win32 executable)");
 
     std::size_t coff = pe_offset + 4;
     machine_ = pe::read16(image_, coff + pe::coff_machine);
@@ -76,38 +71,40 @@ void PeReader::read_headers()
 
     std::size_t optional = coff + pe::coff_header_size;
     if (!fits(optional, optional_size, image_.size()))
-        fail("the optional header (" + std::to_string(optional_size) + " bytes) runs past the end of the file");
-    if (optional_size < 2) fail("the optional header is missing");
+        return fail("the optional header (" + std::to_string(optional_size) + " bytes) runs past the end of the file");
+    if (optional_size < 2) return fail("the optional header is missing");
     std::uint16_t magic = pe::read16(image_, optional + pe::optional_magic);
     if (magic != pe::optional_magic_pe32 && magic != pe::optional_magic_pe64)
-        fail("unknown optional header magic " + hex(magic) + " (expected 0x10B or 0x20B)");
+        return fail("unknown optional header magic " + hex(magic) + " (expected 0x10B or 0x20B)");
     pe64_ = magic == pe::optional_magic_pe64;
 
     std::size_t count_field = pe64_ ? pe::optional_rva_count_pe64 : pe::optional_rva_count_pe32;
     std::size_t directories = count_field + 4;
     if (optional_size < directories)
-        fail("the optional header is too short (" + std::to_string(optional_size) + " bytes) for " +
+        return fail("the optional header is too short (" + std::to_string(optional_size) + " bytes) for " +
             (pe64_ ? "PE32+" : "PE32"));
     // Windows ignores directories past the sixteenth; so does this reader.
     std::uint32_t directory_count = std::min(pe::read32(image_, optional + count_field), pe::max_data_directories);
     if (directories + std::size_t(directory_count) * pe::data_directory_size > optional_size)
-        fail("the optional header is too short for its " + std::to_string(directory_count) + " data directories");
+        return fail(
+            "the optional header is too short for its " + std::to_string(directory_count) + " data directories");
 
-    read_sections(optional + optional_size, section_count);
+    if (auto sections = read_sections(optional + optional_size, section_count); !sections) return sections;
 
     if (directory_count > pe::directory_entry_resource) {
         std::size_t entry = optional + directories + pe::directory_entry_resource * pe::data_directory_size;
         std::uint32_t rva = pe::read32(image_, entry);
         std::uint32_t size = pe::read32(image_, entry + 4);
-        if (size != 0) read_resource_tree(rva, size);
+        if (size != 0) return read_resource_tree(rva, size);
     }
+    return {};
 }
 
-void PeReader::read_sections(std::size_t table_offset, std::uint32_t count)
+Result<void> PeReader::read_sections(std::size_t table_offset, std::uint32_t count)
 {
-    if (count > pe::max_sections) fail(std::to_string(count) + " sections (at most 96 are allowed)");
+    if (count > pe::max_sections) return fail(std::to_string(count) + " sections (at most 96 are allowed)");
     if (!fits(table_offset, std::uint64_t(count) * pe::section_header_size, image_.size()))
-        fail("the section table (" + std::to_string(count) + " sections at offset " + hex(table_offset) +
+        return fail("the section table (" + std::to_string(count) + " sections at offset " + hex(table_offset) +
             ") runs past the end of the file");
     for (std::uint32_t i = 0; i < count; ++i) {
         std::size_t at = table_offset + i * pe::section_header_size;
@@ -120,11 +117,12 @@ void PeReader::read_sections(std::size_t table_offset, std::uint32_t count)
         section.raw_offset = pe::read32(image_, at + pe::section_pointer_to_raw_data);
         section.characteristics = pe::read32(image_, at + pe::section_characteristics);
         if (section.raw_size != 0 && !fits(section.raw_offset, section.raw_size, image_.size()))
-            fail("section " + std::to_string(i + 1) + " (" + section.name + ") has data at offset " +
+            return fail("section " + std::to_string(i + 1) + " (" + section.name + ") has data at offset " +
                 hex(section.raw_offset) + ", " + hex(section.raw_size) + " bytes, past the end of the file (" +
                 hex(image_.size()) + " bytes)");
         sections_.push_back(std::move(section));
     }
+    return {};
 }
 
 bool PeReader::map_rva(std::uint64_t rva, std::uint64_t size, std::size_t& file_offset) const
@@ -144,86 +142,89 @@ bool PeReader::map_rva(std::uint64_t rva, std::uint64_t size, std::size_t& file_
     return false;
 }
 
-void PeReader::read_resource_tree(std::uint32_t rva, std::uint32_t size)
+Result<void> PeReader::read_resource_tree(std::uint32_t rva, std::uint32_t size)
 {
     std::size_t offset = 0;
     if (!map_rva(rva, size, offset))
-        fail("the resource directory (RVA " + hex(rva) + ", " + hex(size) +
+        return fail("the resource directory (RVA " + hex(rva) + ", " + hex(size) +
             " bytes) does not lie within the file data of one section");
     area_ = image_.subspan(offset, size);
     has_resource_directory_ = true;
-    read_resource_table(0, 0, {}, {});
+    return read_resource_table(0, 0, {}, {});
 }
 
-ResourceId PeReader::read_entry_key(std::uint32_t field, int level)
+Result<ResourceId> PeReader::read_entry_key(std::uint32_t field, int level)
 {
     if ((field & pe::resource_name_is_string) == 0) {
-        if (field > 0xFFFF) fail("a resource directory entry has the number " + hex(field) + ", beyond 16 bits");
+        if (field > 0xFFFF) return fail("a resource directory entry has the number " + hex(field) + ", beyond 16 bits");
         return ResourceId::from_number(static_cast<std::uint16_t>(field));
     }
-    if (level == 2) fail("a resource language entry has a name instead of a number");
+    if (level == 2) return fail("a resource language entry has a name instead of a number");
     std::uint32_t at = field & ~pe::resource_name_is_string;
     if (auto known = names_by_offset_.find(at); known != names_by_offset_.end()) return known->second;
     if (!fits(at, 2, area_.size()))
-        fail("a resource name at offset " + hex(at) + " lies outside the resource directory");
+        return fail("a resource name at offset " + hex(at) + " lies outside the resource directory");
     std::uint16_t length = pe::read16(area_, at);
     if (!fits(at + 2ull, 2ull * length, area_.size()))
-        fail("a resource name at offset " + hex(at) + " (" + std::to_string(length) +
+        return fail("a resource name at offset " + hex(at) + " (" + std::to_string(length) +
             " characters) runs past the end of the resource directory");
     name_characters_ += length;
     if (name_characters_ > area_.size() * max_name_characters_per_byte)
-        fail("the resource names at offset " + hex(at) + " and before overlap: together they hold more characters (" +
-            std::to_string(name_characters_) + ") than the resource directory has bytes (" +
-            std::to_string(area_.size()) + ")");
+        return fail("the resource names at offset " + hex(at) +
+            " and before overlap: together they hold more characters (" + std::to_string(name_characters_) +
+            ") than the resource directory has bytes (" + std::to_string(area_.size()) + ")");
     std::u16string name(length, u'\0');
     for (std::uint16_t i = 0; i < length; ++i) name[i] = static_cast<char16_t>(pe::read16(area_, at + 2 + 2 * i));
     return names_by_offset_.emplace(at, ResourceId::from_name(std::move(name))).first->second;
 }
 
-void PeReader::read_resource_table(std::uint32_t offset, int level, const ResourceId& type, const ResourceId& name)
+Result<void> PeReader::read_resource_table(
+    std::uint32_t offset, int level, const ResourceId& type, const ResourceId& name)
 {
     if (!visited_tables_.insert(offset).second)
-        fail("the resource directory table at offset " + hex(offset) + " is reached twice (a loop in the tree)");
+        return fail("the resource directory table at offset " + hex(offset) + " is reached twice (a loop in the tree)");
     if (!fits(offset, pe::resource_table_size, area_.size()))
-        fail("a resource directory table at offset " + hex(offset) + " lies outside the resource directory (" +
+        return fail("a resource directory table at offset " + hex(offset) + " lies outside the resource directory (" +
             hex(area_.size()) + " bytes)");
     std::uint64_t count = std::uint64_t(pe::read16(area_, offset + pe::resource_table_named_count)) +
         pe::read16(area_, offset + pe::resource_table_id_count);
     std::uint64_t entries = offset + pe::resource_table_size;
     if (!fits(entries, count * pe::resource_entry_size, area_.size()))
-        fail("the resource directory table at offset " + hex(offset) + " claims " + std::to_string(count) +
+        return fail("the resource directory table at offset " + hex(offset) + " claims " + std::to_string(count) +
             " entries, more than the resource directory holds");
     entries_seen_ += count;
-    if (entries_seen_ > max_resource_entries) fail("the resource directory has more than a million entries");
+    if (entries_seen_ > max_resource_entries) return fail("the resource directory has more than a million entries");
 
     for (std::uint64_t i = 0; i < count; ++i) {
         std::size_t at = static_cast<std::size_t>(entries + i * pe::resource_entry_size);
-        ResourceId key = read_entry_key(pe::read32(area_, at), level);
+        auto read_key = read_entry_key(pe::read32(area_, at), level);
+        if (!read_key) return read_key.failure();
+        const ResourceId& key = *read_key;
         std::uint32_t target = pe::read32(area_, at + 4);
         bool is_table = (target & pe::resource_data_is_directory) != 0;
         target &= ~pe::resource_data_is_directory;
         if (level < 2) {
             if (!is_table)
-                fail(std::string("the resource ") + (level == 0 ? "type " : "name ") + key.to_string() +
+                return fail(std::string("the resource ") + (level == 0 ? "type " : "name ") + key.to_string() +
                     " points to data instead of a directory table");
-            if (level == 0)
-                read_resource_table(target, 1, key, {});
-            else
-                read_resource_table(target, 2, type, key);
+            auto table =
+                level == 0 ? read_resource_table(target, 1, key, {}) : read_resource_table(target, 2, type, key);
+            if (!table) return table;
         } else {
             if (is_table)
-                fail(describe(type, name) + " language " + key.to_string() +
+                return fail(describe(type, name) + " language " + key.to_string() +
                     " points to a further directory (the tree is at most three levels deep)");
-            read_data_entry(target, type, name, key.number());
+            if (auto entry = read_data_entry(target, type, name, key.number()); !entry) return entry;
         }
     }
+    return {};
 }
 
-void PeReader::read_data_entry(
+Result<void> PeReader::read_data_entry(
     std::uint32_t offset, const ResourceId& type, const ResourceId& name, std::uint16_t language)
 {
     if (!fits(offset, pe::resource_data_entry_size, area_.size()))
-        fail("the data entry of " + describe(type, name) + " at offset " + hex(offset) +
+        return fail("the data entry of " + describe(type, name) + " at offset " + hex(offset) +
             " lies outside the resource directory");
     PeResource resource;
     resource.type = type;
@@ -233,9 +234,10 @@ void PeReader::read_data_entry(
     resource.size = pe::read32(area_, offset + 4);
     resource.code_page = pe::read32(area_, offset + 8);
     if (!map_rva(resource.rva, resource.size, resource.file_offset))
-        fail("the data of " + describe(type, name) + " (RVA " + hex(resource.rva) + ", " + hex(resource.size) +
+        return fail("the data of " + describe(type, name) + " (RVA " + hex(resource.rva) + ", " + hex(resource.size) +
             " bytes) does not lie within the file data of a section");
     resources_.push_back(std::move(resource));
+    return {};
 }
 
 std::span<const std::uint8_t> PeReader::data(const PeResource& resource) const

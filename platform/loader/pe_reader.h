@@ -17,6 +17,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/kernel/result.h"
 #include "platform/loader/resource_id.h"
 
 namespace platform::loader {
@@ -43,13 +44,10 @@ struct PeResource {
 class PeReader {
 public:
     // Reads everything at once; afterwards the reader only answers questions.
-    // The bytes must outlive the reader, since resources refer into them.
-    explicit PeReader(std::span<const std::uint8_t> image);
-
-    bool valid() const { return error_.empty(); }
-    // What is wrong with the file ("the section table runs past the end of
-    // the file"); empty for a valid one.
-    const std::string& error() const { return error_; }
+    // The bytes must outlive the reader, since resources refer into them. A
+    // malformed file fails as a whole, saying what is wrong ("the section
+    // table runs past the end of the file").
+    static Result<PeReader> read(std::span<const std::uint8_t> image);
 
     bool is_pe64() const { return pe64_; }
     std::uint16_t machine() const { return machine_; }
@@ -78,19 +76,21 @@ public:
     static constexpr std::size_t max_name_characters_per_byte = 1;
 
 private:
-    void read_headers();
-    void read_sections(std::size_t table_offset, std::uint32_t count);
-    void read_resource_tree(std::uint32_t rva, std::uint32_t size);
-    void read_resource_table(std::uint32_t offset, int level, const ResourceId& type, const ResourceId& name);
-    ResourceId read_entry_key(std::uint32_t field, int level);
-    void read_data_entry(std::uint32_t offset, const ResourceId& type, const ResourceId& name, std::uint16_t language);
+    explicit PeReader(std::span<const std::uint8_t> image);
+
+    Result<void> read_headers();
+    Result<void> read_sections(std::size_t table_offset, std::uint32_t count);
+    Result<void> read_resource_tree(std::uint32_t rva, std::uint32_t size);
+    Result<void> read_resource_table(std::uint32_t offset, int level, const ResourceId& type, const ResourceId& name);
+    Result<ResourceId> read_entry_key(std::uint32_t field, int level);
+    Result<void> read_data_entry(
+        std::uint32_t offset, const ResourceId& type, const ResourceId& name, std::uint16_t language);
     // The file offset of [rva, rva + size) inside one section's file data.
     bool map_rva(std::uint64_t rva, std::uint64_t size, std::size_t& file_offset) const;
     const PeResource* find_first(
         const ResourceId& type, const ResourceId& name, std::optional<std::uint16_t> language) const;
 
     std::span<const std::uint8_t> image_;
-    std::string error_;
     bool pe64_ = false;
     std::uint16_t machine_ = 0;
     std::uint16_t characteristics_ = 0;

@@ -42,34 +42,23 @@ PeWriter::PeWriter(PeWriterOptions options)
     if (options_.machine == 0) options_.machine = options_.pe64 ? pe::machine_amd64 : pe::machine_arm;
 }
 
-bool PeWriter::add(
+Result<void> PeWriter::add(
     const ResourceId& type, const ResourceId& name, std::uint16_t language, std::vector<std::uint8_t> data)
 {
-    for (auto problem : {check_key(type, "type"), check_key(name, "name")}) {
-        if (!problem.empty()) {
-            error_ = problem;
-            return false;
-        }
-    }
-    if (count_ >= max_resources) {
-        error_ = "more than " + std::to_string(max_resources) + " resources";
-        return false;
-    }
+    for (auto problem : {check_key(type, "type"), check_key(name, "name")})
+        if (!problem.empty()) return Failure {problem};
+    if (count_ >= max_resources) return Failure {"more than " + std::to_string(max_resources) + " resources"};
     std::uint64_t padded = align_up(data.size(), 4);
-    if (padded > max_resource_bytes - data_bytes_) {
-        error_ = "the resources take more than 2 GB, more than one section can hold";
-        return false;
-    }
+    if (padded > max_resource_bytes - data_bytes_)
+        return Failure {"the resources take more than 2 GB, more than one section can hold"};
     auto& languages = types_[upper_cased(type)][upper_cased(name)];
-    if (languages.count(language)) {
-        error_ = "the resource " + type.to_string() + "/" + name.to_string() + " is given twice for language " +
-            std::to_string(language);
-        return false;
-    }
+    if (languages.count(language))
+        return Failure {"the resource " + type.to_string() + "/" + name.to_string() + " is given twice for language " +
+            std::to_string(language)};
     data_bytes_ += padded;
     ++count_;
     languages.emplace(language, std::move(data));
-    return true;
+    return {};
 }
 
 std::vector<std::uint8_t> PeWriter::build_resource_section(std::uint32_t rva) const

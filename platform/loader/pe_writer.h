@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel/result.h"
 #include "platform/loader/resource_id.h"
 
 namespace platform::loader {
@@ -27,14 +28,15 @@ class PeWriter {
 public:
     explicit PeWriter(PeWriterOptions options = {});
 
-    // Adds one resource. False (see error()) for a key that cannot be looked
-    // up (number 0, empty name, over-long name) or that is already present.
-    bool add(const ResourceId& type, const ResourceId& name, std::uint16_t language, std::vector<std::uint8_t> data);
+    // Adds one resource. Refuses a key that cannot be looked up (number 0,
+    // empty name, over-long name) or that is already present, and a resource
+    // past the limits of one section.
+    Result<void> add(
+        const ResourceId& type, const ResourceId& name, std::uint16_t language, std::vector<std::uint8_t> data);
 
     // The whole file. Size limits are enforced by add(), so this cannot fail.
     std::vector<std::uint8_t> build() const;
 
-    const std::string& error() const { return error_; }
     std::size_t size() const { return count_; }
 
     static constexpr std::uint64_t max_resource_bytes = 0x7FF00000;
@@ -50,7 +52,6 @@ private:
     std::map<ResourceId, Names> types_;
     std::uint64_t data_bytes_ = 0;
     std::size_t count_ = 0;
-    std::string error_;
 };
 
 // The PE checksum: 16-bit one's-complement-style sum of the file, with the

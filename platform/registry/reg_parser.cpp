@@ -6,6 +6,7 @@
 #include <new>
 #include <optional>
 
+#include "platform/kernel/result.h"
 #include "platform/kernel/utf.h"
 #include "platform/registry/reg_text.h"
 
@@ -17,10 +18,13 @@ struct Line {
     std::size_t number;
 };
 
-struct Failure {
-    std::size_t line;
-    std::string message;
-};
+// Where a fault lies: "name:line", or the name alone when it is not on one
+// line.
+std::string located(std::string_view name, std::size_t line)
+{
+    if (line == 0) return std::string(name.empty() ? "" : name);
+    return name.empty() ? "line " + std::to_string(line) : std::string(name) + ":" + std::to_string(line);
+}
 
 // Keeps error messages to one readable line whatever the input holds.
 std::string excerpt(std::u16string_view text)
@@ -43,7 +47,7 @@ std::size_t count_lines(std::string_view bytes, std::size_t end)
 
 // Strict UTF-8: a hive that is not valid text is malformed, rather than
 // silently turned into replacement characters that would then be saved.
-bool decode_utf8(std::string_view bytes, std::u16string& out, Failure& failure)
+Result<void> decode_utf8(std::string_view bytes, std::string_view name, std::u16string& out)
 {
     out.reserve(bytes.size());
     std::size_t i = 0;
@@ -66,13 +70,11 @@ bool decode_utf8(std::string_view bytes, std::u16string& out, Failure& failure)
         if (!valid) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "0x%02X", byte);
-            failure = {count_lines(bytes, i), std::string("invalid UTF-8 (byte ") + hex + ")"};
-            return false;
+            return failure_at(located(name, count_lines(bytes, i)), std::string("invalid UTF-8 (byte ") + hex + ")");
         }
         if (code == 0) {
-            failure = {
-                count_lines(bytes, i), "unexpected NUL character (is the file UTF-16 without a byte-order mark?)"};
-            return false;
+            return failure_at(located(name, count_lines(bytes, i)),
+                "unexpected NUL character (is the file UTF-16 without a byte-order mark?)");
         }
         if (code < 0x10000) {
             out += static_cast<char16_t>(code);
@@ -82,17 +84,16 @@ bool decode_utf8(std::string_view bytes, std::u16string& out, Failure& failure)
         }
         i += length;
     }
-    return true;
+    return {};
 }
 
-bool decode(std::string_view bytes, std::u16string& text, Failure& failure)
+Result<void> decode(std::string_view bytes, std::string_view name, std::u16string& text)
 {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         bytes.remove_prefix(2);
         if (bytes.size() % 2 != 0) {
-            failure = {0, "truncated UTF-16 text (odd number of bytes)"};
-            return false;
+            return failure_at(located(name, 0), "truncated UTF-16 text (odd number of bytes)");
         }
         text.resize(bytes.size() / 2);
         std::size_t line = 1;
@@ -101,19 +102,17 @@ bool decode(std::string_view bytes, std::u16string& text, Failure& failure)
                 static_cast<unsigned char>(bytes[2 * i]) | (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
             if (text[i] == u'\n') ++line;
             if (text[i] == 0) {
-                failure = {line, "unexpected NUL character"};
-                return false;
+                return failure_at(located(name, line), "unexpected NUL character");
             }
         }
-        return true;
+        return {};
     }
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
         static_cast<unsigned char>(bytes[1]) == 0xFF) {
-        failure = {0, "UTF-16 big-endian text is not supported (save as UTF-8 or UTF-16LE)"};
-        return false;
+        return failure_at(located(name, 0), "UTF-16 big-endian text is not supported (save as UTF-8 or UTF-16LE)");
     }
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    return decode_utf8(bytes, text, failure);
+    return decode_utf8(bytes, name, text);
 }
 
 // Hands out the lines one at a time, so the memory a file costs follows its
@@ -184,40 +183,39 @@ bool starts_with_caseless(std::u16string_view text, std::u16string_view prefix)
 
 class Parser {
 public:
-    Parser(std::u16string_view text, RegScript& script)
+    Parser(std::u16string_view text, std::string_view name, RegScript& script)
         : lines_(text)
+        , name_(name)
         , script_(script)
     {
     }
 
-    bool run(Failure& failure)
+    Result<void> run()
     {
         bool found = false;
         while ((found = next_line()) && trim(line_.text).empty()) { }
-        if (!found) return fail(failure, 0, "empty file: expected \"" + std::string(reg_file_header) + "\"");
+        if (!found) return fail(0, "empty file: expected \"" + std::string(reg_file_header) + "\"");
         std::u16string_view header = trim(line_.text);
         if (header != u"Windows Registry Editor Version 5.00")
-            return fail(
-                failure, line_.number, "expected \"" + std::string(reg_file_header) + "\", got " + excerpt(header));
+            return fail(line_.number, "expected \"" + std::string(reg_file_header) + "\", got " + excerpt(header));
         while (next_line()) {
             std::u16string_view text = trim(line_.text);
             if (text.empty() || text.front() == u';') continue;
-            bool ok = text.front() == u'[' ? key_line(text, failure)
+            Result<void> done = text.front() == u'[' ? key_line(text)
                 : (text.front() == u'"' || text.front() == u'@')
-                ? value_line(text, failure)
-                : fail(failure, line_.number, "expected [key] or \"name\"=value, got " + excerpt(text));
-            if (!ok) return false;
+                ? value_line(text)
+                : fail_here("expected [key] or \"name\"=value, got " + excerpt(text));
+            if (!done) return done;
         }
-        return true;
+        return {};
     }
 
 private:
-    bool fail(Failure& failure, std::size_t line, std::string message)
+    Failure fail(std::size_t line, std::string message) const
     {
-        failure = {line, std::move(message)};
-        return false;
+        return failure_at(located(name_, line), std::move(message));
     }
-    bool fail_here(Failure& failure, std::string message) { return fail(failure, line_.number, std::move(message)); }
+    Failure fail_here(std::string message) const { return fail(line_.number, std::move(message)); }
 
     bool next_line()
     {
@@ -227,10 +225,9 @@ private:
         return true;
     }
 
-    bool key_line(std::u16string_view text, Failure& failure)
+    Result<void> key_line(std::u16string_view text)
     {
-        if (text.back() != u']')
-            return fail_here(failure, "expected \"]\" at the end of the key line " + excerpt(text));
+        if (text.back() != u']') return fail_here("expected \"]\" at the end of the key line " + excerpt(text));
         text = text.substr(1, text.size() - 2);
         RegOperation operation;
         operation.kind = RegOperation::Kind::create_key;
@@ -241,54 +238,52 @@ private:
         std::size_t slash = text.find(u'\\');
         std::u16string_view root_name = text.substr(0, slash);
         auto root = root_key_from_name(root_name);
-        if (!root) return fail_here(failure, "unknown root key " + excerpt(root_name));
+        if (!root) return fail_here("unknown root key " + excerpt(root_name));
         operation.root = *root;
         std::vector<std::u16string_view> components;
         if (slash != std::u16string_view::npos && !split_key_path(text.substr(slash + 1), components)) {
-            return fail_here(failure,
-                "bad key name " + excerpt(text) +
-                    " (empty part, part longer than 255 characters, line break or more than 512 levels)");
+            return fail_here("bad key name " + excerpt(text) +
+                " (empty part, part longer than 255 characters, line break or more than 512 levels)");
         }
         if (operation.kind == RegOperation::Kind::delete_key && components.empty())
-            return fail_here(failure, "a root key cannot be deleted: " + excerpt(text));
+            return fail_here("a root key cannot be deleted: " + excerpt(text));
         for (auto component : components) operation.path.emplace_back(component);
         in_deleted_key_ = operation.kind == RegOperation::Kind::delete_key;
         have_key_ = true;
         script_.push_back(std::move(operation));
-        return true;
+        return {};
     }
 
-    bool quoted_string(std::u16string_view& text, std::u16string& out, Failure& failure)
+    Result<void> quoted_string(std::u16string_view& text, std::u16string& out)
     {
         text.remove_prefix(1);  // the opening quote
         while (!text.empty()) {
             char16_t c = text.front();
             text.remove_prefix(1);
-            if (c == u'"') return true;
+            if (c == u'"') return {};
             if (c == u'\\') {
                 if (text.empty()) break;
                 if (text.front() != u'\\' && text.front() != u'"')
-                    return fail_here(failure,
-                        "unknown escape " + excerpt(std::u16string(1, u'\\') + text.front()) +
-                            " in string (write \\\\ for a backslash)");
+                    return fail_here("unknown escape " + excerpt(std::u16string(1, u'\\') + text.front()) +
+                        " in string (write \\\\ for a backslash)");
                 c = text.front();
                 text.remove_prefix(1);
             }
             out += c;
         }
-        return fail_here(failure, "string without closing quote");
+        return fail_here("string without closing quote");
     }
 
-    bool end_of_value(std::u16string_view text, Failure& failure)
+    Result<void> end_of_value(std::u16string_view text)
     {
         skip_spaces(text);
-        if (text.empty() || text.front() == u';') return true;
-        return fail_here(failure, "unexpected text after the value: " + excerpt(text));
+        if (text.empty() || text.front() == u';') return {};
+        return fail_here("unexpected text after the value: " + excerpt(text));
     }
 
     // The comma-separated bytes of a hex value, continued over lines that
     // end with a backslash.
-    bool hex_bytes(std::u16string_view text, std::vector<std::uint8_t>& bytes, Failure& failure)
+    Result<void> hex_bytes(std::u16string_view text, std::vector<std::uint8_t>& bytes)
     {
         for (;;) {
             bool continued = false;
@@ -298,41 +293,41 @@ private:
                 if (text.front() == u'\\') {
                     text.remove_prefix(1);
                     skip_spaces(text);
-                    if (!text.empty()) return fail_here(failure, "unexpected text after \"\\\": " + excerpt(text));
+                    if (!text.empty()) return fail_here("unexpected text after \"\\\": " + excerpt(text));
                     continued = true;
                     break;
                 }
                 std::uint32_t byte = 0;
                 if (!read_hex_number(text, 2, byte))
-                    return fail_here(failure, "expected a hex byte such as 0a, got " + excerpt(text));
+                    return fail_here("expected a hex byte such as 0a, got " + excerpt(text));
                 bytes.push_back(static_cast<std::uint8_t>(byte));
                 skip_spaces(text);
                 if (!text.empty() && text.front() == u',') {
                     text.remove_prefix(1);
                 } else if (!text.empty() && text.front() != u';' && text.front() != u'\\') {
-                    return fail_here(failure, "expected \",\" between hex bytes, got " + excerpt(text));
+                    return fail_here("expected \",\" between hex bytes, got " + excerpt(text));
                 }
             }
-            if (!continued) return true;
-            if (!next_line()) return fail_here(failure, "the file ends inside a value continued with \"\\\"");
+            if (!continued) return {};
+            if (!next_line()) return fail_here("the file ends inside a value continued with \"\\\"");
             text = trim(line_.text);
         }
     }
 
-    bool value_line(std::u16string_view text, Failure& failure)
+    Result<void> value_line(std::u16string_view text)
     {
-        if (!have_key_) return fail_here(failure, "value before the first [key] line");
+        if (!have_key_) return fail_here("value before the first [key] line");
         RegOperation operation;
         if (text.front() == u'@') {
             text.remove_prefix(1);
-        } else if (!quoted_string(text, operation.name, failure)) {
-            return false;
+        } else if (auto name = quoted_string(text, operation.name); !name) {
+            return name;
         }
         if (operation.name.size() > max_value_name_length || !is_storable_name(operation.name))
-            return fail_here(failure, "bad value name " + excerpt(operation.name));
+            return fail_here("bad value name " + excerpt(operation.name));
         skip_spaces(text);
         if (text.empty() || text.front() != u'=')
-            return fail_here(failure, "expected \"name\"=value, got " + excerpt(trim(line_.text)));
+            return fail_here("expected \"name\"=value, got " + excerpt(trim(line_.text)));
         text.remove_prefix(1);
         skip_spaces(text);
 
@@ -340,10 +335,11 @@ private:
         RegistryValue& value = operation.value;
         if (!text.empty() && text.front() == u'-') {
             operation.kind = RegOperation::Kind::delete_value;
-            if (!end_of_value(text.substr(1), failure)) return false;
+            if (auto end = end_of_value(text.substr(1)); !end) return end;
         } else if (!text.empty() && text.front() == u'"') {
             std::u16string data;
-            if (!quoted_string(text, data, failure) || !end_of_value(text, failure)) return false;
+            if (auto string = quoted_string(text, data); !string) return string;
+            if (auto end = end_of_value(text); !end) return end;
             value.type = 1;  // REG_SZ
             for (char16_t c : data) {
                 value.data.push_back(static_cast<std::uint8_t>(c & 0xFF));
@@ -355,8 +351,8 @@ private:
             text.remove_prefix(6);
             std::uint32_t number = 0;
             if (!read_hex_number(text, 8, number))
-                return fail_here(failure, "expected 1 to 8 hex digits after dword:, got " + excerpt(text));
-            if (!end_of_value(text, failure)) return false;
+                return fail_here("expected 1 to 8 hex digits after dword:, got " + excerpt(text));
+            if (auto end = end_of_value(text); !end) return end;
             value.type = 4;  // REG_DWORD
             for (int shift = 0; shift < 32; shift += 8)
                 value.data.push_back(static_cast<std::uint8_t>(number >> shift));
@@ -366,22 +362,22 @@ private:
             if (!text.empty() && text.front() == u'(') {
                 text.remove_prefix(1);
                 if (!read_hex_number(text, 8, value.type) || text.empty() || text.front() != u')')
-                    return fail_here(failure, "expected hex(type): with a hex type number, got " + excerpt(text));
+                    return fail_here("expected hex(type): with a hex type number, got " + excerpt(text));
                 text.remove_prefix(1);
             }
             if (text.empty() || text.front() != u':')
-                return fail_here(failure, "expected \":\" after hex, got " + excerpt(text));
-            if (!hex_bytes(text.substr(1), value.data, failure)) return false;
+                return fail_here("expected \":\" after hex, got " + excerpt(text));
+            if (auto hex = hex_bytes(text.substr(1), value.data); !hex) return hex;
         } else {
-            return fail_here(
-                failure, "expected a value (\"string\", dword:, hex:, hex(n): or -), got " + excerpt(text));
+            return fail_here("expected a value (\"string\", dword:, hex:, hex(n): or -), got " + excerpt(text));
         }
         // Values inside a [-key] section are ignored, as the format intends.
         if (!in_deleted_key_) script_.push_back(std::move(operation));
-        return true;
+        return {};
     }
 
     LineReader lines_;
+    std::string_view name_;
     Line line_ {};
     RegScript& script_;
     bool have_key_ = false;
@@ -390,22 +386,19 @@ private:
 
 }  // namespace
 
-std::optional<RegError> parse_reg_text(std::string_view bytes, RegScript& script)
+Result<RegScript> parse_reg_text(std::string_view bytes, std::string_view name)
 {
-    script.clear();
-    std::u16string text;
-    Failure failure {0, {}};
-    bool ok = false;
+    RegScript script;
     try {
-        ok = decode(bytes, text, failure) && Parser(text, script).run(failure);
+        std::u16string text;
+        if (auto decoded = decode(bytes, name, text); !decoded) return decoded.failure();
+        if (auto parsed = Parser(text, name, script).run(); !parsed) return parsed.failure();
     } catch (const std::bad_alloc&) {
         // A file far larger than its content is not worth dying for.
-        failure = {0, "not enough memory to read it (" + std::to_string(bytes.size() >> 20) + " MiB)"};
-        ok = false;
+        return failure_at(
+            located(name, 0), "not enough memory to read it (" + std::to_string(bytes.size() >> 20) + " MiB)");
     }
-    if (ok) return std::nullopt;
-    script.clear();
-    return RegError {failure.line, std::move(failure.message)};
+    return script;
 }
 
 void apply_reg_script(const RegScript& script, Hive& hive)

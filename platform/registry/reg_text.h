@@ -5,21 +5,16 @@
 // the same text, and that text parses back to the same hive.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/kernel/result.h"
 #include "platform/registry/hive.h"
 
 namespace platform::registry {
 
 inline constexpr std::string_view reg_file_header = "Windows Registry Editor Version 5.00";
-
-struct RegError {
-    std::size_t line = 0;  // 1-based; 0 when the error is not on one line
-    std::string message;
-};
 
 // One step of a .reg file. Value steps act on the key of the latest
 // create_key step.
@@ -34,8 +29,10 @@ struct RegOperation {
 using RegScript = std::vector<RegOperation>;
 
 // Parses the bytes of a .reg file: UTF-8 with or without a byte-order mark,
-// or UTF-16LE with its byte-order mark. On an error the script is left empty.
-std::optional<RegError> parse_reg_text(std::string_view bytes, RegScript& script);
+// or UTF-16LE with its byte-order mark. name is what a person knows the text
+// by (its file): a fault is reported where "name:line" (or name alone when
+// it is not on one line), so people editing the file by hand find it.
+Result<RegScript> parse_reg_text(std::string_view bytes, std::string_view name);
 
 // Applies a parsed script; takes the hive's lock and marks it dirty.
 void apply_reg_script(const RegScript& script, Hive& hive);

@@ -33,55 +33,61 @@ std::filesystem::path device_registry_file()
     return path ? *path : std::filesystem::path();
 }
 
-LoadResult load(const std::filesystem::path& file, std::string_view defaults_text, std::string_view defaults_name)
+Result<LoadedHive> load(
+    const std::filesystem::path& file, std::string_view defaults_text, std::string_view defaults_name)
 {
     static std::once_flag exit_hook;
     std::call_once(exit_hook, [] { std::atexit(save_at_exit); });
-    LoadResult result = load_hive_file(active_hive(), file, defaults_text, defaults_name, MalformedFile::move_aside);
-    report(result.message);
-    return result;
+    auto loaded = load_hive_file(active_hive(), file, defaults_text, defaults_name, MalformedFile::move_aside);
+    if (!loaded)
+        report(loaded.failure().text());
+    else if (loaded->setback)
+        report(loaded->setback->text());
+    return loaded;
 }
 
-LoadResult load_with_defaults_file(const std::filesystem::path& file, const std::filesystem::path& defaults_file)
+Result<LoadedHive> load_with_defaults_file(
+    const std::filesystem::path& file, const std::filesystem::path& defaults_file)
 {
-    std::string text, error;
-    if (!read_hive_bytes(defaults_file, text, error)) {
-        report(defaults_file.string() + ": " + error + "; using the shipped defaults");
+    auto text = read_hive_bytes(defaults_file);
+    if (!text) {
+        report(text.failure().text() + "; using the shipped defaults");
         return load(file);
     }
-    return load(file, text, defaults_file.string());
+    return load(file, *text, defaults_file.string());
 }
 
-LoadResult load_device_registry()
+Result<LoadedHive> load_device_registry()
 {
     std::filesystem::path file = device_registry_file();
-    if (file.empty()) {
-        LoadResult result;
-        std::string refusal;
-        if (platform::files::device_root().empty()) {
-            result.message = "no device root: the registry is kept in memory only";
-        } else {
-            refusal = platform::files::explain_refusal(registry_ce_path);
-            result.message = "the registry file cannot be used: " + refusal + "; the registry is kept in memory only";
-        }
-        report(result.message);
-        std::string ignored;
-        result.ok = load_hive_text(active_hive(), shipped_defaults(), "the shipped defaults", ignored);
-        result.used_defaults = true;
+    if (!file.empty()) return load(file);
+
+    LoadedHive loaded;
+    std::string refusal;
+    if (platform::files::device_root().empty()) {
+        loaded.setback = Failure {"no device root: the registry is kept in memory only"};
+    } else {
+        refusal = platform::files::explain_refusal(registry_ce_path);
+        loaded.setback =
+            Failure {"the registry file cannot be used: " + refusal + "; the registry is kept in memory only"};
+    }
+    report(loaded.setback->text());
+    auto defaults = load_hive_text(active_hive(), shipped_defaults(), "the shipped defaults");
+    loaded.used_defaults = true;
+    {
         // Flushes must not report a save that cannot happen.
         std::lock_guard lock(active_hive().mutex());
         active_hive().set_file({});
         active_hive().set_unsavable_reason(refusal);
-        return result;
     }
-    return load(file);
+    if (!defaults) return defaults.failure();
+    return loaded;
 }
 
 void shutdown()
 {
     Hive& hive = active_hive();
-    std::string error;
-    if (!flush_hive(hive, error)) report("registry not saved: " + error);
+    if (auto saved = flush_hive(hive); !saved) report("registry not saved: " + saved.failure().text());
     std::lock_guard lock(hive.mutex());
     hive.set_file({});
 }

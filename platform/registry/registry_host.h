@@ -21,12 +21,15 @@ std::filesystem::path device_registry_file();
 
 // Loads file as the phone's registry. A missing file starts from the
 // defaults; a malformed one is moved aside with exactly one error line on
-// standard error. The hive is saved at exit if it still has changes then.
-LoadResult load(const std::filesystem::path& file, std::string_view defaults_text = shipped_defaults(),
+// standard error (the setback). The hive is saved at exit if it still has
+// changes then.
+Result<LoadedHive> load(const std::filesystem::path& file, std::string_view defaults_text = shipped_defaults(),
     std::string_view defaults_name = "the shipped defaults");
-LoadResult load_with_defaults_file(const std::filesystem::path& file, const std::filesystem::path& defaults_file);
-// load() of device_registry_file() with the shipped defaults.
-LoadResult load_device_registry();
+Result<LoadedHive> load_with_defaults_file(
+    const std::filesystem::path& file, const std::filesystem::path& defaults_file);
+// load() of device_registry_file() with the shipped defaults. Without a
+// usable file the registry is kept in memory, and the setback says why.
+Result<LoadedHive> load_device_registry();
 
 // Saves pending changes and detaches the file; later changes stay in memory.
 // Errors go to standard error. Safe to call more than once.

@@ -76,9 +76,9 @@ LONG RegFlushKey(HKEY hKey)
         LONG status = platform::registry::resolve_key_handle(hKey, key);
         if (status != ERROR_SUCCESS) return status;
     }
-    std::string error;
-    if (platform::registry::flush_hive(hive, error)) return ERROR_SUCCESS;
-    std::fprintf(stderr, "velmor: registry not saved: %s\n", error.c_str());
+    auto saved = platform::registry::flush_hive(hive);
+    if (saved) return ERROR_SUCCESS;
+    std::fprintf(stderr, "velmor: registry not saved: %s\n", saved.failure().text().c_str());
     return ERROR_CANTWRITE;
 }
 

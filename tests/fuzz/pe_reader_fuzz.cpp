@@ -8,11 +8,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    platform::loader::PeReader reader(std::span<const std::uint8_t>(data, size));
-    if (!reader.valid()) {
-        if (reader.error().empty()) __builtin_trap();  // a rejection must say why
+    auto read = platform::loader::PeReader::read(std::span<const std::uint8_t>(data, size));
+    if (!read) {
+        if (read.failure().message.empty()) __builtin_trap();  // a rejection must say why
         return 0;
     }
+    const platform::loader::PeReader& reader = *read;
     unsigned sum = 0;
     for (const auto& resource : reader.resources()) {
         for (std::uint8_t byte : reader.data(resource)) sum += byte;

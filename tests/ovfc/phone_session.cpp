@@ -21,7 +21,7 @@ bool PhoneSession::start(const std::filesystem::path& device_root, bool echo_tra
     stop();
     root_ = device_root;
     if (!platform::files::set_device_root(root_)) return false;
-    if (!platform::registry::load(registry_file()).ok) return false;
+    if (!platform::registry::load(registry_file())) return false;
     platform::clock::reset(platform::clock::Mode::virtual_time, 0);
     // As the host does at start-up: the framework decodes its pictures
     // through the imaging factory it finds with CoCreateInstance.

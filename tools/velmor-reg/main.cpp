@@ -111,15 +111,14 @@ int main(int argc, char** argv)
     platform::registry::Hive hive;
     std::error_code code;
     if (std::filesystem::exists(file, code)) {
-        auto result = platform::registry::load_hive_file(hive, file, platform::registry::shipped_defaults(),
+        auto loaded = platform::registry::load_hive_file(hive, file, platform::registry::shipped_defaults(),
             "the shipped defaults", platform::registry::MalformedFile::refuse);
-        if (!result.ok) return fail(result.message + "; the file is left as it is: fix it or move it aside", 1);
+        if (!loaded) return fail(loaded.failure().text() + "; the file is left as it is: fix it or move it aside", 1);
     } else {
         // Reading a missing registry must not create it; the first change does.
-        std::string message;
-        if (!platform::registry::load_hive_text(
-                hive, platform::registry::shipped_defaults(), "the shipped defaults", message))
-            return fail(message, 1);
+        auto defaults =
+            platform::registry::load_hive_text(hive, platform::registry::shipped_defaults(), "the shipped defaults");
+        if (!defaults) return fail(defaults.failure().text(), 1);
         std::lock_guard lock(hive.mutex());
         hive.set_file(file);
         // What a missing file stands for, so a file another writer makes
@@ -130,8 +129,8 @@ int main(int argc, char** argv)
     velmor_reg::Outcome outcome = run(hive, rest);
     if (outcome.status != 0) return fail(outcome.error, outcome.status);
     if (outcome.changed) {
-        std::string error;
-        if (!platform::registry::flush_hive(hive, error)) return fail("not saved: " + error, 1);
+        if (auto saved = platform::registry::flush_hive(hive); !saved)
+            return fail("not saved: " + saved.failure().text(), 1);
     }
     return 0;
 }

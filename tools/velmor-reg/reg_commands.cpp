@@ -31,7 +31,6 @@ struct Switches {
     std::optional<std::string> value_name;  // /v NAME, or "" for /ve
     std::optional<std::string> type, data, separator;
     bool force = false, all_values = false, recursive = false, overwrite = false;
-    std::string error;
 };
 
 bool is_switch(const std::string& word, const char* name)
@@ -42,26 +41,28 @@ bool is_switch(const std::string& word, const char* name)
 }
 
 // allowed lists the switches the command takes, such as "v ve t d s f".
-Switches parse_switches(const std::vector<std::string>& args, const std::string& allowed, bool separator_takes_value)
+platform::Result<Switches> parse_switches(
+    const std::vector<std::string>& args, const std::string& allowed, bool separator_takes_value)
 {
     Switches switches;
+    std::optional<platform::Failure> refusal;
     auto takes = [&allowed](const char* name) {
         return (" " + allowed + " ").find(" " + std::string(name) + " ") != std::string::npos;
     };
-    for (std::size_t i = 0; i < args.size() && switches.error.empty(); ++i) {
+    for (std::size_t i = 0; i < args.size() && !refusal; ++i) {
         const std::string& word = args[i];
         auto next = [&](const char* what) -> std::optional<std::string> {
             if (i + 1 >= args.size()) {
-                switches.error = word + " needs " + what;
+                refusal = platform::Failure {word + " needs " + what};
                 return std::nullopt;
             }
             return args[++i];
         };
         if (takes("v") && is_switch(word, "v")) {
-            if (switches.value_name) switches.error = "give /v or /ve once";
+            if (switches.value_name) refusal = platform::Failure {"give /v or /ve once"};
             switches.value_name = next("a value name");
         } else if (takes("ve") && is_switch(word, "ve")) {
-            if (switches.value_name) switches.error = "give /v or /ve once";
+            if (switches.value_name) refusal = platform::Failure {"give /v or /ve once"};
             switches.value_name = "";
         } else if (takes("t") && is_switch(word, "t")) {
             switches.type = next("a type such as REG_SZ");
@@ -82,11 +83,12 @@ Switches parse_switches(const std::vector<std::string>& args, const std::string&
             std::isalpha(static_cast<unsigned char>(word[1])) &&
             std::isalpha(static_cast<unsigned char>(word.back()))) {
             // Longer words starting with "/" are host paths, such as /tmp/a.reg.
-            switches.error = "unknown switch " + word;
+            refusal = platform::Failure {"unknown switch " + word};
         } else {
             switches.positional.push_back(word);
         }
     }
+    if (refusal) return *refusal;
     return switches;
 }
 
@@ -95,21 +97,18 @@ struct KeyName {
     std::u16string path;  // below the root, without a leading backslash
 };
 
-std::optional<KeyName> parse_key_name(const std::string& text, std::string& error)
+platform::Result<KeyName> parse_key_name(const std::string& text)
 {
     std::u16string name = platform::from_utf8(text);
     std::size_t slash = name.find(u'\\');
     auto root = platform::registry::root_key_from_name(std::u16string_view(name).substr(0, slash), true);
-    if (!root) {
-        error = "unknown root key in \"" + text + "\": start with HKLM, HKCU, HKCR, HKU or their long names";
-        return std::nullopt;
-    }
+    if (!root)
+        return platform::Failure {
+            "unknown root key in \"" + text + "\": start with HKLM, HKCU, HKCR, HKU or their long names"};
     KeyName key {*root, slash == std::u16string::npos ? u"" : name.substr(slash + 1)};
     std::vector<std::u16string_view> components;
-    if (!platform::registry::split_key_path(key.path, components) || platform::to_utf8(name) != text) {
-        error = "bad key name \"" + text + "\"";
-        return std::nullopt;
-    }
+    if (!platform::registry::split_key_path(key.path, components) || platform::to_utf8(name) != text)
+        return platform::Failure {"bad key name \"" + text + "\""};
     return key;
 }
 
@@ -150,12 +149,12 @@ std::shared_ptr<RegistryKey> find(Hive& hive, const KeyName& name) { return hive
 
 Outcome run_query(Hive& hive, const std::vector<std::string>& args)
 {
-    Switches switches = parse_switches(args, "v ve s", false);
-    if (!switches.error.empty()) return failure(switches.error, usage_status);
+    auto parsed_switches = parse_switches(args, "v ve s", false);
+    if (!parsed_switches) return failure(parsed_switches.failure().text(), usage_status);
+    const Switches& switches = *parsed_switches;
     if (switches.positional.size() != 1) return failure("query takes one key name", usage_status);
-    std::string error;
-    auto name = parse_key_name(switches.positional[0], error);
-    if (!name) return failure(error, usage_status);
+    auto name = parse_key_name(switches.positional[0]);
+    if (!name) return failure(name.failure().text(), usage_status);
     std::lock_guard lock(hive.mutex());
     auto key = find(hive, *name);
     if (!key) return failure("key " + switches.positional[0] + " not found");
@@ -188,12 +187,12 @@ Outcome run_query(Hive& hive, const std::vector<std::string>& args)
 
 Outcome run_add(Hive& hive, const std::vector<std::string>& args)
 {
-    Switches switches = parse_switches(args, "v ve t d s f", true);
-    if (!switches.error.empty()) return failure(switches.error, usage_status);
+    auto parsed_switches = parse_switches(args, "v ve t d s f", true);
+    if (!parsed_switches) return failure(parsed_switches.failure().text(), usage_status);
+    const Switches& switches = *parsed_switches;
     if (switches.positional.size() != 1) return failure("add takes one key name", usage_status);
-    std::string error;
-    auto name = parse_key_name(switches.positional[0], error);
-    if (!name) return failure(error, usage_status);
+    auto name = parse_key_name(switches.positional[0]);
+    if (!name) return failure(name.failure().text(), usage_status);
     if (!switches.value_name && (switches.type || switches.data))
         return failure("/t and /d need /v NAME or /ve", usage_status);
 
@@ -205,8 +204,9 @@ Outcome run_add(Hive& hive, const std::vector<std::string>& args)
             return failure("unknown type " + *switches.type +
                     ": use REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_BINARY or REG_NONE",
                 usage_status);
-        value = value_from_text(*type, switches.data.value_or(""), switches.separator.value_or(""), error);
-        if (!value) return failure(error, usage_status);
+        auto given = value_from_text(*type, switches.data.value_or(""), switches.separator.value_or(""));
+        if (!given) return failure(given.failure().text(), usage_status);
+        value = std::move(*given);
         value_name = platform::from_utf8(*switches.value_name);
         if (platform::to_utf8(value_name) != *switches.value_name ||
             !platform::registry::is_storable_name(value_name) ||
@@ -243,13 +243,13 @@ Outcome run_add(Hive& hive, const std::vector<std::string>& args)
 
 Outcome run_delete(Hive& hive, const std::vector<std::string>& args)
 {
-    Switches switches = parse_switches(args, "v ve va f", false);
-    if (!switches.error.empty()) return failure(switches.error, usage_status);
+    auto parsed_switches = parse_switches(args, "v ve va f", false);
+    if (!parsed_switches) return failure(parsed_switches.failure().text(), usage_status);
+    const Switches& switches = *parsed_switches;
     if (switches.positional.size() != 1) return failure("delete takes one key name", usage_status);
     if (switches.value_name && switches.all_values) return failure("give one of /v, /ve and /va", usage_status);
-    std::string error;
-    auto name = parse_key_name(switches.positional[0], error);
-    if (!name) return failure(error, usage_status);
+    auto name = parse_key_name(switches.positional[0]);
+    if (!name) return failure(name.failure().text(), usage_status);
     std::lock_guard lock(hive.mutex());
     auto key = find(hive, *name);
     if (!key) return failure("key " + switches.positional[0] + " not found");
@@ -281,19 +281,17 @@ Outcome run_delete(Hive& hive, const std::vector<std::string>& args)
 
 Outcome run_import(Hive& hive, const std::vector<std::string>& args)
 {
-    Switches switches = parse_switches(args, "", false);
-    if (!switches.error.empty()) return failure(switches.error, usage_status);
+    auto parsed_switches = parse_switches(args, "", false);
+    if (!parsed_switches) return failure(parsed_switches.failure().text(), usage_status);
+    const Switches& switches = *parsed_switches;
     if (switches.positional.size() != 1) return failure("import takes one .reg file", usage_status);
     const std::string& file = switches.positional[0];
-    std::string bytes, error;
-    if (!platform::registry::read_hive_bytes(file, bytes, error)) return failure(file + ": " + error);
-    platform::registry::RegScript script;
-    if (auto parse_error = platform::registry::parse_reg_text(bytes, script)) {
-        std::string where = file + (parse_error->line ? ":" + std::to_string(parse_error->line) : "");
-        return failure(where + ": " + parse_error->message + "; nothing was imported");
-    }
+    auto bytes = platform::registry::read_hive_bytes(file);
+    if (!bytes) return failure(bytes.failure().text());
+    auto script = platform::registry::parse_reg_text(*bytes, file);
+    if (!script) return failure(script.failure().text() + "; nothing was imported");
     try {
-        platform::registry::apply_reg_script(script, hive);
+        platform::registry::apply_reg_script(*script, hive);
     } catch (const std::bad_alloc&) {
         // The hive is half changed now; it is not saved.
         return failure(file + ": not enough memory to apply it; nothing was imported");
@@ -305,12 +303,12 @@ Outcome run_import(Hive& hive, const std::vector<std::string>& args)
 
 Outcome run_export(Hive& hive, const std::vector<std::string>& args)
 {
-    Switches switches = parse_switches(args, "y", false);
-    if (!switches.error.empty()) return failure(switches.error, usage_status);
+    auto parsed_switches = parse_switches(args, "y", false);
+    if (!parsed_switches) return failure(parsed_switches.failure().text(), usage_status);
+    const Switches& switches = *parsed_switches;
     if (switches.positional.size() != 2) return failure("export takes a key name and a file name", usage_status);
-    std::string error;
-    auto name = parse_key_name(switches.positional[0], error);
-    if (!name) return failure(error, usage_status);
+    auto name = parse_key_name(switches.positional[0]);
+    if (!name) return failure(name.failure().text(), usage_status);
     const std::string& file = switches.positional[1];
     std::error_code ignored;
     if (std::filesystem::exists(file, ignored) && !switches.overwrite)
@@ -322,7 +320,8 @@ Outcome run_export(Hive& hive, const std::vector<std::string>& args)
         if (!key) return failure("key " + switches.positional[0] + " not found");
         text = platform::registry::write_reg_text(*key, full_name(*key));
     }
-    if (!platform::files::write_file_atomically(file, text, error)) return failure(error);
+    if (auto written = platform::files::write_file_atomically(file, text); !written)
+        return failure(written.failure().text());
     return {};
 }
 

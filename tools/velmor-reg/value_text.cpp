@@ -84,17 +84,14 @@ std::string display_value(const platform::registry::RegistryValue& value)
     return out;
 }
 
-std::optional<platform::registry::RegistryValue> value_from_text(
-    std::uint32_t type, std::string_view data, std::string_view separator, std::string& error)
+platform::Result<platform::registry::RegistryValue> value_from_text(
+    std::uint32_t type, std::string_view data, std::string_view separator)
 {
     platform::registry::RegistryValue value;
     value.type = type;
     if (type == 1 || type == 2 || type == 7) {
         std::u16string text;
-        if (!utf16_of(data, text)) {
-            error = "the data is not valid UTF-8 text";
-            return std::nullopt;
-        }
+        if (!utf16_of(data, text)) return platform::Failure {"the data is not valid UTF-8 text"};
         if (type == 7) {
             std::u16string sep = platform::from_utf8(separator.empty() ? "\\0" : separator);
             std::size_t start = 0;
@@ -130,11 +127,9 @@ std::optional<platform::registry::RegistryValue> value_from_text(
             if (digit < 0) ok = false;
             number = number * base + static_cast<unsigned>(digit < 0 ? 0 : digit);
         }
-        if (!ok || number > 0xFFFFFFFFu) {
-            error = "bad REG_DWORD data \"" + std::string(data) +
-                "\": expected a number from 0 to 4294967295, decimal or 0x hex";
-            return std::nullopt;
-        }
+        if (!ok || number > 0xFFFFFFFFu)
+            return platform::Failure {"bad REG_DWORD data \"" + std::string(data) +
+                "\": expected a number from 0 to 4294967295, decimal or 0x hex"};
         for (int shift = 0; shift < 32; shift += 8) value.data.push_back(static_cast<std::uint8_t>(number >> shift));
         return value;
     }
@@ -145,16 +140,12 @@ std::optional<platform::registry::RegistryValue> value_from_text(
             : (c >= 'A' && c <= 'F')  ? c - 'A' + 10
                                       : -1;
     };
-    if (data.size() % 2 != 0) {
-        error = "bad " + type_name(type) + " data \"" + std::string(data) + "\": expected hex digits, two per byte";
-        return std::nullopt;
-    }
+    platform::Failure bad_hex {
+        "bad " + type_name(type) + " data \"" + std::string(data) + "\": expected hex digits, two per byte"};
+    if (data.size() % 2 != 0) return bad_hex;
     for (std::size_t i = 0; i < data.size(); i += 2) {
         int high = digit_of(data[i]), low = digit_of(data[i + 1]);
-        if (high < 0 || low < 0) {
-            error = "bad " + type_name(type) + " data \"" + std::string(data) + "\": expected hex digits, two per byte";
-            return std::nullopt;
-        }
+        if (high < 0 || low < 0) return bad_hex;
         value.data.push_back(static_cast<std::uint8_t>(high * 16 + low));
     }
     return value;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/kernel/result.h"
 #include "platform/registry/registry_key.h"
 
 namespace velmor_reg {
@@ -19,9 +20,9 @@ std::optional<std::uint32_t> type_from_name(std::string_view name);
 std::string display_value(const platform::registry::RegistryValue& value);
 
 // Builds a value of the given type from /d data. REG_MULTI_SZ items are
-// split at the separator (default the two characters \0). On bad data the
-// result is empty and error says what is wrong.
-std::optional<platform::registry::RegistryValue> value_from_text(
-    std::uint32_t type, std::string_view data, std::string_view separator, std::string& error);
+// split at the separator (default the two characters \0). Bad data fails,
+// saying what is wrong with it.
+platform::Result<platform::registry::RegistryValue> value_from_text(
+    std::uint32_t type, std::string_view data, std::string_view separator);
 
 }  // namespace velmor_reg

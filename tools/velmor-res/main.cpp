@@ -53,11 +53,8 @@ const char usage[] = R"(usage:
   velmor-res --help
 )";
 
-struct Failure {
-    std::string message;
-};
-
-[[noreturn]] void fail(std::string message) { throw Failure {std::move(message)}; }
+using platform::Failure;
+using platform::Result;
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -67,13 +64,13 @@ struct Arguments {
     std::optional<std::uint16_t> language;
 };
 
-Arguments parse_options(int argc, char** argv, int first)
+Result<Arguments> parse_options(int argc, char** argv, int first)
 {
     Arguments arguments;
     for (int i = first; i < argc; ++i) {
         std::string argument = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) fail(argument + " needs a value");
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= argc) return std::nullopt;
             return argv[++i];
         };
         if (argument == "--pe64") {
@@ -81,19 +78,22 @@ Arguments parse_options(int argc, char** argv, int first)
         } else if (argument == "--allow-outside") {
             arguments.allow_outside = true;
         } else if (argument == "--machine") {
-            std::string name = value();
+            auto name = value();
+            if (!name) return Failure {argument + " needs a value"};
             static const std::map<std::string, std::uint16_t> machines = {{"arm", platform::loader::pe::machine_arm},
                 {"i386", platform::loader::pe::machine_i386}, {"amd64", platform::loader::pe::machine_amd64},
                 {"arm64", platform::loader::pe::machine_arm64}};
-            auto it = machines.find(name);
-            if (it == machines.end()) fail("unknown machine '" + name + "' (arm, i386, amd64 or arm64)");
+            auto it = machines.find(*name);
+            if (it == machines.end()) return Failure {"unknown machine '" + *name + "' (arm, i386, amd64 or arm64)"};
             arguments.machine = it->second;
         } else if (argument == "--lang") {
-            std::string text = value();
-            arguments.language = velmor_res::parse_language(text);
-            if (!arguments.language) fail("'" + text + "' is not a language number (such as 0x0409 or 0x0804)");
+            auto text = value();
+            if (!text) return Failure {argument + " needs a value"};
+            arguments.language = velmor_res::parse_language(*text);
+            if (!arguments.language)
+                return Failure {"'" + *text + "' is not a language number (such as 0x0409 or 0x0804)"};
         } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
-            fail("unknown option " + velmor_res::printable(argument));
+            return Failure {"unknown option " + velmor_res::printable(argument)};
         } else {
             arguments.positional.push_back(argument);
         }
@@ -101,28 +101,27 @@ Arguments parse_options(int argc, char** argv, int first)
     return arguments;
 }
 
-void expect_arguments(const Arguments& arguments, std::size_t count, const char* form)
+Result<void> expect_arguments(const Arguments& arguments, std::size_t count, const char* form)
 {
-    if (arguments.positional.size() != count) fail(std::string("expected: velmor-res ") + form);
+    if (arguments.positional.size() != count) return Failure {std::string("expected: velmor-res ") + form};
+    return {};
 }
 
-Bytes read_file(const std::filesystem::path& path, const std::string& what)
+Result<Bytes> read_file(const std::filesystem::path& path)
 {
     std::error_code code;
-    if (std::filesystem::is_directory(path, code)) fail(what + path.string() + " is a folder, not a file");
+    if (std::filesystem::is_directory(path, code)) return Failure {path.string() + " is a folder, not a file"};
     std::ifstream in(path, std::ios::binary);
-    if (!in) fail(what + "cannot read " + path.string() + ": " + std::strerror(errno));
+    if (!in) return Failure {"cannot read " + path.string() + ": " + std::strerror(errno)};
     Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) fail(what + "cannot read " + path.string());
+    if (in.bad()) return Failure {"cannot read " + path.string()};
     return bytes;
 }
 
-void write_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
+Result<void> write_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
 {
-    std::string error;
-    if (!platform::files::write_file_atomically(
-            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error))
-        fail(error);
+    return platform::files::write_file_atomically(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::string language_text(std::uint16_t language)
@@ -132,36 +131,37 @@ std::string language_text(std::uint16_t language)
     return text;
 }
 
-int pack(const Arguments& arguments)
+Result<void> pack(const Arguments& arguments)
 {
-    expect_arguments(arguments, 2, "pack [options] OUT.dll MANIFEST");
+    if (auto expected = expect_arguments(arguments, 2, "pack [options] OUT.dll MANIFEST"); !expected) return expected;
     const std::filesystem::path output = arguments.positional[0];
     const std::filesystem::path manifest = arguments.positional[1];
-    std::vector<velmor_res::ManifestEntry> entries;
-    std::string error;
-    if (!velmor_res::read_manifest(
-            manifest, arguments.language.value_or(default_language), arguments.allow_outside, entries, error))
-        fail(error);
+    auto entries =
+        velmor_res::read_manifest(manifest, arguments.language.value_or(default_language), arguments.allow_outside);
+    if (!entries) return entries.failure();
 
     platform::loader::PeWriterOptions options;
     options.pe64 = arguments.pe64;
     options.machine = arguments.machine.value_or(0);
     PeWriter writer(options);
-    for (auto& entry : entries) {
-        std::string where = manifest.string() + ":" + std::to_string(entry.line) + ": ";
-        Bytes data = read_file(entry.file, where);
-        if (!writer.add(entry.type, entry.name, entry.language, std::move(data))) fail(where + writer.error());
+    for (auto& entry : *entries) {
+        std::string where = manifest.string() + ":" + std::to_string(entry.line);
+        auto data = read_file(entry.file);
+        if (!data) return platform::failure_at(where, data.failure().text());
+        if (auto added = writer.add(entry.type, entry.name, entry.language, std::move(*data)); !added)
+            return platform::failure_at(where, added.failure().text());
     }
-    write_file(output, writer.build());
-    return 0;
+    return write_file(output, writer.build());
 }
 
 // Reads and checks a DLL; the reader refers into bytes.
-PeReader open_library(const std::filesystem::path& path, Bytes& bytes)
+Result<PeReader> open_library(const std::filesystem::path& path, Bytes& bytes)
 {
-    bytes = read_file(path, "");
-    PeReader reader(bytes);
-    if (!reader.valid()) fail(path.string() + ": not a valid resource library: " + reader.error());
+    auto read = read_file(path);
+    if (!read) return read.failure();
+    bytes = std::move(*read);
+    auto reader = PeReader::read(bytes);
+    if (!reader) return platform::failure_at(path.string(), "not a valid resource library: " + reader.failure().text());
     return reader;
 }
 
@@ -188,43 +188,47 @@ private:
     Known types_, names_;
 };
 
-int list(const Arguments& arguments)
+Result<void> list(const Arguments& arguments)
 {
-    expect_arguments(arguments, 1, "list FILE.dll");
+    if (auto expected = expect_arguments(arguments, 1, "list FILE.dll"); !expected) return expected;
     Bytes bytes;
-    PeReader reader = open_library(arguments.positional[0], bytes);
+    auto reader = open_library(arguments.positional[0], bytes);
+    if (!reader) return reader.failure();
     KeyTokens tokens;
-    for (const auto& resource : reader.resources()) {
+    for (const auto& resource : reader->resources()) {
         std::string line = tokens.type(resource.type) + " " + tokens.name(resource.name) + " " +
             language_text(resource.language) + " " + std::to_string(resource.size) + "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
-    return 0;
+    return {};
 }
 
-ResourceId key_argument(const std::string& text, bool as_type)
+Result<ResourceId> key_argument(const std::string& text, bool as_type)
 {
     auto id = as_type ? velmor_res::parse_type(text) : velmor_res::parse_name(text);
-    if (!id) fail("'" + velmor_res::printable(text) + "' is not a resource " + (as_type ? "type" : "ID"));
+    if (!id) return Failure {"'" + velmor_res::printable(text) + "' is not a resource " + (as_type ? "type" : "ID")};
     return *id;
 }
 
-int extract(const Arguments& arguments)
+Result<void> extract(const Arguments& arguments)
 {
-    expect_arguments(arguments, 4, "extract [--lang N] FILE.dll TYPE ID OUTFILE");
+    if (auto expected = expect_arguments(arguments, 4, "extract [--lang N] FILE.dll TYPE ID OUTFILE"); !expected)
+        return expected;
     Bytes bytes;
-    PeReader reader = open_library(arguments.positional[0], bytes);
-    ResourceId type = key_argument(arguments.positional[1], true);
-    ResourceId name = key_argument(arguments.positional[2], false);
+    auto reader = open_library(arguments.positional[0], bytes);
+    if (!reader) return reader.failure();
+    auto type = key_argument(arguments.positional[1], true);
+    if (!type) return type.failure();
+    auto name = key_argument(arguments.positional[2], false);
+    if (!name) return name.failure();
     const PeResource* resource =
-        arguments.language ? reader.find(type, name, *arguments.language) : reader.find(type, name);
+        arguments.language ? reader->find(*type, *name, *arguments.language) : reader->find(*type, *name);
     if (!resource) {
-        std::string which = velmor_res::type_token(type) + " " + velmor_res::name_token(name);
+        std::string which = velmor_res::type_token(*type) + " " + velmor_res::name_token(*name);
         if (arguments.language) which += " in language " + language_text(*arguments.language);
-        fail(arguments.positional[0] + ": has no resource " + which);
+        return platform::failure_at(arguments.positional[0], "has no resource " + which);
     }
-    write_file(arguments.positional[3], reader.data(*resource));
-    return 0;
+    return write_file(arguments.positional[3], reader->data(*resource));
 }
 
 // A file name for a type or ID: the characters a folder may hold, others as
@@ -260,15 +264,16 @@ std::string file_field(const std::string& file)
     return padded ? "\"" + file + "\"" : file;
 }
 
-int extract_all(const Arguments& arguments)
+Result<void> extract_all(const Arguments& arguments)
 {
-    expect_arguments(arguments, 2, "extract-all FILE.dll DIR");
+    if (auto expected = expect_arguments(arguments, 2, "extract-all FILE.dll DIR"); !expected) return expected;
     Bytes bytes;
-    PeReader reader = open_library(arguments.positional[0], bytes);
+    auto reader = open_library(arguments.positional[0], bytes);
+    if (!reader) return reader.failure();
     std::filesystem::path folder = arguments.positional[1];
     std::error_code code;
     std::filesystem::create_directories(folder, code);
-    if (code) fail(folder.string() + ": cannot create the folder: " + code.message());
+    if (code) return platform::failure_at(folder.string(), "cannot create the folder: " + code.message());
 
     // Every resource gets a file of its own, compared without regard to case
     // so a case-insensitive disk keeps them apart too: names that differ only
@@ -280,7 +285,7 @@ int extract_all(const Arguments& arguments)
         " by velmor-res; pack again with: velmor-res pack OUT.dll resources.txt\n";
     std::optional<std::uint16_t> language;
     KeyTokens tokens;
-    for (const auto& resource : reader.resources()) {
+    for (const auto& resource : reader->resources()) {
         std::string type_folder = file_name_for(resource.type, true);
         if (lowered(type_folder) == "resources.txt") type_folder = "_" + type_folder;
         std::string base = type_folder + "/" + file_name_for(resource.name, false);
@@ -292,8 +297,9 @@ int extract_all(const Arguments& arguments)
         ++number;
 
         std::filesystem::create_directories(folder / type_folder, code);
-        if (code) fail((folder / type_folder).string() + ": cannot create the folder: " + code.message());
-        write_file(folder / file, reader.data(resource));
+        if (code)
+            return platform::failure_at((folder / type_folder).string(), "cannot create the folder: " + code.message());
+        if (auto written = write_file(folder / file, reader->data(resource)); !written) return written;
         if (language != resource.language) {
             manifest += "LANGUAGE " + language_text(resource.language) + "\n";
             language = resource.language;
@@ -301,9 +307,8 @@ int extract_all(const Arguments& arguments)
         manifest += tokens.name(resource.name);
         manifest += " " + tokens.type(resource.type) + " " + file_field(file) + "\n";
     }
-    write_file(
+    return write_file(
         folder / "resources.txt", std::span(reinterpret_cast<const std::uint8_t*>(manifest.data()), manifest.size()));
-    return 0;
 }
 
 }  // namespace
@@ -319,16 +324,21 @@ int main(int argc, char** argv)
         std::fputs(usage, stdout);
         return 0;
     }
-    try {
-        Arguments arguments = parse_options(argc, argv, 2);
-        if (command == "pack") return pack(arguments);
-        if (command == "list") return list(arguments);
-        if (command == "extract") return extract(arguments);
-        if (command == "extract-all") return extract_all(arguments);
+    auto fail = [](const Failure& failure) {
+        std::fprintf(stderr, "velmor-res: %s\n", failure.text().c_str());
+        return 1;
+    };
+    auto arguments = parse_options(argc, argv, 2);
+    if (!arguments) return fail(arguments.failure());
+    Result<void> (*run)(const Arguments&) = nullptr;
+    if (command == "pack") run = pack;
+    if (command == "list") run = list;
+    if (command == "extract") run = extract;
+    if (command == "extract-all") run = extract_all;
+    if (!run) {
         std::fprintf(stderr, "velmor-res: unknown command '%s'\n%s", velmor_res::printable(command).c_str(), usage);
         return 2;
-    } catch (const Failure& failure) {
-        std::fprintf(stderr, "velmor-res: %s\n", failure.message.c_str());
-        return 1;
     }
+    if (auto done = run(*arguments); !done) return fail(done.failure());
+    return 0;
 }

@@ -220,25 +220,22 @@ std::optional<std::uint16_t> parse_language(const std::string& token)
 std::string type_token(const ResourceId& type) { return key_token(type, true); }
 std::string name_token(const ResourceId& name) { return key_token(name, false); }
 
-bool read_manifest(const std::filesystem::path& manifest, std::uint16_t default_language, bool allow_outside,
-    std::vector<ManifestEntry>& entries, std::string& error)
+platform::Result<std::vector<ManifestEntry>> read_manifest(
+    const std::filesystem::path& manifest, std::uint16_t default_language, bool allow_outside)
 {
     auto quoted_key = [](const std::u16string& name) -> std::optional<ResourceId> {
         if (name.empty()) return std::nullopt;
         return ResourceId::from_name(name);
     };
     std::ifstream in(manifest, std::ios::binary);
-    if (!in) {
-        error = manifest.string() + ": cannot open the manifest";
-        return false;
-    }
+    if (!in) return platform::failure_at(manifest.string(), "cannot open the manifest");
+    std::vector<ManifestEntry> entries;
     std::filesystem::path folder = manifest.parent_path();
     std::uint16_t language = default_language;
     std::string line;
     int number = 0;
-    auto fail = [&](const std::string& message) {
-        error = manifest.string() + ":" + std::to_string(number) + ": " + message;
-        return false;
+    auto fail = [&](std::string message) {
+        return platform::failure_at(manifest.string() + ":" + std::to_string(number), std::move(message));
     };
     while (std::getline(in, line)) {
         ++number;
@@ -278,7 +275,7 @@ bool read_manifest(const std::filesystem::path& manifest, std::uint16_t default_
                 " lies outside the manifest's folder (velmor-res pack --allow-outside takes such files)");
         entries.push_back({*name, *type, language, file, number});
     }
-    return true;
+    return entries;
 }
 
 }  // namespace velmor_res

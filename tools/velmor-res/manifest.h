@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel/result.h"
 #include "platform/loader/resource_id.h"
 
 namespace velmor_res {
@@ -30,13 +31,13 @@ struct ManifestEntry {
     int line = 0;
 };
 
-// Reads a manifest; false with error ("res.txt:3: ...") for a line it cannot
-// read. Entries start in default_language until a LANGUAGE line. A FILE
-// outside the manifest's folder (by "..", an absolute path or a link) is
+// Reads a manifest's entries; a line it cannot read fails where
+// "res.txt:3". Entries start in default_language until a LANGUAGE line. A
+// FILE outside the manifest's folder (by "..", an absolute path or a link) is
 // refused unless allow_outside: a manifest from elsewhere must not pack the
 // host's own files.
-bool read_manifest(const std::filesystem::path& manifest, std::uint16_t default_language, bool allow_outside,
-    std::vector<ManifestEntry>& entries, std::string& error);
+platform::Result<std::vector<ManifestEntry>> read_manifest(
+    const std::filesystem::path& manifest, std::uint16_t default_language, bool allow_outside);
 
 // Whether file lies inside folder, also once links are followed.
 bool lies_within(const std::filesystem::path& folder, const std::filesystem::path& file);

@@ -12,6 +12,7 @@
 #include "platform/include/fileapi.h"
 #include "platform/include/winbase.h"
 #include "tests/platform/files/temp_root.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -22,20 +23,13 @@ class Outside {
 public:
     Outside()
     {
-        std::string pattern = (fs::temp_directory_path() / "velmor-outside-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create a temporary folder";
-        path_ = fs::canonical(pattern);
+        if (!folder_.made()) ADD_FAILURE() << "cannot create a temporary folder";
     }
-    ~Outside()
-    {
-        std::error_code error;
-        fs::remove_all(path_, error);
-    }
-    const fs::path& path() const { return path_; }
-    bool empty() const { return fs::is_empty(path_); }
+    const fs::path& path() const { return folder_.path(); }
+    bool empty() const { return fs::is_empty(folder_.path()); }
 
 private:
-    fs::path path_;
+    velmor_test::TempFolder folder_ {"velmor-outside"};
 };
 
 class RootEscapeTest : public ::testing::Test {

@@ -9,6 +9,7 @@
 #include "platform/include/winerror.h"
 #include "tests/platform/files/link_swapper.h"
 #include "tests/platform/files/temp_root.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -22,14 +23,13 @@ struct Opened {
 Opened read(std::u16string_view ce_path, std::uint64_t limit = 1 << 20)
 {
     Opened result;
-    std::string why;
-    auto file = platform::files::RootedFile::open(ce_path, &result.error, &why);
+    auto file = platform::files::RootedFile::open(ce_path, &result.error);
     if (!file) {
-        result.text = why;
+        result.text = file.failure().text();
         return result;
     }
-    auto bytes = file->read_all(limit, &why);
-    result.text = bytes ? std::string(bytes->begin(), bytes->end()) : "read failed: " + why;
+    auto bytes = file->read_all(limit);
+    result.text = bytes ? std::string(bytes->begin(), bytes->end()) : "read failed: " + bytes.failure().text();
     return result;
 }
 
@@ -37,20 +37,13 @@ class OutsideFile {
 public:
     explicit OutsideFile(const std::string& bytes)
     {
-        std::string pattern = (fs::temp_directory_path() / "velmor-outside-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create a temporary folder";
-        folder_ = pattern;
+        if (!folder_.made()) ADD_FAILURE() << "cannot create a temporary folder";
         std::ofstream(path(), std::ios::binary) << bytes;
-    }
-    ~OutsideFile()
-    {
-        std::error_code error;
-        fs::remove_all(folder_, error);
     }
     fs::path path() const { return folder_ / "secret.bin"; }
 
 private:
-    fs::path folder_;
+    velmor_test::TempFolder folder_ {"velmor-outside"};
 };
 
 }  // namespace
@@ -67,16 +60,15 @@ TEST(RootedFile, ReadsWhatTheWalkFindsAndRefusesWhatIsNoPlainFileInside)
 
     EXPECT_EQ(read(u"\\windows\\TONE.wav").text, "inside");
     EXPECT_EQ(read(u"\\Windows\\alias.wav").text, "inside");
-    DWORD error = 0;
-    std::string why;
-    auto direct = platform::files::RootedFile::open(u"\\Windows\\tone.wav", &error, &why);
-    auto through_link = platform::files::RootedFile::open(u"\\Windows\\alias.wav", &error, &why);
+    auto direct = platform::files::RootedFile::open(u"\\Windows\\tone.wav");
+    auto through_link = platform::files::RootedFile::open(u"\\Windows\\alias.wav");
     ASSERT_TRUE(direct && through_link);
     EXPECT_EQ(direct->identity(), through_link->identity());
     EXPECT_EQ(through_link->host_path(), root.path() / "Windows" / "tone.wav");
     EXPECT_EQ(direct->size(), 6u);
-    EXPECT_FALSE(direct->read_all(5, &why));
-    EXPECT_NE(why.find("more than 5"), std::string::npos) << why;
+    auto too_large = direct->read_all(5);
+    ASSERT_FALSE(too_large.ok());
+    EXPECT_NE(too_large.failure().text().find("more than 5"), std::string::npos) << too_large.failure().text();
 
     auto out = read(u"\\Windows\\out.wav");
     EXPECT_EQ(out.error, DWORD(ERROR_ACCESS_DENIED));

@@ -5,12 +5,12 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/include/crtwide.h"
 #include "platform/include/winbase.h"
 #include "platform/kernel/debug_output.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -118,9 +118,10 @@ TEST_F(DebugOutputTest, CapturesWholeLinesAsUtf8)
 
 TEST_F(DebugOutputTest, WritesToTheChosenLogFile)
 {
-    auto path = std::filesystem::temp_directory_path() / ("velmor_debug_" + std::to_string(::getpid()) + ".log");
-    std::filesystem::remove(path);
-    ASSERT_TRUE(platform::debug_output::use_log_file(path));
+    velmor_test::TempFolder folder("velmor-debug");
+    ASSERT_TRUE(folder.made());
+    auto path = folder / "trace.log";
+    ASSERT_TRUE(platform::debug_output::use_log_file(path).ok());
     NKDbgPrintfW(u"[Acc Api] Open ACC0 failed err %d..........\n", 55);
     NKDbgPrintfW(u"中文\n");
     platform::debug_output::use_standard_error();  // closes the file
@@ -128,12 +129,17 @@ TEST_F(DebugOutputTest, WritesToTheChosenLogFile)
     std::stringstream content;
     content << file.rdbuf();
     EXPECT_EQ(content.str(), "[Acc Api] Open ACC0 failed err 55..........\n\xE4\xB8\xAD\xE6\x96\x87\n");
-    std::filesystem::remove(path);
     EXPECT_EQ(lines_.size(), 2u);
 
-    std::string error;
-    EXPECT_FALSE(platform::debug_output::use_log_file("/nonexistent-folder/trace.log", &error));
-    EXPECT_NE(error.find("/nonexistent-folder/trace.log"), std::string::npos);
+    // A log that cannot be opened names the file, and the output stays where
+    // it was.
+    platform::debug_output::discard();
+    auto refused = platform::debug_output::use_log_file(folder / "missing-folder" / "trace.log");
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.failure().where, (folder / "missing-folder" / "trace.log").string());
+    EXPECT_NE(refused.failure().text().find("No such file"), std::string::npos) << refused.failure().text();
+    NKDbgPrintfW(u"still captured\n");
+    EXPECT_EQ(lines_.back(), "still captured");
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST_F(LoaderTest, PackedResourcesReadBackThroughTheWin32Calls)
         SCOPED_TRACE(pe64 ? "PE32+" : "PE32");
         put_file("Windows/Themes/Default/ovres.dll", library("theme", pe64));
         HMODULE module = LoadLibraryExW(u"\\Windows\\Themes\\Default\\ovres.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module, nullptr) << platform::loader::last_load_error();
+        ASSERT_NE(module, nullptr) << GetLastError();
         EXPECT_LE(reinterpret_cast<std::uintptr_t>(module), 0xFFFFFFFFu);
 
         EXPECT_EQ(resource_text(module, MAKEINTRESOURCE(101), RT_RCDATA), "picture from theme");
@@ -93,7 +93,7 @@ TEST_F(LoaderTest, NamesBeyondAsciiFoldAsFileNamesDo)
         writer.build());
 
     HMODULE module = LoadLibraryExW(u"\u0179R\u00D3D\u0141O.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr) << platform::loader::last_load_error();
+    ASSERT_NE(module, nullptr) << GetLastError();
     marker = 0;
     for (const auto& pair : names) {
         std::string text = "resource " + std::to_string(marker++);
@@ -126,7 +126,13 @@ TEST_F(LoaderTest, BareNamesSearchTheProgramFolderThenWindows)
 
     EXPECT_EQ(LoadLibraryW(u"Missing.dll"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-    EXPECT_NE(platform::loader::last_load_error().find("\\Windows\\Missing.dll"), std::string::npos);
+    // Below the Win32 call the failure names every place looked in.
+    DWORD error = 0;
+    auto missing = platform::loader::load_module(u"Missing.dll", &error);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_NE(missing.failure().text().find("\\Apps\\Missing.dll, \\Windows\\Missing.dll"), std::string::npos)
+        << missing.failure().text();
     EXPECT_TRUE(reports_.empty()) << "a missing library is not worth a report";
 }
 
@@ -318,8 +324,9 @@ TEST_F(LoaderTest, ALibraryLinkedOutOfTheRootIsNeverLoaded)
     std::filesystem::create_symlink(outside / "secret.dll", root_ / "Windows" / "planted.dll");
     EXPECT_EQ(LoadLibraryW(u"\\Windows\\planted.dll"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-    EXPECT_NE(platform::loader::last_load_error().find("outside the device root"), std::string::npos)
-        << platform::loader::last_load_error();
+    auto planted = platform::loader::load_module(u"\\Windows\\planted.dll");
+    ASSERT_FALSE(planted.ok());
+    EXPECT_NE(planted.failure().text().find("outside the device root"), std::string::npos) << planted.failure().text();
 
     // Swapped in between the walk and the open: never followed either.
     auto inside = library("inside");

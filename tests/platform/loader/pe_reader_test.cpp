@@ -43,8 +43,8 @@ std::string error_of(const Bytes& file, std::size_t size)
 {
     std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[size ? size : 1]);
     std::copy(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(size), copy.get());
-    PeReader reader(std::span<const std::uint8_t>(copy.get(), size));
-    return reader.valid() ? std::string() : reader.error();
+    auto read = PeReader::read(std::span<const std::uint8_t>(copy.get(), size));
+    return read ? std::string() : read.failure().text();
 }
 
 std::string error_of(const Bytes& file) { return error_of(file, file.size()); }
@@ -70,8 +70,9 @@ TEST(PeReader, ReadsBackWhatTheWriterPacked32And64)
     for (bool pe64 : {false, true}) {
         SCOPED_TRACE(pe64 ? "PE32+" : "PE32");
         Bytes file = sample_dll(pe64);
-        PeReader reader(file);
-        ASSERT_TRUE(reader.valid()) << reader.error();
+        auto read = PeReader::read(file);
+        ASSERT_TRUE(read.ok()) << read.failure().text();
+        const PeReader& reader = *read;
         EXPECT_EQ(reader.is_pe64(), pe64);
         EXPECT_EQ(reader.machine(), pe64 ? pe::machine_amd64 : pe::machine_arm);
         EXPECT_TRUE(reader.is_dll());
@@ -113,8 +114,10 @@ TEST(PeReader, ReadsBackWhatTheWriterPacked32And64)
 
 TEST(PeReader, DirectoryIsInTheOrderTheWindowsLoaderSearches)
 {
-    PeReader reader(sample_dll());
-    ASSERT_TRUE(reader.valid()) << reader.error();
+    Bytes file = sample_dll();
+    auto read = PeReader::read(file);
+    ASSERT_TRUE(read.ok()) << read.failure().text();
+    const PeReader& reader = *read;
     std::vector<std::string> order;
     for (const auto& r : reader.resources())
         order.push_back(r.type.to_string() + "/" + r.name.to_string() + "/" + std::to_string(r.language));
@@ -130,8 +133,9 @@ TEST(PeWriter, RefusesKeysThatCannotBeLookedUp)
     EXPECT_FALSE(writer.add(ResourceId::from_number(0), ResourceId::from_number(1), 0, {}));
     EXPECT_FALSE(writer.add(ResourceId::from_number(10), ResourceId::from_name(u""), 0, {}));
     EXPECT_TRUE(writer.add(ResourceId::from_name(u"wave"), ResourceId::from_number(1), 0, {}));
-    EXPECT_FALSE(writer.add(ResourceId::from_name(u"WAVE"), ResourceId::from_number(1), 0, {}));
-    EXPECT_NE(writer.error().find("twice"), std::string::npos);
+    auto twice = writer.add(ResourceId::from_name(u"WAVE"), ResourceId::from_number(1), 0, {});
+    ASSERT_FALSE(twice.ok());
+    EXPECT_NE(twice.failure().text().find("twice"), std::string::npos) << twice.failure().text();
     EXPECT_EQ(writer.size(), 1u);
 }
 
@@ -143,16 +147,18 @@ TEST(PeReader, FileWithoutResourcesOrNotADllIsStillValid)
     pe::write32(file, layout.resource_directory + 4, 0);
     pe::write16(
         file, pe::read32(file, pe::dos_lfanew_offset) + 4 + pe::coff_characteristics, pe::file_executable_image);
-    PeReader reader(file);
-    ASSERT_TRUE(reader.valid()) << reader.error();
+    auto read = PeReader::read(file);
+    ASSERT_TRUE(read.ok()) << read.failure().text();
+    const PeReader& reader = *read;
     EXPECT_FALSE(reader.is_dll());
     EXPECT_FALSE(reader.has_resource_directory());
     EXPECT_TRUE(reader.resources().empty());
 
-    PeReader empty(PeWriter().build());
-    ASSERT_TRUE(empty.valid()) << empty.error();
-    EXPECT_TRUE(empty.has_resource_directory());
-    EXPECT_TRUE(empty.resources().empty());
+    Bytes nothing = PeWriter().build();
+    auto empty = PeReader::read(nothing);
+    ASSERT_TRUE(empty.ok()) << empty.failure().text();
+    EXPECT_TRUE(empty->has_resource_directory());
+    EXPECT_TRUE(empty->resources().empty());
 }
 
 TEST(PeReader, EveryTruncationFailsCleanly)
@@ -298,9 +304,9 @@ TEST(PeReader, EntriesSharingALongNameCostTheNameOnce)
     ASSERT_LT(file.size(), 260u * 1024);
 
     std::size_t before = bytes_in_use();
-    auto reader = std::make_unique<PeReader>(file);
+    auto reader = PeReader::read(file);
     std::size_t used = bytes_in_use() - before;
-    ASSERT_TRUE(reader->valid()) << reader->error();
+    ASSERT_TRUE(reader.ok()) << reader.failure().text();
     EXPECT_LT(used, 8 * file.size()) << "the reader holds " << used << " bytes for a file of " << file.size();
 
     ASSERT_EQ(reader->resources().size(), count);

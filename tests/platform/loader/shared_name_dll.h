@@ -27,7 +27,9 @@ inline std::vector<std::uint8_t> shared_name_dll(std::size_t name_length, std::s
     // The writer lays out a valid file whose one resource is large enough to
     // hold the tree written over the start of its section.
     platform::loader::PeWriter writer;
-    writer.add(ResourceId::from_number(10), ResourceId::from_number(1), 0x0409, std::vector<std::uint8_t>(tree_size));
+    if (!writer.add(
+            ResourceId::from_number(10), ResourceId::from_number(1), 0x0409, std::vector<std::uint8_t>(tree_size)))
+        return {};
     std::vector<std::uint8_t> file = writer.build();
 
     std::uint32_t pe_header = pe::read32(file, pe::dos_lfanew_offset);

@@ -16,6 +16,7 @@
 #include "platform/kernel/utf.h"
 #include "platform/registry/reg_text.h"
 #include "platform/registry/registry_host.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -58,27 +59,32 @@ void set_dword(Hive& hive, std::u16string_view path, std::u16string_view name, s
     hive.mark_dirty();
 }
 
+// The text a failed step gives, or "" when it succeeded.
+template <class T> std::string failure_text(const platform::Result<T>& result)
+{
+    return result ? std::string() : result.failure().text();
+}
+
 class HiveFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/velmor-hive-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_TRUE(temp.made());
+        folder = temp.path();
         file = folder / "registry.reg";
     }
-    void TearDown() override { fs::remove_all(folder); }
 
+    velmor_test::TempFolder temp {"velmor-hive"};
     fs::path folder, file;
 };
 
 TEST_F(HiveFile, AMissingFileStartsFromTheDefaultsAndIsCreated)
 {
     Hive hive;
-    LoadResult result = load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
-    EXPECT_TRUE(result.ok);
-    EXPECT_TRUE(result.used_defaults);
-    EXPECT_TRUE(result.message.empty()) << result.message;
+    auto loaded = load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
+    ASSERT_TRUE(loaded.ok()) << loaded.failure().text();
+    EXPECT_TRUE(loaded->used_defaults);
+    EXPECT_FALSE(loaded->setback) << loaded->setback->text();
     ASSERT_TRUE(fs::exists(file));
     EXPECT_FALSE(hive.dirty());
     EXPECT_NE(read_file(file).find("\"ThemeName\"=\"Default\""), std::string::npos);
@@ -88,16 +94,16 @@ TEST_F(HiveFile, ChangesSurviveARestart)
 {
     {
         Hive hive;
-        ASSERT_TRUE(load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside).ok);
+        ASSERT_TRUE(load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside).ok());
         set_dword(hive, u"SOFTWARE\\Orvane\\Debug", u"OVFC", 0x44);
-        std::string error;
-        ASSERT_TRUE(flush_hive(hive, error)) << error;
+        ASSERT_EQ(failure_text(flush_hive(hive)), "");
         set_dword(hive, u"Unsaved", u"x", 1);  // never flushed: must not appear
     }
     Hive restarted;
-    LoadResult result = load_hive_file(restarted, file, "", "defaults", MalformedFile::move_aside);
-    ASSERT_TRUE(result.ok);
-    EXPECT_FALSE(result.used_defaults);
+    auto loaded = load_hive_file(restarted, file, "", "defaults", MalformedFile::move_aside);
+    ASSERT_TRUE(loaded.ok()) << loaded.failure().text();
+    EXPECT_FALSE(loaded->used_defaults);
+    EXPECT_FALSE(loaded->setback);
     auto key = restarted.find_key(RootKey::local_machine, u"Software\\Orvane\\Debug");
     ASSERT_TRUE(key);
     EXPECT_EQ(key->find_value(u"ovfc")->data, (std::vector<std::uint8_t> {0x44, 0, 0, 0}));
@@ -108,7 +114,7 @@ TEST_F(HiveFile, ChangesSurviveARestart)
 TEST_F(HiveFile, TheCallsSaveThroughRegFlushKeyAndShutdown)
 {
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(load(file, defaults, "defaults").ok);
+    ASSERT_TRUE(load(file, defaults, "defaults").ok());
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Orvane\\Theme", 0, 0, &key), ERROR_SUCCESS);
     const WCHAR name[] = u"Blue";
@@ -127,7 +133,7 @@ TEST_F(HiveFile, TheCallsSaveThroughRegFlushKeyAndShutdown)
 
     // Reloading replaces the keys: handles into the old ones report deletion.
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Orvane\\Theme", 0, 0, &key), ERROR_SUCCESS);
-    ASSERT_TRUE(load(file, defaults, "defaults").ok);
+    ASSERT_TRUE(load(file, defaults, "defaults").ok());
     DWORD size = 0;
     EXPECT_EQ(RegQueryValueExW(key, u"Later", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
     RegCloseKey(key);
@@ -139,25 +145,30 @@ TEST_F(HiveFile, AMalformedFileIsMovedAsideWithOneErrorLine)
     const std::string broken = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\A]\nnot a value\n";
     write_file(file, broken);
     testing::internal::CaptureStderr();
-    LoadResult result = load(file, defaults, "defaults");
+    auto loaded = load(file, defaults, "defaults");
     std::string printed = testing::internal::GetCapturedStderr();
     shutdown();
 
-    EXPECT_TRUE(result.ok);
-    EXPECT_TRUE(result.used_defaults);
-    EXPECT_EQ(result.moved_to, fs::path(file.string() + ".bad"));
-    EXPECT_EQ(read_file(result.moved_to), broken);
+    ASSERT_TRUE(loaded.ok()) << loaded.failure().text();
+    EXPECT_TRUE(loaded->used_defaults);
+    EXPECT_EQ(loaded->moved_to, fs::path(file.string() + ".bad"));
+    EXPECT_EQ(read_file(loaded->moved_to), broken);
+    ASSERT_TRUE(loaded->setback);
+    EXPECT_EQ(loaded->setback->where, file.string() + ":4");
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    EXPECT_EQ(printed, "velmor: " + loaded->setback->text() + "\n");
     EXPECT_EQ(printed.rfind("velmor: " + file.string() + ":4: expected", 0), 0u) << printed;
-    EXPECT_NE(printed.find(".bad"), std::string::npos);
+    EXPECT_NE(printed.find("; moved to " + file.string() + ".bad, starting from defaults"), std::string::npos)
+        << printed;
     // The phone starts from the defaults, saved in place of the broken file.
     EXPECT_NE(read_file(file).find("ThemeName"), std::string::npos);
 
     // A second broken file does not replace the first one kept aside.
     write_file(file, "garbage");
     Hive hive;
-    result = load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
-    EXPECT_EQ(result.moved_to, fs::path(file.string() + ".bad.1"));
+    loaded = load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
+    ASSERT_TRUE(loaded.ok()) << loaded.failure().text();
+    EXPECT_EQ(loaded->moved_to, fs::path(file.string() + ".bad.1"));
     EXPECT_EQ(read_file(file.string() + ".bad"), broken);
     EXPECT_EQ(read_file(file.string() + ".bad.1"), "garbage");
 }
@@ -171,13 +182,15 @@ TEST_F(HiveFile, AMalformedFileThatCannotBeSetAsideIsNeverOverwritten)
     for (int i = 1; i < 1000; ++i) write_file(file.string() + ".bad." + std::to_string(i), "older");
 
     Hive hive;
-    LoadResult result = load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
-    EXPECT_TRUE(result.used_defaults);
-    EXPECT_TRUE(result.moved_to.empty());
+    auto loaded = load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
+    ASSERT_TRUE(loaded.ok()) << loaded.failure().text();
+    EXPECT_TRUE(loaded->used_defaults);
+    EXPECT_TRUE(loaded->moved_to.empty());
+    ASSERT_TRUE(loaded->setback);
+    EXPECT_NE(loaded->setback->text().find("cannot move it aside (too many older .bad files)"), std::string::npos)
+        << loaded->setback->text();
     set_dword(hive, u"SOFTWARE\\Changed", u"v", 1);
-    std::string error;
-    EXPECT_FALSE(flush_hive(hive, error));
-    EXPECT_NE(error.find("memory only"), std::string::npos) << error;
+    EXPECT_NE(failure_text(flush_hive(hive)).find("memory only"), std::string::npos);
     EXPECT_EQ(read_file(file), broken);
 }
 
@@ -192,7 +205,7 @@ TEST_F(HiveFile, LoadingRemovesOnlyStaleTemporariesOfKilledWriters)
     fs::last_write_time(other, old_time);
 
     Hive hive;
-    load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside);
+    ASSERT_TRUE(load_hive_file(hive, file, defaults, "defaults", MalformedFile::move_aside).ok());
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(fresh));  // may be a write in progress elsewhere
     EXPECT_TRUE(fs::exists(other));
@@ -203,9 +216,11 @@ TEST_F(HiveFile, ToolsRefuseAMalformedFileAndLeaveItAlone)
     write_file(file, "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=dword:xyz\n");
     Hive hive;
     set_dword(hive, u"Kept", u"v", 5);
-    LoadResult result = load_hive_file(hive, file, defaults, "defaults", MalformedFile::refuse);
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.message.find(file.string() + ":3:"), std::string::npos) << result.message;
+    auto loaded = load_hive_file(hive, file, defaults, "defaults", MalformedFile::refuse);
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.failure().where, file.string() + ":3");
+    EXPECT_EQ(loaded.failure().text().rfind(file.string() + ":3: expected 1 to 8 hex digits", 0), 0u)
+        << loaded.failure().text();
     EXPECT_TRUE(hive.find_key(RootKey::local_machine, u"Kept"));
     EXPECT_FALSE(fs::exists(file.string() + ".bad"));
     EXPECT_NE(read_file(file).find("xyz"), std::string::npos);
@@ -216,14 +231,15 @@ TEST_F(HiveFile, AFailedWriteKeepsTheOldFile)
     Hive hive;
     hive.set_file(folder / "missing-folder" / "registry.reg");
     set_dword(hive, u"A", u"x", 1);
-    std::string error;
-    EXPECT_FALSE(flush_hive(hive, error));
-    EXPECT_NE(error.find("missing-folder"), std::string::npos) << error;
+    auto saved = flush_hive(hive);
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.failure().where, (folder / "missing-folder").string());
+    EXPECT_NE(saved.failure().text().find("missing-folder"), std::string::npos) << saved.failure().text();
     EXPECT_TRUE(hive.dirty());
 
-    std::string message;
-    EXPECT_FALSE(load_hive_text(hive, "Windows Registry Editor Version 5.00\n[HKEY_BAD]\n", "my.reg", message));
-    EXPECT_EQ(message.rfind("my.reg:2: unknown root key", 0), 0u) << message;
+    auto parsed = load_hive_text(hive, "Windows Registry Editor Version 5.00\n[HKEY_BAD]\n", "my.reg");
+    ASSERT_FALSE(parsed.ok());
+    EXPECT_EQ(parsed.failure().text().rfind("my.reg:2: unknown root key", 0), 0u) << parsed.failure().text();
 }
 
 TEST_F(HiveFile, AKillDuringAFlushLeavesTheOldOrTheNewFile)
@@ -238,8 +254,7 @@ TEST_F(HiveFile, AKillDuringAFlushLeavesTheOldOrTheNewFile)
     }
     std::string first_text = text_of(first), second_text = text_of(second);
     first.set_file(file);
-    std::string error;
-    ASSERT_TRUE(flush_hive(first, error)) << error;
+    ASSERT_EQ(failure_text(flush_hive(first)), "");
 
     std::mt19937 random(12345);
     for (int round = 0; round < 30; ++round) {
@@ -249,9 +264,8 @@ TEST_F(HiveFile, AKillDuringAFlushLeavesTheOldOrTheNewFile)
             Hive* hives[2] = {&first, &second};
             second.set_file(file);
             for (int i = 0;; ++i) {
-                std::string ignored;
                 hives[i % 2]->mark_dirty();
-                flush_hive(*hives[i % 2], ignored);
+                (void)flush_hive(*hives[i % 2]);
             }
         }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
@@ -275,15 +289,14 @@ std::optional<std::uint32_t> dword_of(Hive& hive, std::u16string_view path, std:
 TEST_F(HiveFile, AFlushAppliesItsChangesToWhatAnotherWriterSavedMeanwhile)
 {
     Hive phone, tool;
-    ASSERT_TRUE(load_hive_file(phone, file, defaults, "defaults", MalformedFile::move_aside).ok);
+    ASSERT_TRUE(load_hive_file(phone, file, defaults, "defaults", MalformedFile::move_aside).ok());
     set_dword(phone, u"SOFTWARE\\Shared", u"kept", 7);
     set_dword(phone, u"SOFTWARE\\Shared", u"dropped", 8);
-    std::string error;
-    ASSERT_TRUE(flush_hive(phone, error)) << error;
+    ASSERT_EQ(failure_text(flush_hive(phone)), "");
     std::shared_ptr<RegistryKey> open_key = phone.find_key(RootKey::local_machine, u"SOFTWARE\\Shared");
 
     // Another writer loads the saved hive, changes it and saves it.
-    ASSERT_TRUE(load_hive_file(tool, file, defaults, "defaults", MalformedFile::refuse).ok);
+    ASSERT_TRUE(load_hive_file(tool, file, defaults, "defaults", MalformedFile::refuse).ok());
     set_dword(tool, u"SOFTWARE\\Tool", u"t", 1);
     set_dword(tool, u"SOFTWARE\\Shared", u"kept", 70);
     {
@@ -291,13 +304,13 @@ TEST_F(HiveFile, AFlushAppliesItsChangesToWhatAnotherWriterSavedMeanwhile)
         tool.find_key(RootKey::local_machine, u"SOFTWARE\\Shared")->delete_value(u"dropped");
         tool.mark_dirty();
     }
-    ASSERT_TRUE(flush_hive(tool, error)) << error;
+    ASSERT_EQ(failure_text(flush_hive(tool)), "");
 
     // The phone, still holding what it loaded, changes something else.
     set_dword(phone, u"SOFTWARE\\Phone", u"p", 2);
-    ASSERT_TRUE(flush_hive(phone, error)) << error;
+    ASSERT_EQ(failure_text(flush_hive(phone)), "");
     Hive saved;
-    ASSERT_TRUE(load_hive_file(saved, file, "", "defaults", MalformedFile::refuse).ok);
+    ASSERT_TRUE(load_hive_file(saved, file, "", "defaults", MalformedFile::refuse).ok());
     for (Hive* hive : {&saved, &phone}) {
         EXPECT_EQ(dword_of(*hive, u"SOFTWARE\\Tool", u"t"), 1u);
         EXPECT_EQ(dword_of(*hive, u"SOFTWARE\\Phone", u"p"), 2u);
@@ -310,10 +323,10 @@ TEST_F(HiveFile, AFlushAppliesItsChangesToWhatAnotherWriterSavedMeanwhile)
 
     // The same value changed by both: the later flush wins.
     set_dword(tool, u"SOFTWARE\\Shared", u"kept", 71);
-    ASSERT_TRUE(flush_hive(tool, error)) << error;
+    ASSERT_EQ(failure_text(flush_hive(tool)), "");
     set_dword(phone, u"SOFTWARE\\Shared", u"kept", 72);
-    ASSERT_TRUE(flush_hive(phone, error)) << error;
-    ASSERT_TRUE(load_hive_file(saved, file, "", "defaults", MalformedFile::refuse).ok);
+    ASSERT_EQ(failure_text(flush_hive(phone)), "");
+    ASSERT_TRUE(load_hive_file(saved, file, "", "defaults", MalformedFile::refuse).ok());
     EXPECT_EQ(dword_of(saved, u"SOFTWARE\\Shared", u"kept"), 72u);
 
     // A key the other writer deleted stays deleted, handles into it too.
@@ -322,11 +335,11 @@ TEST_F(HiveFile, AFlushAppliesItsChangesToWhatAnotherWriterSavedMeanwhile)
         tool.find_key(RootKey::local_machine, u"SOFTWARE")->delete_subkey(u"Shared");
         tool.mark_dirty();
     }
-    ASSERT_TRUE(flush_hive(tool, error)) << error;
+    ASSERT_EQ(failure_text(flush_hive(tool)), "");
     set_dword(phone, u"SOFTWARE\\Phone", u"p", 3);
-    ASSERT_TRUE(flush_hive(phone, error)) << error;
+    ASSERT_EQ(failure_text(flush_hive(phone)), "");
     EXPECT_TRUE(open_key->deleted());
-    ASSERT_TRUE(load_hive_file(saved, file, "", "defaults", MalformedFile::refuse).ok);
+    ASSERT_TRUE(load_hive_file(saved, file, "", "defaults", MalformedFile::refuse).ok());
     EXPECT_FALSE(saved.find_key(RootKey::local_machine, u"SOFTWARE\\Shared"));
     EXPECT_EQ(dword_of(saved, u"SOFTWARE\\Phone", u"p"), 3u);
 }
@@ -334,28 +347,28 @@ TEST_F(HiveFile, AFlushAppliesItsChangesToWhatAnotherWriterSavedMeanwhile)
 TEST_F(HiveFile, AFlushRefusesToMergeIntoAFileAnotherWriterLeftMalformed)
 {
     Hive phone;
-    ASSERT_TRUE(load_hive_file(phone, file, defaults, "defaults", MalformedFile::move_aside).ok);
+    ASSERT_TRUE(load_hive_file(phone, file, defaults, "defaults", MalformedFile::move_aside).ok());
     const std::string broken = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=oops\n";
     write_file(file, broken);
     set_dword(phone, u"SOFTWARE\\Phone", u"p", 2);
-    std::string error;
-    EXPECT_FALSE(flush_hive(phone, error));
-    EXPECT_NE(error.find(file.string() + ":3:"), std::string::npos) << error;
-    EXPECT_NE(error.find("changed"), std::string::npos) << error;
+    auto saved = flush_hive(phone);
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.failure().where, file.string() + ":3");
+    EXPECT_NE(saved.failure().text().find("changed by another program"), std::string::npos) << saved.failure().text();
     EXPECT_EQ(read_file(file), broken);
     EXPECT_TRUE(phone.dirty());
 }
 
 TEST_F(HiveFile, ARegistryFileLinkedOutOfTheDeviceRootIsNamedAndNeverSaved)
 {
-    char pattern[] = "/tmp/velmor-elsewhere-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    fs::path elsewhere = pattern;
+    velmor_test::TempFolder elsewhere_folder("velmor-elsewhere");
+    ASSERT_TRUE(elsewhere_folder.made());
+    const fs::path& elsewhere = elsewhere_folder.path();
     fs::create_symlink(elsewhere / "registry.reg", file);
     ASSERT_TRUE(platform::files::set_device_root(folder));
 
     testing::internal::CaptureStderr();
-    LoadResult result = load_device_registry();
+    auto loaded = load_device_registry();
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Saved", 0, nullptr, 0, 0, nullptr, &key, nullptr), ERROR_SUCCESS);
     EXPECT_NE(RegFlushKey(key), ERROR_SUCCESS);
@@ -363,20 +376,23 @@ TEST_F(HiveFile, ARegistryFileLinkedOutOfTheDeviceRootIsNamedAndNeverSaved)
     shutdown();
     std::string printed = testing::internal::GetCapturedStderr();
 
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.message.find("no device root"), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find((elsewhere / "registry.reg").string()), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find("outside the device root"), std::string::npos) << result.message;
+    ASSERT_TRUE(loaded.ok()) << loaded.failure().text();
+    EXPECT_TRUE(loaded->used_defaults);
+    ASSERT_TRUE(loaded->setback);
+    std::string setback = loaded->setback->text();
+    EXPECT_EQ(setback.find("no device root"), std::string::npos) << setback;
+    EXPECT_NE(setback.find((elsewhere / "registry.reg").string()), std::string::npos) << setback;
+    EXPECT_NE(setback.find("outside the device root"), std::string::npos) << setback;
+    EXPECT_NE(printed.find("velmor: " + setback + "\n"), std::string::npos) << printed;
     EXPECT_NE(printed.find("not saved"), std::string::npos) << printed;
     EXPECT_TRUE(fs::is_empty(elsewhere));
-    fs::remove_all(elsewhere);
 }
 
 TEST(ShippedDefaults, HoldWhatThePhoneReads)
 {
     Hive hive;
-    std::string message;
-    ASSERT_TRUE(load_hive_text(hive, shipped_defaults(), "shipped", message)) << message;
+    auto loaded = load_hive_text(hive, shipped_defaults(), "shipped");
+    ASSERT_TRUE(loaded.ok()) << loaded.failure().text();
     auto dword = [&hive](RootKey root, std::u16string_view path, std::u16string_view name) {
         auto key = hive.find_key(root, path);
         const RegistryValue* value = key ? key->find_value(name) : nullptr;

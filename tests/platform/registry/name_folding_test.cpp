@@ -29,8 +29,7 @@ class NameFolding : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string message;
-        ASSERT_TRUE(load_hive_text(active_hive(), "Windows Registry Editor Version 5.00\n", "empty", message));
+        ASSERT_TRUE(load_hive_text(active_hive(), "Windows Registry Editor Version 5.00\n", "empty").ok());
         std::lock_guard lock(active_hive().mutex());
         active_hive().set_file({});
     }
@@ -128,8 +127,8 @@ TEST(HiveWithNamesThatNowFoldTogether, LoadsThemAsOneKeyWithTheLaterValuesWinnin
                         "d\xC5\x82o]\n"
                         "\"shared\"=\"second\"\n\"OnlySecond\"=dword:00000002\n";
     Hive hive;
-    std::string message;
-    ASSERT_TRUE(load_hive_text(hive, text, "old.reg", message)) << message;
+    auto loaded = load_hive_text(hive, text, "old.reg");
+    ASSERT_TRUE(loaded.ok()) << loaded.failure().text();
 
     std::lock_guard lock(hive.mutex());
     auto software = hive.find_key(RootKey::local_machine, u"SOFTWARE");
@@ -150,7 +149,8 @@ TEST(HiveWithNamesThatNowFoldTogether, LoadsThemAsOneKeyWithTheLaterValuesWinnin
     std::string written = write_reg_text(hive);
     EXPECT_EQ(written.find("\xC5\xBAr\xC3\xB3"), std::string::npos) << written;
     Hive again;
-    ASSERT_TRUE(load_hive_text(again, written, "again.reg", message)) << message;
+    auto reloaded = load_hive_text(again, written, "again.reg");
+    ASSERT_TRUE(reloaded.ok()) << reloaded.failure().text();
     std::lock_guard again_lock(again.mutex());
     EXPECT_EQ(write_reg_text(again), written);
 }

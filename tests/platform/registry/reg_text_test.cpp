@@ -7,12 +7,13 @@ namespace {
 using namespace platform::registry;
 using namespace std::literals;
 
-std::optional<RegError> parse_into(Hive& hive, std::string_view text)
+// Parses text as the file "test.reg" and applies what parsed.
+platform::Result<void> parse_into(Hive& hive, std::string_view text)
 {
-    RegScript script;
-    auto error = parse_reg_text(text, script);
-    if (!error) apply_reg_script(script, hive);
-    return error;
+    auto script = parse_reg_text(text, "test.reg");
+    if (!script) return script.failure();
+    apply_reg_script(*script, hive);
+    return {};
 }
 
 const RegistryValue* value_at(Hive& hive, RootKey root, std::u16string_view path, std::u16string_view name)
@@ -42,7 +43,7 @@ std::string canonical(Hive& hive)
 TEST(RegText, ReadsEveryKindOfValue)
 {
     Hive hive;
-    auto error = parse_into(hive,
+    auto parsed = parse_into(hive,
         "Windows Registry Editor Version 5.00\r\n"
         "\r\n"
         "; a comment\r\n"
@@ -57,7 +58,7 @@ TEST(RegText, ReadsEveryKindOfValue)
         "\"List\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
         "\"Odd\"=hex(1234abcd):\r\n"
         "\"Chinese\"=\"剃须刀\" ; trailing comment\r\n");
-    ASSERT_FALSE(error) << error->line << ": " << error->message;
+    ASSERT_TRUE(parsed.ok()) << parsed.failure().text();
     const auto root = RootKey::local_machine;
     const std::u16string theme = u"software\\orvane\\theme";
     EXPECT_EQ(value_at(hive, root, theme, u"")->data, utf16le(u"default"));
@@ -78,11 +79,11 @@ TEST(RegText, ReadsEveryKindOfValue)
 TEST(RegText, DeletesValuesAndKeys)
 {
     Hive hive;
-    ASSERT_FALSE(parse_into(hive,
+    ASSERT_TRUE(parse_into(hive,
         "Windows Registry Editor Version 5.00\n"
         "[HKEY_CURRENT_USER\\A\\B\\C]\n\"x\"=dword:1\n\"y\"=dword:2\n"
         "[HKEY_CURRENT_USER\\A]\n\"keep\"=dword:3\n"));
-    ASSERT_FALSE(parse_into(hive,
+    ASSERT_TRUE(parse_into(hive,
         "Windows Registry Editor Version 5.00\n"
         "[HKEY_CURRENT_USER\\A\\B\\C]\n\"x\"=-\n"
         "[-HKEY_CURRENT_USER\\A\\B]\n\"ignored\"=dword:9\n"
@@ -96,7 +97,7 @@ TEST(RegText, AcceptsByteOrderMarksAndUtf16)
 {
     std::string body = "Windows Registry Editor Version 5.00\n[HKEY_USERS\\Ü]\n\"名\"=\"值\"\n";
     Hive with_bom;
-    ASSERT_FALSE(parse_into(with_bom, "\xEF\xBB\xBF" + body));
+    ASSERT_TRUE(parse_into(with_bom, "\xEF\xBB\xBF" + body));
 
     std::u16string wide = u"Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\Ü]\r\n\"名\"=\"值\"\r\n";
     std::string bytes = "\xFF\xFE";
@@ -105,7 +106,7 @@ TEST(RegText, AcceptsByteOrderMarksAndUtf16)
         bytes += static_cast<char>(c >> 8);
     }
     Hive from_utf16;
-    ASSERT_FALSE(parse_into(from_utf16, bytes));
+    ASSERT_TRUE(parse_into(from_utf16, bytes));
     EXPECT_TRUE(same_content(with_bom, from_utf16));
     EXPECT_EQ(value_at(from_utf16, RootKey::users, u"ü", u"名")->data, utf16le(u"值"));
 }
@@ -141,21 +142,23 @@ TEST(RegText, MalformedInputNamesTheLine)
     };
     for (const Case& c : cases) {
         Hive hive;
-        auto error = parse_into(hive, c.text);
-        ASSERT_TRUE(error) << c.text;
-        EXPECT_EQ(error->line, c.line) << c.text << " -> " << error->message;
-        EXPECT_NE(error->message.find(c.words), std::string::npos) << c.text << " -> " << error->message;
+        auto parsed = parse_into(hive, c.text);
+        ASSERT_FALSE(parsed.ok()) << c.text;
+        const platform::Failure& failure = parsed.failure();
+        EXPECT_EQ(failure.where, c.line ? "test.reg:" + std::to_string(c.line) : "test.reg") << c.text;
+        EXPECT_NE(failure.message.find(c.words), std::string::npos) << c.text << " -> " << failure.text();
     }
 }
 
 TEST(RegText, AnErrorAnywhereChangesNothing)
 {
     Hive hive;
-    RegScript script;
-    EXPECT_TRUE(parse_reg_text("Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=dword:1\n"
-                               "[HKEY_LOCAL_MACHINE\\B]\n\"y\"=bad\n",
-        script));
-    EXPECT_TRUE(script.empty());
+    auto parsed = parse_into(hive,
+        "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=dword:1\n"
+        "[HKEY_LOCAL_MACHINE\\B]\n\"y\"=bad\n");
+    ASSERT_FALSE(parsed.ok());
+    EXPECT_EQ(parsed.failure().where, "test.reg:5");
+    EXPECT_FALSE(hive.find_key(RootKey::local_machine, u"A"));
 }
 
 TEST(RegText, WritesCanonicalTextThatReadsBack)
@@ -194,7 +197,7 @@ TEST(RegText, WritesCanonicalTextThatReadsBack)
         EXPECT_LE(end - start, 80u) << "line too long: " << text.substr(start, end - start);
 
     Hive copy;
-    ASSERT_FALSE(parse_into(copy, text));
+    ASSERT_TRUE(parse_into(copy, text));
     EXPECT_TRUE(same_content(hive, copy));
     EXPECT_EQ(canonical(copy), text);
 }

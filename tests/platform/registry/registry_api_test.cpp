@@ -14,9 +14,9 @@ class RegistryApi : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string message;
         ASSERT_TRUE(platform::registry::load_hive_text(
-            platform::registry::active_hive(), "Windows Registry Editor Version 5.00\n", "empty", message));
+            platform::registry::active_hive(), "Windows Registry Editor Version 5.00\n", "empty")
+                        .ok());
         std::lock_guard lock(platform::registry::active_hive().mutex());
         platform::registry::active_hive().set_file({});
     }

@@ -129,8 +129,9 @@ TEST_F(VelmorRes, PackListAndExtract)
         "300 \"200\" 0x0804 4\n");
 
     std::string bytes = read_text(path("out.dll"));
-    PeReader reader(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    ASSERT_TRUE(reader.valid()) << reader.error();
+    auto read = PeReader::read(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    ASSERT_TRUE(read.ok()) << read.failure().text();
+    const PeReader& reader = *read;
     EXPECT_FALSE(reader.is_pe64());
     EXPECT_EQ(reader.machine(), platform::loader::pe::machine_arm);
 
@@ -158,16 +159,18 @@ TEST_F(VelmorRes, Pe64AndLanguageOptions)
     make_inputs();
     ASSERT_EQ(run({"pack", "--pe64", "--lang", "0", path("out64.dll"), path("in/res.txt")}).status, 0);
     std::string bytes = read_text(path("out64.dll"));
-    PeReader reader(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    ASSERT_TRUE(reader.valid()) << reader.error();
+    auto read = PeReader::read(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    ASSERT_TRUE(read.ok()) << read.failure().text();
+    const PeReader& reader = *read;
     EXPECT_TRUE(reader.is_pe64());
     EXPECT_EQ(reader.machine(), platform::loader::pe::machine_amd64);
     EXPECT_NE(reader.find(ResourceId::from_number(10), ResourceId::from_number(101), 0), nullptr);
 
     ASSERT_EQ(run({"pack", "--machine", "i386", path("x86.dll"), path("in/res.txt")}).status, 0);
     std::string x86 = read_text(path("x86.dll"));
-    PeReader x86_reader(std::span(reinterpret_cast<const std::uint8_t*>(x86.data()), x86.size()));
-    EXPECT_EQ(x86_reader.machine(), platform::loader::pe::machine_i386);
+    auto x86_reader = PeReader::read(std::span(reinterpret_cast<const std::uint8_t*>(x86.data()), x86.size()));
+    ASSERT_TRUE(x86_reader.ok()) << x86_reader.failure().text();
+    EXPECT_EQ(x86_reader->machine(), platform::loader::pe::machine_i386);
     EXPECT_EQ(run({"pack", "--machine", "mips", path("m.dll"), path("in/res.txt")}).status, 1);
     EXPECT_EQ(run({"pack", "--lang", "chinese", path("m.dll"), path("in/res.txt")}).status, 1);
 }

@@ -152,6 +152,17 @@ TEST(ConsoleInput, GreetsOneClientAndTellsAnotherItIsBusy)
     EXPECT_TRUE(has_notice(notices, "turned away"));
 }
 
+TEST(ConsoleInput, APortInUseIsRefusedNamingIt)
+{
+    auto first = open();
+    ASSERT_NE(first, nullptr);
+    std::string place = "127.0.0.1:" + std::to_string(first->port());
+    auto second = ConsoleInput::open_port(first->port());
+    ASSERT_FALSE(second);
+    EXPECT_EQ(second.failure().where, place);
+    EXPECT_EQ(second.failure().text(), place + ": cannot listen for the console: Address already in use");
+}
+
 TEST(ConsoleInput, AClientThatDoesNotReadIsDroppedWithoutStoppingTheAnswers)
 {
     ConsoleLimits limits;

@@ -44,6 +44,19 @@ protected:
 
 }  // namespace
 
+TEST(HeadlessDisplay, HasNeitherPanelNorWindowToCapture)
+{
+    auto display = create_headless_display({}).value();
+    auto panel = display->capture_panel();
+    ASSERT_FALSE(panel);
+    EXPECT_EQ(panel.failure().text(), "this display has no status panel");
+    auto window = display->capture_window();
+    ASSERT_FALSE(window);
+    EXPECT_EQ(window.failure().text(), "this display has no window");
+    // The screen itself it always has.
+    EXPECT_TRUE(display->capture());
+}
+
 TEST_F(PresenterTest, PartialDrawingWaitsForIdleWholeFramesShowAtOnce)
 {
     Presenter presenter(*display, nullptr, 30);

@@ -105,7 +105,8 @@ TEST(ScenarioParser, RequiresReferencesUnlessTheyAreBeingWritten)
     auto absent = parse_scenario_file(folder / "absent.txt", ScenarioParseOptions {});
     ASSERT_FALSE(absent);
     EXPECT_EQ(absent.failure().where, (folder / "absent.txt").string());
-    EXPECT_EQ(absent.failure().text(), (folder / "absent.txt").string() + ": cannot read the script: no such file");
+    EXPECT_EQ(absent.failure().text(),
+        (folder / "absent.txt").string() + ": cannot read the script: No such file or directory");
 }
 
 TEST(ScenarioParser, DeviceCommandsBecomeStepsAtTheirTimes)

@@ -100,13 +100,8 @@ int main(int argc, char** argv)
     std::string command = args[index];
     std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(index) + 1, args.end());
 
-    velmor_reg::Outcome (*run)(platform::registry::Hive&, const std::vector<std::string>&) = nullptr;
-    if (command == "query") run = velmor_reg::run_query;
-    if (command == "add") run = velmor_reg::run_add;
-    if (command == "delete") run = velmor_reg::run_delete;
-    if (command == "import") run = velmor_reg::run_import;
-    if (command == "export") run = velmor_reg::run_export;
-    if (!run) return fail("unknown command \"" + command + "\"", 2);
+    auto parsed = velmor_reg::parse_command(command, rest);
+    if (!parsed) return fail(parsed.failure().text(), 2);
 
     platform::registry::Hive hive;
     std::error_code code;
@@ -126,9 +121,9 @@ int main(int argc, char** argv)
         hive.remember_saved_state(std::nullopt);
     }
 
-    velmor_reg::Outcome outcome = run(hive, rest);
-    if (outcome.status != 0) return fail(outcome.error, outcome.status);
-    if (outcome.changed) {
+    auto changed = velmor_reg::run_command(hive, *parsed);
+    if (!changed) return fail(changed.failure().text(), 1);
+    if (*changed) {
         if (auto saved = platform::registry::flush_hive(hive); !saved)
             return fail("not saved: " + saved.failure().text(), 1);
     }

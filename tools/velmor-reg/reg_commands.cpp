@@ -21,18 +21,6 @@ using platform::registry::Hive;
 using platform::registry::RegistryKey;
 using platform::registry::RegistryValue;
 
-constexpr int usage_status = 2;
-
-Outcome failure(std::string message, int status = 1) { return {status, std::move(message), false}; }
-
-// The switches of a command line: "/v NAME", "/ve", "/f" ... (also with "-").
-struct Switches {
-    std::vector<std::string> positional;
-    std::optional<std::string> value_name;  // /v NAME, or "" for /ve
-    std::optional<std::string> type, data, separator;
-    bool force = false, all_values = false, recursive = false, overwrite = false;
-};
-
 bool is_switch(const std::string& word, const char* name)
 {
     if (word.size() < 2 || (word[0] != '/' && word[0] != '-')) return false;
@@ -92,11 +80,6 @@ platform::Result<Switches> parse_switches(
     return switches;
 }
 
-struct KeyName {
-    platform::registry::RootKey root;
-    std::u16string path;  // below the root, without a leading backslash
-};
-
 platform::Result<KeyName> parse_key_name(const std::string& text)
 {
     std::u16string name = platform::from_utf8(text);
@@ -147,25 +130,79 @@ std::shared_ptr<RegistryKey> find(Hive& hive, const KeyName& name) { return hive
 
 }  // namespace
 
-Outcome run_query(Hive& hive, const std::vector<std::string>& args)
+// What each command takes: its switches, and how many words besides them.
+platform::Result<Command> parse_command(const std::string& name, const std::vector<std::string>& args)
 {
-    auto parsed_switches = parse_switches(args, "v ve s", false);
-    if (!parsed_switches) return failure(parsed_switches.failure().text(), usage_status);
-    const Switches& switches = *parsed_switches;
-    if (switches.positional.size() != 1) return failure("query takes one key name", usage_status);
-    auto name = parse_key_name(switches.positional[0]);
-    if (!name) return failure(name.failure().text(), usage_status);
+    struct Form {
+        const char* name;
+        Command::Kind kind;
+        const char* switches;
+        bool separator_takes_value;
+        std::size_t words;
+        const char* words_text;
+    };
+    static const Form forms[] = {
+        {"query", Command::Kind::query, "v ve s", false, 1, "query takes one key name"},
+        {"add", Command::Kind::add, "v ve t d s f", true, 1, "add takes one key name"},
+        {"delete", Command::Kind::remove, "v ve va f", false, 1, "delete takes one key name"},
+        {"import", Command::Kind::import, "", false, 1, "import takes one .reg file"},
+        {"export", Command::Kind::export_key, "y", false, 2, "export takes a key name and a file name"},
+    };
+    const Form* form = nullptr;
+    for (const Form& candidate : forms)
+        if (name == candidate.name) form = &candidate;
+    if (!form) return platform::Failure {"unknown command \"" + name + "\""};
+
+    auto switches = parse_switches(args, form->switches, form->separator_takes_value);
+    if (!switches) return switches.failure();
+    Command command;
+    command.kind = form->kind;
+    command.switches = std::move(*switches);
+    const Switches& given = command.switches;
+    if (given.positional.size() != form->words) return platform::Failure {form->words_text};
+    if (command.kind == Command::Kind::import) return command;
+
+    auto key = parse_key_name(given.positional[0]);
+    if (!key) return key.failure();
+    command.key = *key;
+    if (command.kind == Command::Kind::remove && given.value_name && given.all_values)
+        return platform::Failure {"give one of /v, /ve and /va"};
+    if (command.kind != Command::Kind::add) return command;
+
+    if (!given.value_name && (given.type || given.data)) return platform::Failure {"/t and /d need /v NAME or /ve"};
+    if (!given.value_name) return command;
+    auto type = type_from_name(given.type.value_or("REG_SZ"));
+    if (!type)
+        return platform::Failure {"unknown type " + *given.type +
+            ": use REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_BINARY or REG_NONE"};
+    auto value = value_from_text(*type, given.data.value_or(""), given.separator.value_or(""));
+    if (!value) return value.failure();
+    command.value = std::move(*value);
+    command.value_name = platform::from_utf8(*given.value_name);
+    if (platform::to_utf8(command.value_name) != *given.value_name ||
+        !platform::registry::is_storable_name(command.value_name) ||
+        command.value_name.size() > platform::registry::max_value_name_length)
+        return platform::Failure {"bad value name \"" + *given.value_name + "\""};
+    return command;
+}
+
+namespace {
+
+platform::Result<bool> run_query(Hive& hive, const Command& command)
+{
+    const Switches& switches = command.switches;
     std::lock_guard lock(hive.mutex());
-    auto key = find(hive, *name);
-    if (!key) return failure("key " + switches.positional[0] + " not found");
+    auto key = find(hive, command.key);
+    if (!key) return platform::Failure {"key " + switches.positional[0] + " not found"};
     if (switches.value_name) {
         std::u16string value_name = platform::from_utf8(*switches.value_name);
         auto found = key->values().find(value_name);
         if (found == key->values().end())
-            return failure("value " + value_label(value_name) + " not found in " + platform::to_utf8(full_name(*key)));
+            return platform::Failure {
+                "value " + value_label(value_name) + " not found in " + platform::to_utf8(full_name(*key))};
         std::cout << platform::to_utf8(full_name(*key)) << "\n";
         print_value(found->first, found->second);
-        return {};
+        return false;
     }
     std::vector<std::shared_ptr<RegistryKey>> pending = {key};
     while (!pending.empty()) {
@@ -182,147 +219,119 @@ Outcome run_query(Hive& hive, const std::vector<std::string>& args)
                 std::cout << platform::to_utf8(full_name(*subkey)) << "\n";
         }
     }
-    return {};
+    return false;
 }
 
-Outcome run_add(Hive& hive, const std::vector<std::string>& args)
+platform::Result<bool> run_add(Hive& hive, const Command& command)
 {
-    auto parsed_switches = parse_switches(args, "v ve t d s f", true);
-    if (!parsed_switches) return failure(parsed_switches.failure().text(), usage_status);
-    const Switches& switches = *parsed_switches;
-    if (switches.positional.size() != 1) return failure("add takes one key name", usage_status);
-    auto name = parse_key_name(switches.positional[0]);
-    if (!name) return failure(name.failure().text(), usage_status);
-    if (!switches.value_name && (switches.type || switches.data))
-        return failure("/t and /d need /v NAME or /ve", usage_status);
-
-    std::optional<RegistryValue> value;
-    std::u16string value_name;
-    if (switches.value_name) {
-        auto type = type_from_name(switches.type.value_or("REG_SZ"));
-        if (!type)
-            return failure("unknown type " + *switches.type +
-                    ": use REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_BINARY or REG_NONE",
-                usage_status);
-        auto given = value_from_text(*type, switches.data.value_or(""), switches.separator.value_or(""));
-        if (!given) return failure(given.failure().text(), usage_status);
-        value = std::move(*given);
-        value_name = platform::from_utf8(*switches.value_name);
-        if (platform::to_utf8(value_name) != *switches.value_name ||
-            !platform::registry::is_storable_name(value_name) ||
-            value_name.size() > platform::registry::max_value_name_length)
-            return failure("bad value name \"" + *switches.value_name + "\"", usage_status);
-    }
-
     std::lock_guard lock(hive.mutex());
-    std::shared_ptr<RegistryKey> key = hive.root(name->root);
+    std::shared_ptr<RegistryKey> key = hive.root(command.key.root);
     std::vector<std::u16string_view> components;
-    platform::registry::split_key_path(name->path, components);
-    bool created_any = false;
+    platform::registry::split_key_path(command.key.path, components);
+    bool changed = false;
     for (auto component : components) {
         bool created = false;
         key = key->create_subkey(component, created);
-        created_any = created_any || created;
+        changed = changed || created;
     }
-    Outcome outcome;
-    outcome.changed = created_any;
-    if (value) {
-        if (key->find_value(value_name) && !switches.force &&
-            !confirm("Value " + value_label(value_name) + " exists, overwrite")) {
-            outcome.status = 1;
-            outcome.error = "value " + value_label(value_name) + " already exists in " +
-                platform::to_utf8(full_name(*key)) + "; give /f to overwrite it";
-            return outcome;
-        }
-        key->set_value(value_name, std::move(*value));
-        outcome.changed = true;
+    if (command.value) {
+        const std::u16string& value_name = command.value_name;
+        // A refused command saves nothing, the keys it made on the way neither.
+        if (key->find_value(value_name) && !command.switches.force &&
+            !confirm("Value " + value_label(value_name) + " exists, overwrite"))
+            return platform::Failure {"value " + value_label(value_name) + " already exists in " +
+                platform::to_utf8(full_name(*key)) + "; give /f to overwrite it"};
+        key->set_value(value_name, *command.value);
+        changed = true;
     }
-    if (outcome.changed) hive.mark_dirty();
-    return outcome;
+    if (changed) hive.mark_dirty();
+    return changed;
 }
 
-Outcome run_delete(Hive& hive, const std::vector<std::string>& args)
+platform::Result<bool> run_delete(Hive& hive, const Command& command)
 {
-    auto parsed_switches = parse_switches(args, "v ve va f", false);
-    if (!parsed_switches) return failure(parsed_switches.failure().text(), usage_status);
-    const Switches& switches = *parsed_switches;
-    if (switches.positional.size() != 1) return failure("delete takes one key name", usage_status);
-    if (switches.value_name && switches.all_values) return failure("give one of /v, /ve and /va", usage_status);
-    auto name = parse_key_name(switches.positional[0]);
-    if (!name) return failure(name.failure().text(), usage_status);
+    const Switches& switches = command.switches;
     std::lock_guard lock(hive.mutex());
-    auto key = find(hive, *name);
-    if (!key) return failure("key " + switches.positional[0] + " not found");
+    auto key = find(hive, command.key);
+    if (!key) return platform::Failure {"key " + switches.positional[0] + " not found"};
     std::string key_text = platform::to_utf8(full_name(*key));
-    Outcome outcome;
+    platform::Failure not_asked {"not deleted; give /f to delete without asking"};
     if (switches.value_name) {
         std::u16string value_name = platform::from_utf8(*switches.value_name);
         if (!key->find_value(value_name))
-            return failure("value " + value_label(value_name) + " not found in " + key_text);
+            return platform::Failure {"value " + value_label(value_name) + " not found in " + key_text};
         if (!switches.force && !confirm("Delete value " + value_label(value_name) + " of " + key_text))
-            return failure("not deleted; give /f to delete without asking");
+            return not_asked;
         key->delete_value(value_name);
     } else if (switches.all_values) {
-        if (!switches.force && !confirm("Delete all values of " + key_text))
-            return failure("not deleted; give /f to delete without asking");
+        if (!switches.force && !confirm("Delete all values of " + key_text)) return not_asked;
         std::vector<std::u16string> names;
         for (const auto& [value_name, value] : key->values()) names.push_back(value_name);
         for (const auto& value_name : names) key->delete_value(value_name);
     } else {
-        if (!key->parent()) return failure("a root key cannot be deleted");
-        if (!switches.force && !confirm("Delete " + key_text + " and everything below it"))
-            return failure("not deleted; give /f to delete without asking");
+        if (!key->parent()) return platform::Failure {"a root key cannot be deleted"};
+        if (!switches.force && !confirm("Delete " + key_text + " and everything below it")) return not_asked;
         key->parent()->delete_subkey(key->name());
     }
-    outcome.changed = true;
     hive.mark_dirty();
-    return outcome;
+    return true;
 }
 
-Outcome run_import(Hive& hive, const std::vector<std::string>& args)
+platform::Result<bool> run_import(Hive& hive, const Command& command)
 {
-    auto parsed_switches = parse_switches(args, "", false);
-    if (!parsed_switches) return failure(parsed_switches.failure().text(), usage_status);
-    const Switches& switches = *parsed_switches;
-    if (switches.positional.size() != 1) return failure("import takes one .reg file", usage_status);
-    const std::string& file = switches.positional[0];
+    const std::string& file = command.switches.positional[0];
     auto bytes = platform::registry::read_hive_bytes(file);
-    if (!bytes) return failure(bytes.failure().text());
+    if (!bytes) return bytes.failure();
     auto script = platform::registry::parse_reg_text(*bytes, file);
-    if (!script) return failure(script.failure().text() + "; nothing was imported");
+    if (!script) {
+        platform::Failure failure = script.failure();
+        failure.message += "; nothing was imported";
+        return failure;
+    }
     try {
         platform::registry::apply_reg_script(*script, hive);
     } catch (const std::bad_alloc&) {
         // The hive is half changed now; it is not saved.
-        return failure(file + ": not enough memory to apply it; nothing was imported");
+        return platform::failure_at(file, "not enough memory to apply it; nothing was imported");
     }
-    Outcome outcome;
-    outcome.changed = true;
-    return outcome;
+    return true;
 }
 
-Outcome run_export(Hive& hive, const std::vector<std::string>& args)
+platform::Result<bool> run_export(Hive& hive, const Command& command)
 {
-    auto parsed_switches = parse_switches(args, "y", false);
-    if (!parsed_switches) return failure(parsed_switches.failure().text(), usage_status);
-    const Switches& switches = *parsed_switches;
-    if (switches.positional.size() != 2) return failure("export takes a key name and a file name", usage_status);
-    auto name = parse_key_name(switches.positional[0]);
-    if (!name) return failure(name.failure().text(), usage_status);
+    const Switches& switches = command.switches;
     const std::string& file = switches.positional[1];
     std::error_code ignored;
     if (std::filesystem::exists(file, ignored) && !switches.overwrite)
-        return failure(file + " already exists; give /y to overwrite it");
+        return platform::Failure {file + " already exists; give /y to overwrite it"};
     std::string text;
     {
         std::lock_guard lock(hive.mutex());
-        auto key = find(hive, *name);
-        if (!key) return failure("key " + switches.positional[0] + " not found");
+        auto key = find(hive, command.key);
+        if (!key) return platform::Failure {"key " + switches.positional[0] + " not found"};
         text = platform::registry::write_reg_text(*key, full_name(*key));
     }
-    if (auto written = platform::files::write_file_atomically(file, text); !written)
-        return failure(written.failure().text());
-    return {};
+    if (auto written = platform::files::write_file_atomically(file, text); !written) return written.failure();
+    return false;
+}
+
+}  // namespace
+
+platform::Result<bool> run_command(Hive& hive, const Command& command)
+{
+    switch (command.kind) {
+    case Command::Kind::query:
+        return run_query(hive, command);
+    case Command::Kind::add:
+        return run_add(hive, command);
+    case Command::Kind::remove:
+        return run_delete(hive, command);
+    case Command::Kind::import:
+        return run_import(hive, command);
+    case Command::Kind::export_key:
+        return run_export(hive, command);
+    }
+    return platform::Failure {"unknown command"};
 }
 
 }  // namespace velmor_reg

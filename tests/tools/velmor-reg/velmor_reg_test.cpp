@@ -111,25 +111,34 @@ TEST_F(VelmorReg, AddsAndDeletesValuesAndKeys)
 
 TEST_F(VelmorReg, BadInputFailsWithAMessage)
 {
+    // A command line at fault is a usage error (2), told before the hive is
+    // read; a command that cannot be carried out is a failure (1).
     struct Case {
         std::vector<std::string> args;
         const char* words;
+        int status;
     };
     const Case cases[] = {
-        {{"frobnicate"}, "unknown command"},
-        {{"add", "HKXX\\A"}, "unknown root key"},
-        {{"add", "HKLM\\A", "/v", "x", "/t", "REG_WHAT"}, "unknown type"},
-        {{"add", "HKLM\\A", "/v", "x", "/t", "REG_DWORD", "/d", "12abc"}, "bad REG_DWORD data"},
-        {{"add", "HKLM\\A", "/v", "x", "/t", "REG_BINARY", "/d", "abc"}, "hex digits"},
-        {{"add", "HKLM\\A", "/v"}, "/v needs"},
-        {{"add", "HKLM\\A", "/q"}, "unknown switch"},
-        {{"query"}, "one key name"},
-        {{"import", "/nonexistent/x.reg"}, "cannot read"},
+        {{"frobnicate"}, "unknown command", 2},
+        {{"add", "HKXX\\A"}, "unknown root key", 2},
+        {{"add", "HKLM\\A", "/v", "x", "/t", "REG_WHAT"}, "unknown type", 2},
+        {{"add", "HKLM\\A", "/v", "x", "/t", "REG_DWORD", "/d", "12abc"}, "bad REG_DWORD data", 2},
+        {{"add", "HKLM\\A", "/v", "x", "/t", "REG_BINARY", "/d", "abc"}, "hex digits", 2},
+        {{"add", "HKLM\\A", "/v"}, "/v needs", 2},
+        {{"add", "HKLM\\A", "/q"}, "unknown switch", 2},
+        {{"add", "HKLM\\A", "/d", "1"}, "/t and /d need /v", 2},
+        {{"delete", "HKLM\\A", "/v", "x", "/va"}, "give one of", 2},
+        {{"query"}, "one key name", 2},
+        {{"export", "HKLM"}, "a key name and a file name", 2},
+        {{"import", "/nonexistent/x.reg"}, "/nonexistent/x.reg: cannot read", 1},
+        {{"query", "HKLM\\Nowhere"}, "key HKLM\\Nowhere not found", 1},
+        {{"delete", "HKLM", "/f"}, "a root key cannot be deleted", 1},
     };
     for (const Case& c : cases) {
         ToolRun result = on_root(c.args);
-        EXPECT_NE(result.status, 0) << c.args[0];
+        EXPECT_EQ(result.status, c.status) << c.args[0] << ": " << result.err;
         EXPECT_NE(result.err.find(c.words), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("see velmor-reg --help") != std::string::npos, c.status == 2) << result.err;
     }
     EXPECT_FALSE(fs::exists(hive));
     ToolRun no_registry = run({"query", "HKLM"});

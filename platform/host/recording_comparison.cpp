@@ -15,8 +15,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Nothing when the file cannot be read. A folder opens as a stream that
+// reads as empty, so only a regular file counts.
 std::optional<std::string> read_file(const fs::path& file)
 {
+    std::error_code failure;
+    if (!fs::is_regular_file(file, failure)) return std::nullopt;
     std::ifstream stream(file, std::ios::binary);
     if (!stream) return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(stream), {});
@@ -27,7 +31,9 @@ std::optional<std::string> read_file(const fs::path& file)
 // bytes.
 struct Frame {
     std::string name;
-    std::string picture;
+    // Nothing for a frame whose file cannot be read: two such frames are not
+    // the same picture.
+    std::optional<std::string> picture;
     bool hashed = false;
 };
 
@@ -50,7 +56,7 @@ std::vector<Frame> recorded_frames(const fs::path& folder)
     }
     // The numbers are zero-padded to the same width, so names sort in order.
     std::sort(frames.begin(), frames.end(), [](const Frame& a, const Frame& b) { return a.name < b.name; });
-    for (auto& frame : frames) frame.picture = read_file(folder / frame.name).value_or("");
+    for (auto& frame : frames) frame.picture = read_file(folder / frame.name);
     return frames;
 }
 
@@ -82,8 +88,11 @@ std::optional<std::string> compare_frames(const fs::path& first, const fs::path&
         std::string number = "frame " + std::to_string(i + 1);
         if (a[i].name != b[i].name)
             return number + " was presented at another time: " + a[i].name + " against " + b[i].name;
+        if (!a[i].picture || !b[i].picture)
+            return number + " (" + a[i].name + ") cannot be read in the " + (a[i].picture ? "second" : "first") +
+                " run";
         if (a[i].picture == b[i].picture) continue;
-        std::string how = a[i].hashed || b[i].hashed ? "hash " + a[i].picture + " against " + b[i].picture
+        std::string how = a[i].hashed || b[i].hashed ? "hash " + *a[i].picture + " against " + *b[i].picture
                                                      : first_pixel_apart(first / a[i].name, second / b[i].name);
         return number + " (" + a[i].name + ") shows another picture, " + how;
     }

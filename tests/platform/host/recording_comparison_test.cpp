@@ -117,6 +117,22 @@ TEST(RecordingComparison, NamesTheFirstFrameSampleAndLineThatDiffer)
     EXPECT_NE(result.differences[2].find("sound started y"), std::string::npos) << result.differences[2];
 }
 
+TEST(RecordingComparison, FramesThatCannotBeReadAreNeverTheSame)
+{
+    velmor_test::TempFolder temporary("velmor-compare");
+    fs::path a = run_folder(temporary, "a"), b = run_folder(temporary, "b");
+    write_recording(a, "/first/root");
+    write_recording(b, "/second/root");
+    // In both runs frame 2 is a folder: read as files, both would be empty and equal.
+    for (const fs::path& run : {a, b}) {
+        fs::remove(run / "frame-000002-00000066ms.png");
+        fs::create_directory(run / "frame-000002-00000066ms.png");
+    }
+    auto result = compare(a, b);
+    ASSERT_FALSE(result.same());
+    EXPECT_EQ(result.differences[0], "frame 2 (frame-000002-00000066ms.png) cannot be read in the first run");
+}
+
 TEST(RecordingComparison, ARunThatGoesOnLongerIsNamedWhereTheOtherStopped)
 {
     velmor_test::TempFolder temporary("velmor-compare");

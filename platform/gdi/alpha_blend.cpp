@@ -101,6 +101,13 @@ bool blend_with_kernels(const Bitmap& source, int source_dx, int source_dy, Bitm
             kernels.premultiplied_to_32(
                 reinterpret_cast<std::uint32_t*>(dest) + left, reinterpret_cast<const std::uint32_t*>(s), count);
         });
+    } else if (!per_pixel && constant == 255 && from == PixelFormat::rgb565 && to == PixelFormat::rgb565) {
+        // Fully opaque with nothing of the destination kept: the blend gives
+        // the source's own pixels, so they are copied (a drawing's intro
+        // blends a whole screen this way every frame).
+        for_each_row([&](std::uint8_t* dest, const std::uint8_t* s, int left, int count) {
+            std::memmove(reinterpret_cast<std::uint16_t*>(dest) + left, s, std::size_t(count) * sizeof(std::uint16_t));
+        });
     } else if (!per_pixel && from == PixelFormat::rgb565 && to == PixelFormat::rgb565) {
         for_each_row([&](std::uint8_t* dest, const std::uint8_t* s, int left, int count) {
             kernels.constant_565_to_565(

@@ -1,8 +1,42 @@
 #include "platform/gdi/screen.h"
 
 #include <algorithm>
+#include <cstring>
+
+#include "platform/gdi/rgb565_rows.h"
 
 namespace platform::gdi {
+
+namespace {
+
+constexpr std::size_t screen_pixels = std::size_t(Screen::width) * Screen::height;
+
+}  // namespace
+
+ScreenFrame::ScreenFrame(std::vector<std::uint16_t> pixels)
+{
+    if (pixels.size() != screen_pixels) return;
+    auto copy = std::make_shared_for_overwrite<std::uint16_t[]>(screen_pixels);
+    std::copy(pixels.begin(), pixels.end(), copy.get());
+    pixels_ = std::move(copy);
+}
+
+ScreenFrame::ScreenFrame(std::shared_ptr<const std::uint16_t[]> pixels)
+    : pixels_(std::move(pixels))
+{
+}
+
+const std::uint16_t* ScreenFrame::row(int y) const { return pixels_.get() + std::size_t(y) * Screen::width; }
+
+std::vector<std::uint32_t> ScreenFrame::xrgb() const
+{
+    if (!pixels_) return {};
+    std::vector<std::uint32_t> pixels(screen_pixels);
+    rgb565_row_to_xrgb(pixels_.get(), pixels.data(), screen_pixels);
+    return pixels;
+}
+
+std::uint32_t ScreenFrame::xrgb_at(int x, int y) const { return pixel_to_xrgb(PixelFormat::rgb565, row(y)[x]); }
 
 Screen& screen()
 {
@@ -48,15 +82,21 @@ RECT Screen::take_damage()
     return damage;
 }
 
+ScreenFrame Screen::frame() const
+{
+    auto pixels = std::make_shared_for_overwrite<std::uint16_t[]>(screen_pixels);
+    // The screen's rows are whole 32-bit words, so they lie end to end.
+    static_assert(width * sizeof(std::uint16_t) % 4 == 0);
+    std::memcpy(pixels.get(), bitmap_->row(0), screen_pixels * sizeof(std::uint16_t));
+    return ScreenFrame(std::move(pixels));
+}
+
 std::vector<std::uint32_t> Screen::read_xrgb() const
 {
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* row = bitmap_->row(y);
-        std::uint32_t* out = pixels.data() + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x)
-            out[x] = pixel_to_xrgb(PixelFormat::rgb565, read_pixel(PixelFormat::rgb565, row, x));
-    }
+    std::vector<std::uint32_t> pixels(screen_pixels);
+    for (int y = 0; y < height; ++y)
+        rgb565_row_to_xrgb(
+            reinterpret_cast<const std::uint16_t*>(bitmap_->row(y)), pixels.data() + std::size_t(y) * width, width);
     return pixels;
 }
 

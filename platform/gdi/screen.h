@@ -1,7 +1,8 @@
 // The phone's screen: 480 x 720 pixels of RGB565 that every screen and window
 // DC draws into directly (the phone has no compositor). The display backend
 // learns what changed through the damage it collects and the change hook, and
-// reads the pixels back as 32-bit colours for windows and screenshots.
+// takes the pixels as frames: copies in the screen's own format, widened to
+// 32-bit colours only where a window, a picture or a recording needs them.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,31 @@
 #include "platform/gdi/bitmap.h"
 
 namespace platform::gdi {
+
+// The screen's pixels as they stood at one moment, rows from the top in the
+// screen's format. Copies share the pixels, which never change, so the
+// presenter, the display and a check can each keep the frame last shown for
+// the price of one copy of the screen.
+class ScreenFrame {
+public:
+    // No frame.
+    ScreenFrame() = default;
+    // Screen::width x Screen::height pixels; anything else makes no frame.
+    explicit ScreenFrame(std::vector<std::uint16_t> pixels);
+    // Shares pixels (Screen::width x Screen::height of them, or null for no
+    // frame) that nobody changes from now on.
+    explicit ScreenFrame(std::shared_ptr<const std::uint16_t[]> pixels);
+
+    bool empty() const { return !pixels_; }
+    const std::uint16_t* row(int y) const;
+    // The pixels as 0x00RRGGBB, width x height values; none for no frame.
+    std::vector<std::uint32_t> xrgb() const;
+    // Pixel (x, y) as 0x00RRGGBB.
+    std::uint32_t xrgb_at(int x, int y) const;
+
+private:
+    std::shared_ptr<const std::uint16_t[]> pixels_;
+};
 
 class Screen {
 public:
@@ -28,6 +54,9 @@ public:
     // The bounding box of everything drawn since the last call, then forgets
     // it; (0, 0, 0, 0) when nothing changed.
     RECT take_damage();
+
+    // A copy of the pixels as they stand now.
+    ScreenFrame frame() const;
 
     // The pixels as 0x00RRGGBB, rows from the top, width x height values.
     std::vector<std::uint32_t> read_xrgb() const;

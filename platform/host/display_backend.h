@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/screen.h"
 #include "platform/host/phone_keys.h"
 #include "platform/host/png_image.h"
 #include "platform/include/windef.h"
@@ -44,9 +45,9 @@ class Display {
 public:
     virtual ~Display() = default;
 
-    // Shows the screen's pixels (0x00RRGGBB, 480 x 720); damage is the part
-    // that changed since the last call. Runs on the UI thread.
-    virtual void present(const std::vector<std::uint32_t>& pixels, const RECT& damage) = 0;
+    // Shows a frame of the screen; damage is the part that changed since the
+    // last call. Runs on the UI thread.
+    virtual void present(const platform::gdi::ScreenFrame& frame, const RECT& damage) = 0;
 
     // Handles what the person did, waiting up to wait_ms (no limit when
     // negative) for something to happen. Returns false once the person has

@@ -12,10 +12,11 @@ namespace {
 
 class HeadlessDisplay final : public Display {
 public:
-    void present(const std::vector<std::uint32_t>& pixels, const RECT&) override
+    void present(const platform::gdi::ScreenFrame& frame, const RECT&) override
     {
+        // Kept as it came: widened to colours only if someone looks at it.
         std::lock_guard lock(mutex_);
-        last_ = pixels;
+        last_ = frame;
         ++frames_;
     }
 
@@ -28,7 +29,7 @@ public:
         image.height = platform::gdi::Screen::height;
         std::lock_guard lock(mutex_);
         // Before the first presentation the display shows what the screen holds.
-        image.pixels = last_.empty() ? platform::gdi::screen().read_xrgb() : last_;
+        image.pixels = last_.empty() ? platform::gdi::screen().read_xrgb() : last_.xrgb();
         return image;
     }
 
@@ -42,7 +43,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::vector<std::uint32_t> last_;
+    platform::gdi::ScreenFrame last_;
     int frames_ = 0;
 };
 

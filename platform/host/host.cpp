@@ -305,7 +305,7 @@ bool Phone::set_up(std::string* error)
         [](std::uint64_t now) { return (now / milliseconds_per_minute + 1) * milliseconds_per_minute; });
 
     platform::gdi::screen().fill(RGB(0, 0, 0));
-    presenter_ = std::make_unique<Presenter>(*display_, recorder_.get(), options_.fps);
+    presenter_ = std::make_unique<Presenter>(*display_, recorder_.get(), options_.fps, display_->interactive());
     presenter_->attach();
     ui_thread_ = std::this_thread::get_id();
     platform::user::set_idle_handler([this](std::optional<std::uint64_t> due) { on_idle(due); });
@@ -474,9 +474,11 @@ void Phone::quit(const std::string& why)
 void Phone::on_idle(std::optional<std::uint64_t> next_timer_due)
 {
     platform::shell::read_shell_notifications();
+    // The panel first, so a window shows it and the frame together, once.
+    if (display_->interactive())
+        display_->show_status(status_lines(collect_phone_status(history_), status_panel_columns));
     presenter_->present_pending();
     if (display_->interactive()) {
-        display_->show_status(status_lines(collect_phone_status(history_), status_panel_columns));
         std::uint64_t now = platform::clock::now();
         if (platform::clock::mode() == platform::clock::Mode::virtual_time) {
             // Nothing but the person moves time here: let it pass as theirs

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/gdi/pixel_format.h"
 #include "platform/gdi/screen.h"
 #include "platform/kernel/clock.h"
 #include "platform/user/host.h"
@@ -16,6 +15,8 @@ bool covers_screen(const RECT& area)
     return area.left <= 0 && area.top <= 0 && area.right >= platform::gdi::Screen::width &&
         area.bottom >= platform::gdi::Screen::height;
 }
+
+constexpr std::size_t screen_pixels = std::size_t(platform::gdi::Screen::width) * platform::gdi::Screen::height;
 
 bool is_empty(const RECT& area) { return area.left >= area.right || area.top >= area.bottom; }
 
@@ -42,9 +43,10 @@ RECT clipped_to_screen(const RECT& area)
 
 }  // namespace
 
-Presenter::Presenter(Display& display, Recorder* recorder, int frames_per_second)
+Presenter::Presenter(Display& display, Recorder* recorder, int frames_per_second, bool frames_seen)
     : display_(display)
     , recorder_(recorder)
+    , frames_seen_(frames_seen || recorder)
     , pacer_(frames_per_second)
 {
 }
@@ -55,9 +57,9 @@ void Presenter::attach()
 {
     ui_thread_ = std::this_thread::get_id();
     attached_ = true;
-    {
+    if (frames_seen_) {
         std::lock_guard lock(shadow_mutex_);
-        shadow_.assign(std::size_t(platform::gdi::Screen::width) * platform::gdi::Screen::height, 0);
+        shadow_ = free_buffer();
     }
     keep_in_shadow(RECT {0, 0, platform::gdi::Screen::width, platform::gdi::Screen::height});
     platform::gdi::screen().set_changed_hook([this](const RECT& area) { on_screen_changed(area); });
@@ -77,29 +79,35 @@ void Presenter::on_screen_changed(const RECT& area)
         keep_in_shadow(area);
         return;
     }
+    if (!covers_screen(area) && !platform::user::painting_now() && drawn_over(area)) {
+        // Drawn over the step before: that step was whole, and is shown as
+        // it stood before this draw. A paint may overlap itself freely (a
+        // background, then text on it).
+        pacer_.wait_for_frame_slot();
+        RECT step = drawn_bounds();
+        not_yet_shown_ = unite(not_yet_shown_, platform::gdi::screen().take_damage());
+        show(shadow_frame(), step);
+        drawn_since_frame_.assign(1, area);
+        in_partial_animation_ = true;
+        keep_in_shadow(area);
+        return;
+    }
+    keep_in_shadow(area);
     if (covers_screen(area)) {
         // A whole frame: an animation shows it now, since it draws the next
         // one without returning to the message loop.
         pacer_.wait_for_frame_slot();
         present();
-    } else if (!platform::user::painting_now() && drawn_over(area)) {
-        // Drawn over the step before: that step was whole. A paint may
-        // overlap itself freely (a background, then text on it).
-        pacer_.wait_for_frame_slot();
-        RECT step = drawn_bounds();
-        not_yet_shown_ = unite(not_yet_shown_, platform::gdi::screen().take_damage());
-        show(shadow_xrgb(), step);
-        drawn_since_frame_.assign(1, area);
-        in_partial_animation_ = true;
     } else if (display_.interactive() && platform::clock::mode() == platform::clock::Mode::real_time &&
-        platform::clock::now() >= last_present_end_ + pacer_.period_ms()) {
+        lasted_a_period()) {
         // A person watching sees a long stretch of partial drawing at the
-        // frame rate rather than all at once at its end.
+        // frame rate rather than all at once at its end; a short one (a
+        // paint) shows once, whole, when the program goes idle.
         present();
     } else {
+        if (drawn_since_frame_.empty()) stretch_started_ = platform::clock::now();
         note_drawn(area);
     }
-    keep_in_shadow(area);
 }
 
 void Presenter::present_pending()
@@ -117,7 +125,7 @@ Image Presenter::presented_screen() const
     Image image;
     image.width = platform::gdi::Screen::width;
     image.height = platform::gdi::Screen::height;
-    image.pixels = presented_.empty() ? platform::gdi::screen().read_xrgb() : presented_;
+    image.pixels = presented_.empty() ? platform::gdi::screen().read_xrgb() : presented_.xrgb();
     return image;
 }
 
@@ -127,27 +135,34 @@ void Presenter::present()
     not_yet_shown_ = RECT {0, 0, 0, 0};
     drawn_since_frame_.clear();
     if (is_empty(damage)) return;
-    show(platform::gdi::screen().read_xrgb(), damage);
+    // The shadow holds the screen as it stands now.
+    show(shadow_frame(), damage);
 }
 
-void Presenter::show(std::vector<std::uint32_t> pixels, const RECT& damage)
+void Presenter::show(platform::gdi::ScreenFrame frame, const RECT& damage)
 {
     presenting_ = true;
     pacer_.frame_shown();
-    presented_ = std::move(pixels);
+    presented_ = std::move(frame);
     display_.present(presented_, damage);
     ++frames_;
     if (recorder_) {
         Image image;
         image.width = platform::gdi::Screen::width;
         image.height = platform::gdi::Screen::height;
-        image.pixels = presented_;
+        image.pixels = presented_.xrgb();
         recorder_->frame(image, platform::clock::now());
     }
     // Partial updates count their period from the end of this presentation,
     // so slow presentations leave the program time to draw between them.
     last_present_end_ = platform::clock::now();
     presenting_ = false;
+}
+
+bool Presenter::lasted_a_period() const
+{
+    if (drawn_since_frame_.empty()) return false;
+    return platform::clock::now() >= std::max(last_present_end_, stretch_started_) + pacer_.period_ms();
 }
 
 bool Presenter::drawn_over(const RECT& area) const
@@ -179,20 +194,48 @@ void Presenter::keep_in_shadow(const RECT& changed)
     if (is_empty(area)) return;
     const auto& bitmap = platform::gdi::screen().bitmap();
     std::lock_guard lock(shadow_mutex_);
-    if (shadow_.empty()) return;
+    if (!shadow_) return;
+    // Held by the shadow and the buffer list only, or also by a frame?
+    if (shadow_.use_count() > 2) {
+        // A frame shows these pixels; it keeps them, the shadow moves on.
+        auto pixels = free_buffer();
+        if (!covers_screen(area)) std::memcpy(pixels.get(), shadow_.get(), screen_pixels * sizeof(std::uint16_t));
+        shadow_ = std::move(pixels);
+    }
     std::size_t width = std::size_t(area.right - area.left);
     for (LONG y = area.top; y < area.bottom; ++y)
-        std::memcpy(shadow_.data() + std::size_t(y) * platform::gdi::Screen::width + std::size_t(area.left),
+        std::memcpy(shadow_.get() + std::size_t(y) * platform::gdi::Screen::width + std::size_t(area.left),
             bitmap->row(int(y)) + std::size_t(area.left) * sizeof(std::uint16_t), width * sizeof(std::uint16_t));
 }
 
-std::vector<std::uint32_t> Presenter::shadow_xrgb() const
+std::shared_ptr<std::uint16_t[]> Presenter::free_buffer()
+{
+    // Two frames at most are held at a time (the one shown and the one the
+    // display or a check still holds) besides the shadow; a few more cover
+    // a display that keeps one longer.
+    constexpr std::size_t most_kept = 4;
+    for (const auto& buffer : buffers_)
+        if (buffer.use_count() == 1) return buffer;
+    // The shadow's buffer always stays on the list, which the test for a
+    // frame holding it counts on; an older one leaves it to its holders.
+    if (buffers_.size() >= most_kept)
+        buffers_.erase(
+            std::find_if(buffers_.begin(), buffers_.end(), [this](const auto& buffer) { return buffer != shadow_; }));
+    auto buffer = std::make_shared_for_overwrite<std::uint16_t[]>(screen_pixels);
+    buffers_.push_back(buffer);
+    return buffer;
+}
+
+std::size_t Presenter::frame_buffers() const
 {
     std::lock_guard lock(shadow_mutex_);
-    std::vector<std::uint32_t> pixels(shadow_.size());
-    for (std::size_t i = 0; i < shadow_.size(); ++i)
-        pixels[i] = platform::gdi::pixel_to_xrgb(platform::gdi::PixelFormat::rgb565, shadow_[i]);
-    return pixels;
+    return buffers_.size();
+}
+
+platform::gdi::ScreenFrame Presenter::shadow_frame()
+{
+    std::lock_guard lock(shadow_mutex_);
+    return platform::gdi::ScreenFrame(shadow_);
 }
 
 }  // namespace platform::host

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <deque>
 
+#include "platform/gdi/rgb565_rows.h"
 #include "platform/gdi/screen.h"
 #include "platform/host/display_backend.h"
 #include "platform/host/phone_skin.h"
@@ -176,10 +177,17 @@ public:
             to_pixels(layout_.window_width), to_pixels(layout_.window_height), SDL_WINDOW_SHOWN);
         if (!window_) return failed("cannot open the window");
         // A few pictures a frame need no GPU; the software renderer starts at
-        // once and brings no GL driver threads into the process.
+        // once and brings no GL driver threads into the process. Its window
+        // pixels go straight to the X server too, unless the person asks SDL
+        // otherwise: through a GL texture (SDL's default) each frame would be
+        // drawn a second time by a software GL on machines without a GPU.
+        SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
         if (!renderer_) return failed("cannot draw into the window");
+        SDL_RendererInfo renderer_info {};
+        software_ =
+            SDL_GetRendererInfo(renderer_, &renderer_info) == 0 && (renderer_info.flags & SDL_RENDERER_SOFTWARE) != 0;
         texture_ = SDL_CreateTexture(
             renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, phone_width, phone_height);
         if (!texture_) return failed("cannot make the screen's texture");
@@ -194,13 +202,14 @@ public:
             SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, panel.w, panel.h);
         if (!panel_texture_) return failed("cannot make the status panel's texture");
         draw_panel();
+        mark_changed(whole_window());
         show();
         return {};
     }
 
-    void present(const std::vector<std::uint32_t>& pixels, const RECT& damage) override
+    void present(const platform::gdi::ScreenFrame& frame, const RECT& damage) override
     {
-        if (pixels.size() != std::size_t(phone_width) * phone_height) return;
+        if (frame.empty()) return;
         auto start = Clock::now();
         SDL_Rect area {0, 0, phone_width, phone_height};
         if (damage.right > damage.left && damage.bottom > damage.top) {
@@ -210,8 +219,16 @@ public:
             area.h = std::clamp<int>(damage.bottom, 0, phone_height) - area.y;
             if (area.w <= 0 || area.h <= 0) return;
         }
-        const std::uint32_t* first = pixels.data() + std::size_t(area.y) * phone_width + area.x;
-        SDL_UpdateTexture(texture_, &area, first, phone_width * 4);
+        // Only the changed rows are widened, straight into the texture.
+        void* target = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(texture_, &area, &target, &pitch) != 0) return;
+        for (int y = 0; y < area.h; ++y)
+            platform::gdi::rgb565_row_to_xrgb(frame.row(area.y + y) + area.x,
+                reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(target) + std::size_t(y) * pitch),
+                std::size_t(area.w));
+        SDL_UnlockTexture(texture_);
+        mark_changed(window_area_of(area));
         show();
         ++frames_;
         stats_.shown(start, Clock::now());
@@ -222,6 +239,9 @@ public:
         // The panel's frame rate still has to count down to its resting
         // figure; otherwise only the person (or a wake) ends the wait.
         int wait = wait_ms < 0 ? -1 : wait_ms;
+        // What changed since the last frame (the panel's text) shows before
+        // the wait, together.
+        show();
         if (auto refresh = ms_until_panel_refresh()) wait = wait < 0 ? *refresh : std::min(wait, *refresh);
         SDL_Event event;
         bool have = wait > 0 ? SDL_WaitEventTimeout(&event, wait) != 0
@@ -248,12 +268,12 @@ public:
 
     platform::Result<Image> capture() override { return read_area(to_pixels(layout_.screen)); }
 
+    // The panel shows with the next frame, or before the next wait.
     void show_status(const std::vector<std::string>& lines) override
     {
         if (lines == panel_lines_) return;
         panel_lines_ = lines;
         draw_panel();
-        show();
     }
 
     platform::Result<Image> capture_panel() override { return read_area(to_pixels(layout_.panel)); }
@@ -337,6 +357,7 @@ private:
         Image panel = draw_status_panel(panel_lines_, panel_footer_, area.w, area.h, scale_);
         SDL_UpdateTexture(panel_texture_, nullptr, panel.pixels.data(), panel.width * 4);
         panel_drawn_ = Clock::now();
+        mark_changed(area);
     }
 
     // Draws the window again and reads an area of it back: what was
@@ -348,6 +369,7 @@ private:
         bool read =
             SDL_RenderReadPixels(renderer_, &area, SDL_PIXELFORMAT_RGB888, image.pixels.data(), image.width * 4) == 0;
         SDL_RenderPresent(renderer_);
+        changed_ = SDL_Rect {0, 0, 0, 0};
         if (!read) return failed("cannot read the window's pixels");
         for (auto& pixel : image.pixels) pixel &= 0xFFFFFF;
         return image;
@@ -367,10 +389,48 @@ private:
         SDL_RenderCopy(renderer_, panel_texture_, nullptr, &panel);
     }
 
+    SDL_Rect whole_window() const { return {0, 0, to_pixels(layout_.window_width), to_pixels(layout_.window_height)}; }
+
+    // The window pixels a change to part of the phone's screen touches.
+    SDL_Rect window_area_of(const SDL_Rect& phone_area) const
+    {
+        SDL_Rect screen = to_pixels(layout_.screen);
+        // A fraction of a scale smooths each pixel into its neighbours, and
+        // a part of the picture would not be sampled as the whole is: the
+        // whole screen is drawn again.
+        if (scale_ != std::floor(scale_)) return screen;
+        int scale = int(scale_);
+        return SDL_Rect {screen.x + phone_area.x * scale, screen.y + phone_area.y * scale, phone_area.w * scale,
+            phone_area.h * scale};
+    }
+
+    void mark_changed(const SDL_Rect& area)
+    {
+        if (area.w <= 0 || area.h <= 0) return;
+        if (changed_.w <= 0 || changed_.h <= 0)
+            changed_ = area;
+        else
+            SDL_UnionRect(&changed_, &area, &changed_);
+    }
+
+    // Shows what changed since the window was last shown, once.
     void show()
     {
-        render();
-        SDL_RenderPresent(renderer_);
+        if (changed_.w <= 0 || changed_.h <= 0) return;
+        if (software_) {
+            // The software renderer draws into the window's own pixels,
+            // which keep what they showed: only the changed part is drawn
+            // again and sent to the screen.
+            SDL_RenderSetClipRect(renderer_, &changed_);
+            render();
+            SDL_RenderSetClipRect(renderer_, nullptr);
+            SDL_RenderFlush(renderer_);
+            SDL_UpdateWindowSurfaceRects(window_, &changed_, 1);
+        } else {
+            render();
+            SDL_RenderPresent(renderer_);
+        }
+        changed_ = SDL_Rect {0, 0, 0, 0};
     }
 
     // The window point in units at scale 1.
@@ -405,7 +465,10 @@ private:
                 closed_ = true;
                 return true;
             }
-            if (event.window.event == SDL_WINDOWEVENT_EXPOSED) show();
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+                mark_changed(whole_window());
+                show();
+            }
             return false;
         case SDL_MOUSEBUTTONDOWN:
             if (event.button.button != SDL_BUTTON_LEFT || finger_down_ || held_key_) return false;
@@ -475,6 +538,7 @@ private:
         Image patch = draw_phone_skin(layout_, scale_, held_key_, area);
         SDL_Rect target {area.x, area.y, area.width, area.height};
         SDL_UpdateTexture(skin_texture_, &target, patch.pixels.data(), patch.width * 4);
+        mark_changed(target);
         show();
     }
 
@@ -508,6 +572,9 @@ private:
     std::vector<std::string> panel_lines_;
     std::vector<std::string> panel_footer_;
     Clock::time_point panel_drawn_ {};
+    bool software_ = false;
+    // What of the window (in its pixels) changed since it was last shown.
+    SDL_Rect changed_ {0, 0, 0, 0};
     FrameStats stats_;
     std::optional<PhoneKey> held_key_;
     std::pair<int, int> finger_start_ {0, 0};

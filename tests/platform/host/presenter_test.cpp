@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "platform/gdi/pixel_format.h"
 #include "platform/gdi/screen.h"
 #include "platform/host/presenter.h"
 #include "platform/host/scenario_runner.h"
@@ -240,4 +241,100 @@ TEST(ScenarioRunnerTiming, StepsRunAtTheirTimeAfterEarlierTimersAndOneTouchAtATi
     EXPECT_EQ(touches.size(), 2u);
     EXPECT_LT(phone_clock::now(), 100000u);
     phone_clock::reset(phone_clock::Mode::virtual_time);
+}
+
+namespace {
+
+// A display that keeps every frame it is given, as a slow window or a
+// check holding on to a frame would.
+class KeepingDisplay final : public Display {
+public:
+    void present(const platform::gdi::ScreenFrame& frame, const RECT&) override { frames.push_back(frame); }
+    bool pump_events(int) override { return true; }
+    platform::Result<Image> capture() override { return platform::Failure {"a keeping display shows nothing"}; }
+    bool interactive() const override { return false; }
+    int frames_presented() const override { return int(frames.size()); }
+
+    std::vector<platform::gdi::ScreenFrame> frames;
+};
+
+}  // namespace
+
+TEST_F(PresenterTest, AFrameShownNeverChangesAndAnAnimationReusesAFewScreenBuffers)
+{
+    // Whole frames and partial steps over them, every frame still held:
+    // each must show what stood when it was presented.
+    KeepingDisplay keeping;
+    {
+        Presenter presenter(keeping, nullptr, 30);
+        presenter.attach();
+        for (int frame = 0; frame < 6; ++frame) {
+            platform::gdi::screen().fill(RGB(0, 0, 10 * frame));
+            fill_part(RGB(10 * frame, 0, 0), RECT {0, 0, 20, 20});
+            fill_part(RGB(0, 10 * frame, 0), RECT {10, 10, 30, 30});  // over the last: a step
+        }
+        presenter.present_pending();
+        presenter.detach();
+    }
+    // Each round: its whole frame, then the step before the draw over it;
+    // the last draw shows at the idle.
+    ASSERT_EQ(keeping.frames.size(), 13u);
+    auto screen_colour = [](COLORREF colour) {
+        return platform::gdi::pixel_to_xrgb(platform::gdi::PixelFormat::rgb565,
+            platform::gdi::encode_colour(platform::gdi::PixelFormat::rgb565, colour));
+    };
+    for (int frame = 0; frame < 6; ++frame) {
+        const auto& whole = keeping.frames[std::size_t(frame) * 2];
+        const auto& step = keeping.frames[std::size_t(frame) * 2 + 1];
+        SCOPED_TRACE("frame " + std::to_string(frame));
+        EXPECT_EQ(whole.xrgb_at(5, 5), screen_colour(RGB(0, 0, 10 * frame)));
+        EXPECT_EQ(whole.xrgb_at(25, 25), screen_colour(RGB(0, 0, 10 * frame)));
+        EXPECT_EQ(step.xrgb_at(5, 5), screen_colour(RGB(10 * frame, 0, 0)));
+        EXPECT_EQ(step.xrgb_at(25, 25), screen_colour(RGB(0, 0, 10 * frame)));
+    }
+    EXPECT_EQ(keeping.frames.back().xrgb_at(25, 25), screen_colour(RGB(0, 50, 0)));
+
+    // A display that keeps only the last frame lets the buffers go round.
+    Presenter presenter(*display, nullptr, 30);
+    presenter.attach();
+    for (int frame = 0; frame < 40; ++frame) {
+        platform::gdi::screen().fill(RGB(frame, 0, 0));
+        fill_part(RGB(0, frame, 0));
+    }
+    presenter.present_pending();
+    EXPECT_EQ(display->frames_presented(), 41);
+    EXPECT_LE(presenter.frame_buffers(), 4u);
+    EXPECT_EQ(presenter.presented_screen().pixels, platform::gdi::screen().read_xrgb());
+}
+
+TEST_F(PresenterTest, WhenNobodySeesTheFramesNoScreenIsCopiedYetTheyAreCountedAndPacedAlike)
+{
+    auto run = [&](bool seen, std::vector<std::uint64_t>& times) {
+        auto headless = create_headless_display({}).value();
+        phone_clock::reset(phone_clock::Mode::virtual_time);
+        Presenter presenter(*headless, nullptr, 30, seen);
+        presenter.attach();
+        for (int frame = 0; frame < 4; ++frame) {
+            platform::gdi::screen().fill(RGB(0, 0, 50 * frame));
+            times.push_back(phone_clock::now());
+        }
+        for (int step = 0; step < 3; ++step) {
+            fill_part(RGB(200, 0, 0), RECT {0, 0, 40 * (step + 1), 30});
+            times.push_back(phone_clock::now());
+        }
+        presenter.present_pending();
+        times.push_back(phone_clock::now());
+        times.push_back(std::uint64_t(headless->frames_presented()));
+        // What the checks see at the idle is the screen either way.
+        EXPECT_EQ(presenter.presented_screen().pixels, platform::gdi::screen().read_xrgb());
+        EXPECT_EQ(headless->capture()->pixels, platform::gdi::screen().read_xrgb());
+        std::size_t buffers = presenter.frame_buffers();
+        presenter.detach();
+        return buffers;
+    };
+    std::vector<std::uint64_t> seen_times, unseen_times;
+    EXPECT_GT(run(true, seen_times), 0u);
+    EXPECT_EQ(run(false, unseen_times), 0u);
+    EXPECT_EQ(unseen_times, seen_times);
+    EXPECT_EQ(unseen_times.back(), 7u) << "4 whole frames, 2 steps and the last at the idle";
 }

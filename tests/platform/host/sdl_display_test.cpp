@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/devices/device_host.h"
+#include "platform/gdi/pixel_format.h"
 #include "platform/host/display_backend.h"
 #include "platform/host/phone_skin.h"
 #include "platform/host/status_panel.h"
@@ -31,6 +32,16 @@ class SdlDummyTest : public ::testing::Test {
 protected:
     void SetUp() override { setenv("SDL_VIDEODRIVER", "dummy", 1); }
 };
+
+// A colour as the 16-bit screen holds it, and as the window then shows it.
+std::uint16_t screen_pixel(std::uint32_t xrgb)
+{
+    return static_cast<std::uint16_t>(platform::gdi::xrgb_to_pixel(platform::gdi::PixelFormat::rgb565, xrgb));
+}
+std::uint32_t as_shown(std::uint32_t xrgb)
+{
+    return platform::gdi::pixel_to_xrgb(platform::gdi::PixelFormat::rgb565, screen_pixel(xrgb));
+}
 
 void push_button(Uint32 type, int x, int y)
 {
@@ -103,23 +114,23 @@ TEST_F(SdlDummyTest, ShowsFramesAtItsScale)
     ASSERT_NE(display, nullptr);
     EXPECT_TRUE(display->interactive());
 
-    std::vector<std::uint32_t> pixels(480 * 720, 0x204060);
-    pixels[100 * 480 + 30] = 0xFF8000;
-    display->present(pixels, RECT {0, 0, 480, 720});
+    std::vector<std::uint16_t> pixels(480 * 720, screen_pixel(0x204060));
+    pixels[100 * 480 + 30] = screen_pixel(0xFF8000);
+    display->present(platform::gdi::ScreenFrame(pixels), RECT {0, 0, 480, 720});
     // Only the damaged part is taken from the second frame.
-    std::vector<std::uint32_t> second(480 * 720, 0x00FF00);
-    display->present(second, RECT {0, 0, 10, 10});
+    std::vector<std::uint16_t> second(480 * 720, screen_pixel(0x00FF00));
+    display->present(platform::gdi::ScreenFrame(second), RECT {0, 0, 10, 10});
     EXPECT_EQ(display->frames_presented(), 2);
 
     auto shown = display->capture();
     ASSERT_TRUE(shown) << shown.failure().text();
     ASSERT_EQ(shown->width, 960);
     ASSERT_EQ(shown->height, 1440);
-    EXPECT_EQ(shown->at(60, 200), 0xFF8000u);
-    EXPECT_EQ(shown->at(61, 201), 0xFF8000u);
-    EXPECT_EQ(shown->at(62, 200), 0x204060u);
-    EXPECT_EQ(shown->at(19, 19), 0x00FF00u);
-    EXPECT_EQ(shown->at(20, 20), 0x204060u);
+    EXPECT_EQ(shown->at(60, 200), as_shown(0xFF8000));
+    EXPECT_EQ(shown->at(61, 201), as_shown(0xFF8000));
+    EXPECT_EQ(shown->at(62, 200), as_shown(0x204060));
+    EXPECT_EQ(shown->at(19, 19), as_shown(0x00FF00));
+    EXPECT_EQ(shown->at(20, 20), as_shown(0x204060));
 }
 
 TEST_F(SdlDummyTest, MouseEventsBecomeTouchesInPhoneCoordinatesAndF12TakesAScreenshot)
@@ -372,16 +383,16 @@ TEST_F(SdlDummyTest, TheStatusPanelBesideThePhoneShowsWhatChanged)
     EXPECT_GT(differing, 0);
 
     // The phone's own area is not touched by the panel.
-    std::vector<std::uint32_t> pixels(480 * 720, 0x123456);
-    display->present(pixels, RECT {0, 0, 480, 720});
+    std::vector<std::uint16_t> pixels(480 * 720, screen_pixel(0x123456));
+    display->present(platform::gdi::ScreenFrame(pixels), RECT {0, 0, 480, 720});
     auto phone = display->capture();
     ASSERT_TRUE(phone) << phone.failure().text();
-    EXPECT_EQ(phone->at(959, 1439), 0x123456u);
+    EXPECT_EQ(phone->at(959, 1439), as_shown(0x123456));
     auto window = display->capture_window();
     ASSERT_TRUE(window) << window.failure().text();
     EXPECT_EQ(window->width, skin.window_width * 2);
-    EXPECT_EQ(window->at(2 * skin.screen.x, 2 * skin.screen.y), 0x123456u);
-    EXPECT_NE(window->at(2 * skin.screen.x - 1, 2 * skin.screen.y - 1), 0x123456u);
+    EXPECT_EQ(window->at(2 * skin.screen.x, 2 * skin.screen.y), as_shown(0x123456));
+    EXPECT_NE(window->at(2 * skin.screen.x - 1, 2 * skin.screen.y - 1), as_shown(0x123456));
     display.reset();
     platform::devices::uninstall_devices();
 }

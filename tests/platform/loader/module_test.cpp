@@ -206,6 +206,15 @@ TEST_F(LoaderTest, MalformedLibrariesFailTheLoadAndAreReported)
     EXPECT_NE(reports_[0].find("\\Windows\\text.dll"), std::string::npos) << reports_[0];
     EXPECT_NE(reports_[0].find("MZ"), std::string::npos) << reports_[0];
     EXPECT_NE(reports_[1].find("past the end of the file"), std::string::npos) << reports_[1];
+    // What is reported is the load's own failure, word for word.
+    DWORD error = 0;
+    auto again = platform::loader::load_module(u"text.dll", &error);
+    ASSERT_FALSE(again.ok());
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+    EXPECT_EQ(again.failure().text(), reports_[0]);
+    EXPECT_EQ(again.failure().text().rfind("\\Windows\\text.dll: not a valid resource library: ", 0), 0u)
+        << again.failure().text();
+    reports_.clear();
 
     EXPECT_EQ(LoadLibraryW(u"folder.dll"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));

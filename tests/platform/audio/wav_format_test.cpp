@@ -202,3 +202,17 @@ TEST_F(AudioTest, ACaptureThatCannotWriteSaysSoWhenItEnds)
         problems_.end())
         << ::testing::PrintToString(problems_);
 }
+
+TEST_F(AudioTest, ABackendThatCannotStartLeavesTheOneInUsePlaying)
+{
+    auto no_file = platform::audio::start_backend("capture", {});
+    ASSERT_FALSE(no_file);
+    EXPECT_EQ(no_file.failure().text(), "the capture backend needs a WAV file to write to");
+    EXPECT_FALSE(platform::audio::start_backend("speaker", {}));
+    EXPECT_EQ(platform::audio::backend_name(), "capture");
+
+    put_file("Windows/a.wav", level_wav(441, 300));
+    ASSERT_TRUE(PlaySoundW(u"\\Windows\\a.wav", nullptr, SND_SYNC));
+    auto mix = captured();
+    EXPECT_EQ(left_at(mix, 5), 300) << "the first capture still records";
+}

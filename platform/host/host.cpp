@@ -1,6 +1,7 @@
-// Start-up and shut-down of the simulated phone around the program: device
-// root, registry, program path, language, clock, display, sound, devices,
-// imaging, shell, then WinMain; afterwards everything is put away in reverse.
+// Start-up and shut-down of the simulated phone around the program: the
+// phone itself (phone_boot.h) a stage at a time with the host's recording,
+// display, sound and presenter in between, then WinMain; afterwards
+// everything is put away in reverse.
 
 #include "platform/host/host.h"
 
@@ -13,73 +14,40 @@
 #include <utility>
 
 #include "platform/audio/audio_host.h"
-#include "platform/devices/device_host.h"
-#include "platform/files/device_root.h"
-#include "platform/gdi/screen.h"
 #include "platform/host/console_session.h"
 #include "platform/host/determinism_check.h"
 #include "platform/host/display_backend.h"
 #include "platform/host/input_command.h"
 #include "platform/host/launcher.h"
 #include "platform/host/monkey.h"
+#include "platform/host/phone_boot.h"
 #include "platform/host/phone_keys.h"
 #include "platform/host/presenter.h"
 #include "platform/host/recorder.h"
 #include "platform/host/scenario_runner.h"
 #include "platform/host/session_script.h"
 #include "platform/host/status_panel.h"
-#include "platform/imaging/imaging_factory.h"
 #include "platform/include/winuser.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_output.h"
-#include "platform/kernel/language.h"
 #include "platform/kernel/phone_events.h"
-#include "platform/kernel/utf.h"
-#include "platform/loader/module_registry.h"
 #include "platform/registry/registry_host.h"
 #include "platform/shell/notification_reader.h"
-#include "platform/shell/shell.h"
-#include "platform/shell/shell_events.h"
 #include "platform/user/host.h"
 
 namespace platform::host {
 namespace {
 
-constexpr const char16_t* program_path = u"\\Program Files\\Velmor\\Velmor.exe";
-// The folders every phone has; the program and the system expect them.
-constexpr const char16_t* standard_folders[] = {
-    u"\\Windows", u"\\Program Files", u"\\Program Files\\Velmor", u"\\My Documents", u"\\Temp"};
 // How long a window's idle loop waits for the person at a time in virtual
 // time, where nothing else would make time pass.
 constexpr std::uint64_t window_idle_step_ms = 10;
 // Characters a line of the status panel holds.
 constexpr int status_panel_columns = 25;
-constexpr std::uint64_t milliseconds_per_minute = 60'000;
 constexpr std::uint64_t bytes_per_megabyte = 1'000'000;
 // Silence longer than this is cut short in a recording's sound.wav.
 constexpr std::uint64_t longest_recorded_silence_ms = 1000;
 
 void say(const std::string& text) { std::fprintf(stderr, "velmor: %s\n", text.c_str()); }
-
-bool create_standard_folders(std::string* error)
-{
-    for (const char16_t* folder : standard_folders) {
-        auto host_path = platform::files::map_path(folder);
-        if (!host_path) {
-            *error = "cannot create the phone's folder " + platform::to_utf8(folder) + ": " +
-                platform::files::explain_refusal(folder);
-            return false;
-        }
-        std::error_code failure;
-        std::filesystem::create_directories(*host_path, failure);
-        if (failure || !std::filesystem::is_directory(*host_path)) {
-            *error = "cannot create the phone's folder " + platform::to_utf8(folder) + " as " + host_path->string() +
-                ": " + (failure ? failure.message() : "something that is not a folder has its name");
-            return false;
-        }
-    }
-    return true;
-}
 
 const char* pointer_word(platform::user::PointerKind kind)
 {
@@ -123,6 +91,7 @@ public:
     Phone(const Options& options, const Settings& settings, bool updating_references)
         : options_(options)
         , settings_(settings)
+        , boot_(boot_options(options, settings))
         , updating_references_(updating_references)
     {
     }
@@ -178,8 +147,18 @@ private:
         platform::user::inject_pointer(kind, x, y);
     }
 
+    static PhoneBootOptions boot_options(const Options& options, const Settings& settings)
+    {
+        PhoneBootOptions boot;
+        boot.device_root = settings.device_root;
+        boot.language = options.language;
+        boot.time = settings.real_time ? platform::clock::Mode::real_time : platform::clock::Mode::virtual_time;
+        return boot;
+    }
+
     const Options& options_;
     Settings settings_;
+    PhoneBoot boot_;
     std::unique_ptr<Recorder> recorder_;
     std::unique_ptr<SessionScript> session_;
     std::unique_ptr<Display> display_;
@@ -202,22 +181,18 @@ private:
     PersonClock person_clock_;
     bool updating_references_ = false;
     int capture_id_ = 0;
-    int minute_stop_ = 0;
     bool audio_started_ = false;
-    bool devices_installed_ = false;
-    bool registry_loaded_ = false;
     bool quit_posted_ = false;
 };
 
 bool Phone::set_up(std::string* error)
 {
-    if (!platform::files::set_device_root(settings_.device_root)) {
-        *error = "cannot use " + settings_.device_root.string() +
-            " as the device root: it is not a folder that can be "
-            "created";
+    // The phone comes up a stage at a time around the host's own parts: the
+    // recording first, so it tells how the registry loaded.
+    if (auto files = boot_.bring_up_to(PhoneBoot::Stage::files); !files) {
+        *error = files.failure().text();
         return false;
     }
-    if (!create_standard_folders(error)) return false;
     if (!options_.record.empty()) {
         auto recorder = Recorder::open(options_.record, options_.fps, recording_limits(),
             options_.record_frame_hashes ? FrameRecording::hashes : FrameRecording::pictures);
@@ -233,16 +208,12 @@ bool Phone::set_up(std::string* error)
         if (!open_session_script(error)) return false;
     }
 
-    auto registry = platform::registry::load_device_registry();
-    registry_loaded_ = true;
+    auto registry = boot_.bring_up_to(PhoneBoot::Stage::registry);
+    if (!boot_.registry().note.empty()) log("registry: " + boot_.registry().note);
     if (!registry) {
-        log("registry: " + registry.failure().text());
-        *error = "cannot load the phone's registry: " + registry.failure().text();
+        *error = registry.failure().text();
         return false;
     }
-    if (registry->setback) log("registry: " + registry->setback->text());
-    platform::loader::set_program_path(program_path);
-    platform::language::set_ui_language(options_.language);
 
     DisplayOptions display_options;
     display_options.scale = options_.scale;
@@ -290,21 +261,13 @@ bool Phone::set_up(std::string* error)
     log(std::string("display ") + backend->name);
 
     if (!start_audio(error)) return false;
-    platform::devices::install_devices();
-    devices_installed_ = true;
+    // Time starts now, so opening a window does not eat into a script's waits.
+    if (auto hardware = boot_.bring_up_to(PhoneBoot::Stage::hardware); !hardware) {
+        *error = hardware.failure().text();
+        return false;
+    }
     listen_to_the_phone();
 
-    platform::imaging::register_factory();
-    // Time starts now, so opening a window does not eat into a script's waits.
-    platform::clock::reset(
-        settings_.real_time ? platform::clock::Mode::real_time : platform::clock::Mode::virtual_time, 0);
-
-    // The task bar's clock turns with the minute: time that jumps stops there,
-    // so the new minute is drawn and recorded when it comes.
-    minute_stop_ = platform::clock::add_stop(
-        [](std::uint64_t now) { return (now / milliseconds_per_minute + 1) * milliseconds_per_minute; });
-
-    platform::gdi::screen().fill(RGB(0, 0, 0));
     presenter_ = std::make_unique<Presenter>(*display_, recorder_.get(), options_.fps, display_->interactive());
     presenter_->attach();
     ui_thread_ = std::this_thread::get_id();
@@ -316,9 +279,9 @@ bool Phone::set_up(std::string* error)
             [this](std::uint32_t timeout_ms) { wait_for_the_person(timeout_ms); }, [this] { display_->wake(); }});
     }
 
-    if (!platform::shell::start_shell()) {
-        say("the shell could not create its windows (error " + std::to_string(GetLastError()) +
-            "); the phone runs without them");
+    // A phone whose shell failed still runs the program.
+    if (auto shell = boot_.bring_up_to(PhoneBoot::Stage::shell); !shell) {
+        say(shell.failure().text() + "; the phone runs without them");
         log("shell failed to start");
     }
     return start_console(error);
@@ -558,17 +521,15 @@ void Phone::tear_down(int exit_code)
 {
     platform::user::set_idle_wait({});
     platform::user::set_idle_handler({});
-    if (minute_stop_) platform::clock::remove_stop(minute_stop_);
     if (presenter_) {
         presenter_->present_pending();
         presenter_->detach();
     }
-    platform::shell::stop_shell();
-    platform::user::shut_down_thread_windows();
+    // What the shell and the program's windows report on their way down is
+    // still logged.
+    boot_.take_down();
     if (phone_listener_) platform::phone_events::remove_listener(phone_listener_);
     phone_listener_ = 0;
-    if (devices_installed_) platform::devices::uninstall_devices();
-    if (registry_loaded_) platform::registry::shutdown();
     if (audio_started_) platform::audio::stop_backend();
     platform::debug_output::flush();
     if (capture_id_) platform::debug_output::remove_capture(capture_id_);

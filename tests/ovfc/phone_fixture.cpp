@@ -26,7 +26,8 @@ void PhoneTest::SetUp()
             file << line;
         }
     }
-    ASSERT_TRUE(session_.start(root_.path()));
+    auto started = session_.start(root_.path());
+    ASSERT_TRUE(started) << started.failure().text();
     OvResetMessageLoopState();
     OvForgetThemeColors();
     OvDebugZones = 0;

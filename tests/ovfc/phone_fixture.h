@@ -1,7 +1,7 @@
 // The fixture of the framework's tests: a fresh headless phone for each test
-// (its own device root and registry, virtual time from 0, trace lines
-// captured), the framework's process-wide loop state reset, and every window
-// torn down afterwards. Input goes in the way a finger gives it.
+// (its own device root and registry, its drivers, virtual time from 0, trace
+// lines captured), the framework's process-wide loop state reset, and every
+// window torn down afterwards. Input goes in the way a finger gives it.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -5,27 +5,27 @@
 
 #include <windows.h>
 
-#include "platform/files/device_root.h"
 #include "platform/gdi/screen.h"
 #include "platform/host/screen_compare.h"
-#include "platform/imaging/imaging_factory.h"
-#include "platform/kernel/clock.h"
 #include "platform/kernel/debug_output.h"
-#include "platform/registry/registry_host.h"
 #include "platform/user/host.h"
 
 namespace ovfc_test {
 
-bool PhoneSession::start(const std::filesystem::path& device_root, bool echo_trace)
+platform::Result<void> PhoneSession::start(const std::filesystem::path& device_root, bool echo_trace)
 {
     stop();
     root_ = device_root;
-    if (!platform::files::set_device_root(root_)) return false;
-    if (!platform::registry::load(registry_file())) return false;
-    platform::clock::reset(platform::clock::Mode::virtual_time, 0);
-    // As the host does at start-up: the framework decodes its pictures
-    // through the imaging factory it finds with CoCreateInstance.
-    platform::imaging::register_factory();
+    platform::host::PhoneBootOptions options;
+    options.device_root = device_root;
+    // The shell's windows would take the tests' touches and paint over what
+    // they draw; the tests that need it start it themselves.
+    options.shell = false;
+    boot_.emplace(std::move(options));
+    if (auto up = boot_->bring_up(); !up) {
+        boot_.reset();
+        return up;
+    }
     if (echo_trace)
         platform::debug_output::use_standard_error();
     else
@@ -35,18 +35,18 @@ bool PhoneSession::start(const std::filesystem::path& device_root, bool echo_tra
         lines_.emplace_back(line);
     });
     started_ = true;
-    return true;
+    return {};
 }
 
 void PhoneSession::stop()
 {
     if (!started_) return;
     platform::user::set_idle_handler({});
-    platform::user::shut_down_thread_windows();
+    // The phone goes down while its trace lines are still captured.
+    boot_.reset();
     platform::debug_output::flush();
     platform::debug_output::remove_capture(capture_id_);
     platform::debug_output::use_standard_error();
-    platform::registry::shutdown();
     started_ = false;
 }
 

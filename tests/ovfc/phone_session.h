@@ -1,6 +1,7 @@
-// A headless phone in this process, the way the host starts one: a device
-// root, the registry loaded from its hive file, the clock in virtual time
-// and the debug output captured line by line. Shared by the framework's
+// A headless phone in this process, started as the host starts one
+// (PhoneBoot: the device root, the registry loaded from its hive file, the
+// drivers, the clock in virtual time), without the shell, and with the
+// debug output captured line by line. Shared by the framework's
 // tests and by the small framework programs they run. Tests drive it as a
 // person drives the phone: a finger on the screen, time passing, a look at
 // the screen compared with a reference picture.
@@ -13,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/host/phone_boot.h"
 #include "platform/host/png_image.h"
+#include "platform/kernel/result.h"
 
 namespace ovfc_test {
 
@@ -30,8 +33,9 @@ public:
     // Starts the phone on device_root (created if needed); the registry is
     // device_root/registry.reg, created from the shipped defaults when it is
     // missing. Trace lines also go to standard error when echo_trace is set.
-    bool start(const std::filesystem::path& device_root, bool echo_trace = false);
-    // Destroys the thread's windows, saves the registry and stops capturing.
+    platform::Result<void> start(const std::filesystem::path& device_root, bool echo_trace = false);
+    // Destroys the thread's windows, takes the drivers away, saves the
+    // registry and stops capturing.
     void stop();
     ~PhoneSession() { stop(); }
 
@@ -68,6 +72,7 @@ public:
 
 private:
     bool started_ = false;
+    std::optional<platform::host::PhoneBoot> boot_;
     int capture_id_ = -1;
     std::filesystem::path root_;
     mutable std::mutex mutex_;

@@ -249,13 +249,20 @@ namespace {
 // check holding on to a frame would.
 class KeepingDisplay final : public Display {
 public:
+    explicit KeepingDisplay(bool watched = false)
+        : watched_(watched)
+    {
+    }
     void present(const platform::gdi::ScreenFrame& frame, const RECT&) override { frames.push_back(frame); }
     bool pump_events(int) override { return true; }
     platform::Result<Image> capture() override { return platform::Failure {"a keeping display shows nothing"}; }
-    bool interactive() const override { return false; }
+    bool interactive() const override { return watched_; }
     int frames_presented() const override { return int(frames.size()); }
 
     std::vector<platform::gdi::ScreenFrame> frames;
+
+private:
+    bool watched_;
 };
 
 }  // namespace
@@ -337,4 +344,41 @@ TEST_F(PresenterTest, WhenNobodySeesTheFramesNoScreenIsCopiedYetTheyAreCountedAn
     EXPECT_EQ(run(false, unseen_times), 0u);
     EXPECT_EQ(unseen_times, seen_times);
     EXPECT_EQ(unseen_times.back(), 7u) << "4 whole frames, 2 steps and the last at the idle";
+}
+
+TEST_F(PresenterTest, AWatchedShortPaintShowsOnceAtTheIdleAndALongStretchAtTheFrameRate)
+{
+    phone_clock::reset(phone_clock::Mode::real_time);
+    KeepingDisplay window(true);
+    Presenter presenter(window, nullptr, 50);  // 20 ms a frame
+    presenter.attach();
+
+    // A clock's repaint: a background and the digits over it, drawn at once
+    // long after the last frame.
+    WNDCLASSW description {};
+    description.lpfnWndProc = layered_paint;
+    description.lpszClassName = u"LayeredPaintWatched";
+    RegisterClassW(&description);
+    HWND bar = CreateWindowExW(
+        0, u"LayeredPaintWatched", u"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(bar, nullptr);
+    UpdateWindow(bar);
+    EXPECT_EQ(window.frames.size(), 0u) << "nothing shows in the middle of the paint";
+    presenter.present_pending();
+    ASSERT_EQ(window.frames.size(), 1u);
+    EXPECT_EQ(window.frames.back().xrgb_at(100, 100), 0x0000FFu);
+    DestroyWindow(bar);
+    platform::user::shut_down_thread_windows();
+    presenter.present_pending();
+    std::size_t before_stretch = window.frames.size();
+
+    // Drawing side by side for a good while shows as it goes, a frame at a
+    // time, rather than only at its end.
+    for (int column = 0; column < 6; ++column) {
+        fill_part(RGB(0, 200, 0), RECT {column * 50, 300, column * 50 + 40, 340});
+        Sleep(15);
+    }
+    EXPECT_GE(window.frames.size(), before_stretch + 2);
+    EXPECT_LE(window.frames.size(), before_stretch + 5);
+    presenter.detach();
 }

@@ -2,7 +2,7 @@
 // recordings take the screen in. The same widening as pixel_to_xrgb (high
 // bits repeated in the low ones), a whole row at a time: plain arithmetic on
 // each pixel with no call and no branch, which the compiler turns into vector
-// code, so reading the screen back costs little more than copying it.
+// code as wide as the blend kernels' level allows (AVX2 or the baseline SSE2).
 #pragma once
 
 #include <cstddef>

@@ -11,7 +11,11 @@ function(velmor_add_fuzzer name source)
     if(VELMOR_LIBFUZZER)
         target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
         target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-        set(smoke_args -runs=20000 -max_total_time=20 ${FUZZ_CORPUS})
+        # libFuzzer adds what it finds to the first folder it is given: that
+        # is one in the build tree, so a run never writes into the sources.
+        set(found ${CMAKE_CURRENT_BINARY_DIR}/${name}-found)
+        file(MAKE_DIRECTORY ${found})
+        set(smoke_args -runs=20000 -max_total_time=20 ${found} ${FUZZ_CORPUS})
     else()
         target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/fuzz/standalone_driver.cpp)
         set(smoke_args --mutations 3000 ${FUZZ_CORPUS})

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel/result.h"
+
 namespace gif_test {
 
 struct Frame {
@@ -77,12 +79,12 @@ inline std::optional<std::vector<std::uint8_t>> lzw_decode(
     return out;
 }
 
-inline std::optional<Animation> read_gif(const std::vector<std::uint8_t>& bytes, std::string* error)
+// A failure says at which byte the data stopped making sense.
+inline platform::Result<Animation> read_gif(const std::vector<std::uint8_t>& bytes)
 {
     std::size_t at = 0;
     auto fail = [&](const char* what) {
-        if (error) *error = std::string(what) + " at byte " + std::to_string(at);
-        return std::optional<Animation>();
+        return platform::Failure {std::string(what) + " at byte " + std::to_string(at)};
     };
     auto need = [&](std::size_t n) { return at + n <= bytes.size(); };
     auto word = [&] {
@@ -156,11 +158,13 @@ inline std::optional<Animation> read_gif(const std::vector<std::uint8_t>& bytes,
     return animation;
 }
 
-inline std::optional<Animation> read_gif_file(const std::string& path, std::string* error)
+inline platform::Result<Animation> read_gif_file(const std::string& path)
 {
     std::ifstream stream(path, std::ios::binary);
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-    return read_gif(bytes, error);
+    auto animation = read_gif(bytes);
+    if (!animation) return platform::failure_at(path, animation.failure().message);
+    return animation;
 }
 
 }  // namespace gif_test

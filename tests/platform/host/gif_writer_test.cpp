@@ -81,9 +81,8 @@ TEST(GifWriter, WritesChangedRectanglesWithDelaysAndMergesRepeats)
     auto closed = writer.close();
     ASSERT_TRUE(closed) << closed.failure().text();
 
-    std::string error;
-    auto animation = gif_test::read_gif_file((folder / "a.gif").string(), &error);
-    ASSERT_TRUE(animation.has_value()) << error;
+    auto animation = gif_test::read_gif_file((folder / "a.gif").string());
+    ASSERT_TRUE(animation) << animation.failure().text();
     EXPECT_TRUE(animation->loops);
     EXPECT_EQ(animation->width, 40);
     ASSERT_EQ(animation->frames.size(), 3u);
@@ -116,9 +115,8 @@ TEST(GifWriter, AStayLongerThanAGifDelayGoesOnInRepeatsAndTheTimelineKeepsItsPac
     auto closed = writer.close();
     ASSERT_TRUE(closed) << closed.failure().text();
 
-    std::string error;
-    auto animation = gif_test::read_gif_file((folder / "long.gif").string(), &error);
-    ASSERT_TRUE(animation.has_value()) << error;
+    auto animation = gif_test::read_gif_file((folder / "long.gif").string());
+    ASSERT_TRUE(animation) << animation.failure().text();
     ASSERT_EQ(animation->frames.size(), 13u);
     EXPECT_EQ(animation->frames[0].delay_cs, 65535);
     EXPECT_EQ(animation->frames[1].delay_cs, 70000 - 65535);

@@ -81,9 +81,8 @@ TEST(Recorder, SharesOfTheLimitAreNeverOverrunAndReachingThemIsSaidOnce)
         if (entry.path().filename().string().starts_with("frame-")) frames_bytes += entry.file_size();
     EXPECT_LE(frames_bytes, limits.frames_bytes);
     EXPECT_EQ(frame_files(folder), written);
-    std::string error;
-    auto animation = gif_test::read_gif_file((folder / "run.gif").string(), &error);
-    ASSERT_TRUE(animation.has_value()) << error;
+    auto animation = gif_test::read_gif_file((folder / "run.gif").string());
+    ASSERT_TRUE(animation) << animation.failure().text();
     EXPECT_EQ(int(animation->frames.size()), written);
 
     std::string log = read_text(folder / "events.log");

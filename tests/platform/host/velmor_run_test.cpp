@@ -140,9 +140,8 @@ TEST(VelmorRun, HeadlessScriptMatchesTheHomeScreenReferenceAndRecordsTheRun)
     expect_home_screen(shot, "screenshot");
     EXPECT_TRUE(compare_images(shot, load(frames.back()), 0).matches);
 
-    std::string error;
-    auto animation = gif_test::read_gif_file((record / "run.gif").string(), &error);
-    ASSERT_TRUE(animation.has_value()) << error;
+    auto animation = gif_test::read_gif_file((record / "run.gif").string());
+    ASSERT_TRUE(animation) << animation.failure().text();
     ASSERT_FALSE(animation->frames.empty());
     EXPECT_EQ(animation->width, 480);
     // The animation's colours are the palette's: each within a step of its

@@ -164,9 +164,8 @@ TEST(VirtualTimeRun, TimerTicksAndBackToBackAnimationFramesAreRecordedEachAtItsT
     // came, in hundredths rounded on one timeline, so the delays add up to
     // the run's time. Two pictures of one moment share out the shortest
     // delay (a frame period).
-    std::string error;
-    auto animation = gif_test::read_gif_file((record / "run.gif").string(), &error);
-    ASSERT_TRUE(animation.has_value()) << error;
+    auto animation = gif_test::read_gif_file((record / "run.gif").string());
+    ASSERT_TRUE(animation) << animation.failure().text();
     std::vector<int> delays;
     for (const auto& frame : animation->frames) delays.push_back(frame.delay_cs);
     ASSERT_FALSE(delays.empty());
@@ -223,9 +222,8 @@ TEST(VirtualTimeRun, AnHourOfWaitingMakesASmallRecordingThatKeepsItsTimes)
     auto frames = recorded_frames(record);
     ASSERT_EQ(frames.size(), 61u);
     for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i].time_ms, 60000u * i);
-    std::string error;
-    auto animation = gif_test::read_gif_file((record / "run.gif").string(), &error);
-    ASSERT_TRUE(animation.has_value()) << error;
+    auto animation = gif_test::read_gif_file((record / "run.gif").string());
+    ASSERT_TRUE(animation) << animation.failure().text();
     int total_cs = 0;
     for (std::size_t i = 0; i + 1 < animation->frames.size(); ++i) total_cs += animation->frames[i].delay_cs;
     EXPECT_EQ(total_cs, 360000);

@@ -186,16 +186,33 @@ void ThreadQueue::wake()
     wake_.notify_all();
 }
 
+namespace {
+
+// Set when the thread's queue has been destroyed at the thread's end. A
+// plain bool has no destructor, so it can still be read afterwards.
+thread_local bool queue_ended = false;
+
+struct QueueOfThisThread {
+    std::shared_ptr<ThreadQueue> queue;
+    ~QueueOfThisThread() { queue_ended = true; }
+};
+
+}  // namespace
+
 std::shared_ptr<ThreadQueue> current_queue()
 {
-    thread_local std::shared_ptr<ThreadQueue> queue;
-    if (!queue) {
-        queue = std::make_shared<ThreadQueue>();
+    // The destructors of static objects (a program's own, at exit) run after
+    // the thread's queue is gone and may still kill a timer or post: they get
+    // an empty queue of their own that nothing else sees, not the freed one.
+    if (queue_ended) return std::make_shared<ThreadQueue>();
+    thread_local QueueOfThisThread holder;
+    if (!holder.queue) {
+        holder.queue = std::make_shared<ThreadQueue>();
         auto& all = registry();
         std::lock_guard lock(all.mutex);
-        all.queues[queue->thread_id()] = queue;
+        all.queues[holder.queue->thread_id()] = holder.queue;
     }
-    return queue;
+    return holder.queue;
 }
 
 std::shared_ptr<ThreadQueue> ui_queue()

@@ -119,6 +119,29 @@ TEST_F(MessageLoopTest, ThreadTimersCallTheirProcedure)
     EXPECT_TRUE(KillTimer(nullptr, id));
 }
 
+// What a program's static object does on its way out, after the thread's
+// own state has ended: it kills its timer.
+struct KillsItsTimerAtThreadEnd {
+    UINT_PTR timer = 0;
+    BOOL* killed = nullptr;
+    ~KillsItsTimerAtThreadEnd() { *killed = KillTimer(nullptr, timer); }
+};
+
+TEST_F(MessageLoopTest, CallsAfterTheThreadsQueueEndedFindAnEmptyQueueNotAFreedOne)
+{
+    BOOL killed = TRUE;
+    std::thread([&] {
+        // Made before the queue, so it is destroyed after it.
+        thread_local KillsItsTimerAtThreadEnd late;
+        late.killed = &killed;
+        late.timer = SetTimer(nullptr, 0, 1000, nullptr);
+        ASSERT_NE(late.timer, 0u);
+    }).join();
+    // The timer went with the queue; a freed queue would be touched here
+    // (the sanitizer build reports it) or answer TRUE.
+    EXPECT_FALSE(killed);
+}
+
 TEST_F(MessageLoopTest, IdleLoopWithNothingToWaitForEndsInsteadOfHanging)
 {
     std::string trace;

@@ -31,6 +31,7 @@
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/kernel/phone_events.h"
+#include "platform/kernel/result.h"
 #include "platform/registry/registry_host.h"
 #include "platform/shell/notification_reader.h"
 #include "platform/user/host.h"
@@ -99,10 +100,10 @@ public:
     int run(std::optional<Scenario> scenario, ProgramEntry program);
 
 private:
-    bool set_up(std::string* error);
-    bool start_audio(std::string* error);
-    bool start_console(std::string* error);
-    bool start_monkey(std::string* error);
+    platform::Result<void> set_up();
+    platform::Result<void> start_audio();
+    platform::Result<void> start_console();
+    platform::Result<void> start_monkey();
     void listen_to_the_phone();
     ScenarioRunnerOptions runner_options();
     int verdict(int exit_code);
@@ -132,7 +133,7 @@ private:
     {
         if (session_) session_->input(platform::clock::now(), command);
     }
-    bool open_session_script(std::string* error);
+    platform::Result<void> open_session_script();
     void say_what_was_done(int exit_code, int frames, bool in_window);
     void note_script_finger(platform::user::PointerKind kind, int x, int y)
     {
@@ -185,35 +186,28 @@ private:
     bool quit_posted_ = false;
 };
 
-bool Phone::set_up(std::string* error)
+platform::Result<void> Phone::set_up()
 {
     // The phone comes up a stage at a time around the host's own parts: the
     // recording first, so it tells how the registry loaded.
     if (auto files = boot_.bring_up_to(PhoneBoot::Stage::files); !files) {
-        *error = files.failure().text();
-        return false;
+        return files.failure();
     }
     if (!options_.record.empty()) {
         auto recorder = Recorder::open(options_.record, options_.fps, recording_limits(),
             options_.record_frame_hashes ? FrameRecording::hashes : FrameRecording::pictures);
-        if (!recorder) {
-            *error = recorder.failure().text();
-            return false;
-        }
+        if (!recorder) return recorder.failure();
         recorder_ = std::move(*recorder);
         capture_id_ = platform::debug_output::add_capture([this](std::string_view line) {
             if (recorder_) recorder_->event("trace " + std::string(line));
         });
         log("device root " + settings_.device_root.string());
-        if (!open_session_script(error)) return false;
+        if (auto session = open_session_script(); !session) return session;
     }
 
     auto registry = boot_.bring_up_to(PhoneBoot::Stage::registry);
     if (!boot_.registry().note.empty()) log("registry: " + boot_.registry().note);
-    if (!registry) {
-        *error = registry.failure().text();
-        return false;
-    }
+    if (!registry) return registry.failure();
 
     DisplayOptions display_options;
     display_options.scale = options_.scale;
@@ -239,33 +233,25 @@ bool Phone::set_up(std::string* error)
     };
     const DisplayBackend* backend = find_display_backend(settings_.display_backend);
     if (!backend) {
-        *error = "there is no display called " + settings_.display_backend + " (VELMOR_DISPLAY); there are:";
-        for (const auto& known : display_backends()) *error += std::string(" ") + known.name;
-        return false;
+        std::string message =
+            "there is no display called " + settings_.display_backend + " (VELMOR_DISPLAY); there are:";
+        for (const auto& known : display_backends()) message += std::string(" ") + known.name;
+        return platform::Failure {message};
     }
     auto display = backend->create(display_options);
     if (!display) {
-        if (settings_.display_was_chosen) {
-            *error = display.failure().text();
-            return false;
-        }
+        if (settings_.display_was_chosen) return display.failure();
         say(display.failure().text() + "; running headless");
         backend = find_display_backend("headless");
         display = backend->create(display_options);
-        if (!display) {
-            *error = display.failure().text();
-            return false;
-        }
+        if (!display) return display.failure();
     }
     display_ = std::move(*display);
     log(std::string("display ") + backend->name);
 
-    if (!start_audio(error)) return false;
+    if (auto audio = start_audio(); !audio) return audio;
     // Time starts now, so opening a window does not eat into a script's waits.
-    if (auto hardware = boot_.bring_up_to(PhoneBoot::Stage::hardware); !hardware) {
-        *error = hardware.failure().text();
-        return false;
-    }
+    if (auto hardware = boot_.bring_up_to(PhoneBoot::Stage::hardware); !hardware) return hardware;
     listen_to_the_phone();
 
     presenter_ = std::make_unique<Presenter>(*display_, recorder_.get(), options_.fps, display_->interactive());
@@ -284,10 +270,10 @@ bool Phone::set_up(std::string* error)
         say(shell.failure().text() + "; the phone runs without them");
         log("shell failed to start");
     }
-    return start_console(error);
+    return start_console();
 }
 
-bool Phone::open_session_script(std::string* error)
+platform::Result<void> Phone::open_session_script()
 {
     std::string replay = "velmor --script session.script";
     if (options_.home) replay += " --home";
@@ -300,12 +286,9 @@ bool Phone::open_session_script(std::string* error)
         "(a copy of its device root as it was, registry included).";
     auto session =
         SessionScript::open(options_.record / "session.script", header, recording_limits().session_script_bytes);
-    if (!session) {
-        *error = session.failure().text();
-        return false;
-    }
+    if (!session) return session.failure();
     session_ = std::move(*session);
-    return true;
+    return {};
 }
 
 // One line for a run nothing drove, so the person knows what happened and
@@ -324,13 +307,13 @@ void Phone::say_what_was_done(int exit_code, int frames, bool in_window)
     say(done + ", --help lists the rest");
 }
 
-bool Phone::start_audio(std::string* error)
+platform::Result<void> Phone::start_audio()
 {
     // A recording is of the whole run, its sound included, unless --audio
     // says where else the sound goes.
     std::string backend = options_.audio;
     if (backend.empty() && !options_.record.empty()) backend = "capture";
-    if (backend.empty()) return true;
+    if (backend.empty()) return {};
     platform::audio::BackendOptions audio_options;
     if (!options_.record.empty()) {
         audio_options.wav_file = options_.record / "sound.wav";
@@ -341,12 +324,11 @@ bool Phone::start_audio(std::string* error)
         audio_options.event_log_limit_bytes = recording_limits().sound_log_bytes;
     }
     if (auto started = platform::audio::start_backend(backend, audio_options); !started) {
-        *error = "cannot start the " + backend + " sound: " + started.failure().text();
-        return false;
+        return platform::Failure {"cannot start the " + backend + " sound: " + started.failure().text()};
     }
     audio_started_ = true;
     log("audio " + backend);
-    return true;
+    return {};
 }
 
 void Phone::listen_to_the_phone()
@@ -378,15 +360,12 @@ ScenarioRunnerOptions Phone::runner_options()
     return options;
 }
 
-bool Phone::start_console(std::string* error)
+platform::Result<void> Phone::start_console()
 {
-    if (!options_.console) return true;
+    if (!options_.console) return {};
     auto opened =
         options_.console_port ? ConsoleInput::open_port(*options_.console_port) : ConsoleInput::open_standard_input();
-    if (!opened) {
-        *error = opened.failure().text();
-        return false;
-    }
+    if (!opened) return opened.failure();
     std::unique_ptr<ConsoleInput> input = std::move(*opened);
     if (input->port() != 0) {
         // Said on standard error, so whoever started velmor with port 0 learns where to connect.
@@ -404,10 +383,10 @@ bool Phone::start_console(std::string* error)
     };
     input->set_arrival_hook([display = display_.get()] { display->wake(); });
     console_ = std::make_unique<ConsoleSession>(std::move(input), *display_, std::move(console_options));
-    return true;
+    return {};
 }
 
-bool Phone::start_monkey(std::string* error)
+platform::Result<void> Phone::start_monkey()
 {
     MonkeySettings settings;
     settings.seed = *options_.monkey_seed;
@@ -417,12 +396,9 @@ bool Phone::start_monkey(std::string* error)
     if (options_.language != 0x0804) settings.replay_options += " --lang 0x0409";
     if (options_.fps != 30) settings.replay_options += " --fps " + std::to_string(options_.fps);
     auto monkey = Monkey::start(std::move(settings), *display_, runner_options());
-    if (!monkey) {
-        *error = monkey.failure().text();
-        return false;
-    }
+    if (!monkey) return monkey.failure();
     monkey_ = std::move(*monkey);
-    return true;
+    return {};
 }
 
 void Phone::quit(const std::string& why)
@@ -547,17 +523,18 @@ void Phone::tear_down(int exit_code)
 
 int Phone::run(std::optional<Scenario> scenario, ProgramEntry program)
 {
-    std::string error;
-    if (!set_up(&error)) {
-        say(error);
+    if (auto ready = set_up(); !ready) {
+        say(ready.failure().text());
         tear_down(exit_setup_failed);
         return exit_setup_failed;
     }
     if (scenario) runner_ = std::make_unique<ScenarioRunner>(std::move(*scenario), *display_, runner_options());
-    if (options_.monkey_seed && !start_monkey(&error)) {
-        say(error);
-        tear_down(exit_setup_failed);
-        return exit_setup_failed;
+    if (options_.monkey_seed) {
+        if (auto monkey = start_monkey(); !monkey) {
+            say(monkey.failure().text());
+            tear_down(exit_setup_failed);
+            return exit_setup_failed;
+        }
     }
 
     Launcher launcher(options_.home,

@@ -115,6 +115,17 @@ LRESULT CALLBACK layered_paint(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     return 0;
 }
 
+// A 200 x 200 window at (0, y) whose paint draws over itself.
+HWND open_layered_paint_window(const char16_t* class_name, int y)
+{
+    WNDCLASSW description {};
+    description.lpfnWndProc = layered_paint;
+    description.lpszClassName = class_name;
+    RegisterClassW(&description);
+    return CreateWindowExW(
+        0, class_name, u"", WS_POPUP | WS_VISIBLE, 0, y, 200, 200, nullptr, nullptr, nullptr, nullptr);
+}
+
 TEST_F(PresenterTest, APartialAnimationDrawnOverItselfIsShownStepByStepAPeriodApart)
 {
     Presenter presenter(*display, nullptr, 30);
@@ -155,12 +166,7 @@ TEST_F(PresenterTest, APartialAnimationDrawnOverItselfIsShownStepByStepAPeriodAp
     EXPECT_EQ(phone_clock::now(), idle_at);
 
     // So is a paint that draws over itself.
-    WNDCLASSW description {};
-    description.lpfnWndProc = layered_paint;
-    description.lpszClassName = u"LayeredPaint";
-    RegisterClassW(&description);
-    HWND window = CreateWindowExW(
-        0, u"LayeredPaint", u"", WS_POPUP | WS_VISIBLE, 0, 400, 200, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND window = open_layered_paint_window(u"LayeredPaint", 400);
     ASSERT_NE(window, nullptr);
     UpdateWindow(window);
     EXPECT_EQ(display->frames_presented(), 4);
@@ -355,12 +361,7 @@ TEST_F(PresenterTest, AWatchedShortPaintShowsOnceAtTheIdleAndALongStretchAtTheFr
 
     // A clock's repaint: a background and the digits over it, drawn at once
     // long after the last frame.
-    WNDCLASSW description {};
-    description.lpfnWndProc = layered_paint;
-    description.lpszClassName = u"LayeredPaintWatched";
-    RegisterClassW(&description);
-    HWND bar = CreateWindowExW(
-        0, u"LayeredPaintWatched", u"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND bar = open_layered_paint_window(u"LayeredPaintWatched", 0);
     ASSERT_NE(bar, nullptr);
     UpdateWindow(bar);
     EXPECT_EQ(window.frames.size(), 0u) << "nothing shows in the middle of the paint";

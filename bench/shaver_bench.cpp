@@ -16,19 +16,16 @@
 
 #include "app/shaver_main_wnd.h"
 #include "app/shaver_messages.h"
-#include "platform/devices/device_host.h"
-#include "platform/files/device_root.h"
-#include "platform/imaging/imaging_factory.h"
+#include "platform/host/phone_boot.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_output.h"
-#include "platform/loader/module_registry.h"
-#include "platform/registry/registry_host.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A headless phone on a copy of the device root the build lays out.
+// A headless phone on a copy of the device root the build lays out, started
+// as the host starts one, without the shell.
 class Phone {
 public:
     Phone()
@@ -37,24 +34,26 @@ public:
         fs::remove_all(root_);
         fs::copy(VELMOR_BUILT_DEVICE_ROOT, root_, fs::copy_options::recursive);
         fs::remove(root_ / "registry.reg");
-        platform::files::set_device_root(root_);
-        (void)platform::registry::load(root_ / "registry.reg");
-        platform::loader::set_program_path(u"\\Program Files\\Velmor\\Velmor.exe");
-        platform::clock::reset(platform::clock::Mode::virtual_time, 0);
         platform::debug_output::discard();
-        platform::imaging::register_factory();
-        platform::devices::install_devices();
+        platform::host::PhoneBootOptions options;
+        options.device_root = root_;
+        options.shell = false;
+        boot_ = std::make_unique<platform::host::PhoneBoot>(options);
+        if (auto up = boot_->bring_up(); !up) {
+            std::fprintf(stderr, "shaver_bench: %s\n", up.failure().text().c_str());
+            std::exit(1);
+        }
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     }
     ~Phone()
     {
-        platform::devices::uninstall_devices();
-        platform::registry::shutdown();
+        boot_.reset();
         fs::remove_all(root_);
     }
 
 private:
     fs::path root_;
+    std::unique_ptr<platform::host::PhoneBoot> boot_;
 };
 
 Phone& phone()

@@ -36,6 +36,7 @@ constexpr int title_bar_allowance = 40;
 constexpr auto panel_refresh = std::chrono::milliseconds(500);
 // How long an X server far away has to answer before the window gives up.
 constexpr int x_display_timeout_ms = 800;
+constexpr Uint32 x_display_retry_ms = 150;
 // What this display's failures concern: its name in the backend table.
 constexpr const char* backend_name = "sdl";
 
@@ -163,15 +164,26 @@ public:
     platform::Result<void> start()
     {
         std::string x_display = environment_value("DISPLAY"), driver = environment_value("SDL_VIDEODRIVER");
+        bool x_display_answered = false;
         if (!x_display.empty() && environment_value("WAYLAND_DISPLAY").empty() && (driver.empty() || driver == "x11")) {
             if (auto reached = reach_x_display(x_display, x_display_timeout_ms); !reached)
                 return failure_at(backend_name, "cannot open the window: " + reached.failure().text());
+            x_display_answered = true;
         }
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failed("cannot start SDL's video");
-        video_started_ = true;
+        // An X server started a moment ago can still turn a client away, and
+        // SDL then falls back to a driver that shows nothing. A display that
+        // answered the check above gets two more tries before it is given up.
+        for (int attempt = 1;; ++attempt) {
+            if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failed("cannot start SDL's video");
+            video_started_ = true;
+            if (!invisible_driver(SDL_GetCurrentVideoDriver())) break;
+            if (!x_display_answered || attempt == 3)
+                return failure_at(backend_name, "cannot open the window: " + displays_tried());
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            video_started_ = false;
+            SDL_Delay(x_display_retry_ms);
+        }
         wake_event_ = SDL_RegisterEvents(1);
-        if (invisible_driver(SDL_GetCurrentVideoDriver()))
-            return failure_at(backend_name, "cannot open the window: " + displays_tried());
         choose_scale();
         window_ = SDL_CreateWindow("Velmor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
             to_pixels(layout_.window_width), to_pixels(layout_.window_height), SDL_WINDOW_SHOWN);

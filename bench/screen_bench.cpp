@@ -16,7 +16,7 @@ namespace {
 
 using platform::gdi::Screen;
 
-constexpr std::size_t screen_pixels = std::size_t(Screen::width) * Screen::height;
+constexpr std::size_t screen_pixels = Screen::pixel_count;
 
 std::vector<std::uint16_t> noise_frame()
 {

@@ -7,16 +7,10 @@
 
 namespace platform::gdi {
 
-namespace {
-
-constexpr std::size_t screen_pixels = std::size_t(Screen::width) * Screen::height;
-
-}  // namespace
-
 ScreenFrame::ScreenFrame(std::vector<std::uint16_t> pixels)
 {
-    if (pixels.size() != screen_pixels) return;
-    auto copy = std::make_shared_for_overwrite<std::uint16_t[]>(screen_pixels);
+    if (pixels.size() != Screen::pixel_count) return;
+    auto copy = std::make_shared_for_overwrite<std::uint16_t[]>(Screen::pixel_count);
     std::copy(pixels.begin(), pixels.end(), copy.get());
     pixels_ = std::move(copy);
 }
@@ -31,8 +25,8 @@ const std::uint16_t* ScreenFrame::row(int y) const { return pixels_.get() + std:
 std::vector<std::uint32_t> ScreenFrame::xrgb() const
 {
     if (!pixels_) return {};
-    std::vector<std::uint32_t> pixels(screen_pixels);
-    rgb565_row_to_xrgb(pixels_.get(), pixels.data(), screen_pixels);
+    std::vector<std::uint32_t> pixels(Screen::pixel_count);
+    rgb565_row_to_xrgb(pixels_.get(), pixels.data(), Screen::pixel_count);
     return pixels;
 }
 
@@ -84,19 +78,18 @@ RECT Screen::take_damage()
 
 ScreenFrame Screen::frame() const
 {
-    auto pixels = std::make_shared_for_overwrite<std::uint16_t[]>(screen_pixels);
+    auto pixels = std::make_shared_for_overwrite<std::uint16_t[]>(Screen::pixel_count);
     // The screen's rows are whole 32-bit words, so they lie end to end.
     static_assert(width * sizeof(std::uint16_t) % 4 == 0);
-    std::memcpy(pixels.get(), bitmap_->row(0), screen_pixels * sizeof(std::uint16_t));
+    std::memcpy(pixels.get(), bitmap_->row(0), Screen::pixel_count * sizeof(std::uint16_t));
     return ScreenFrame(std::move(pixels));
 }
 
 std::vector<std::uint32_t> Screen::read_xrgb() const
 {
-    std::vector<std::uint32_t> pixels(screen_pixels);
-    for (int y = 0; y < height; ++y)
-        rgb565_row_to_xrgb(
-            reinterpret_cast<const std::uint16_t*>(bitmap_->row(y)), pixels.data() + std::size_t(y) * width, width);
+    std::vector<std::uint32_t> pixels(pixel_count);
+    // The rows lie end to end, as frame() relies on too.
+    rgb565_row_to_xrgb(reinterpret_cast<const std::uint16_t*>(bitmap_->row(0)), pixels.data(), pixel_count);
     return pixels;
 }
 

@@ -5,6 +5,7 @@
 // 32-bit colours only where a window, a picture or a recording needs them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -44,6 +45,7 @@ class Screen {
 public:
     static constexpr int width = 480;
     static constexpr int height = 720;
+    static constexpr std::size_t pixel_count = std::size_t(width) * height;
 
     const std::shared_ptr<Bitmap>& bitmap() const { return bitmap_; }
 

@@ -63,10 +63,7 @@ Result<void> PhoneBoot::bring_up_to(Stage last)
     for (int next = int(reached_) + 1; next <= int(last); ++next) {
         Result<void> step = bring_up_stage(Stage(next));
         if (!step) {
-            while (reached_ != started_at) {
-                take_down_stage(reached_);
-                reached_ = Stage(int(reached_) - 1);
-            }
+            take_down_to(started_at);
             return step;
         }
         reached_ = Stage(next);
@@ -163,9 +160,9 @@ Result<void> PhoneBoot::start_shell()
     return {};
 }
 
-void PhoneBoot::take_down()
+void PhoneBoot::take_down_to(Stage stop)
 {
-    while (reached_ != Stage::none) {
+    while (reached_ != stop) {
         take_down_stage(reached_);
         reached_ = Stage(int(reached_) - 1);
     }

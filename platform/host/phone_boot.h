@@ -95,7 +95,7 @@ public:
     // the program's path, the language, the imaging factory and the clock
     // stay as they are, since the program's static objects may still use
     // them on the way out. Safe to call at any stage, and more than once.
-    void take_down();
+    void take_down() { take_down_to(Stage::none); }
 
     // Hands what is up over to whoever brings the phone up next, without
     // taking it down now or when this object goes.
@@ -114,6 +114,8 @@ private:
     void start_hardware();
     Result<void> start_shell();
     void take_down_stage(Stage stage);
+    // Takes down the stages after stop, the last first.
+    void take_down_to(Stage stop);
 
     PhoneBootOptions options_;
     Stage reached_ = Stage::none;

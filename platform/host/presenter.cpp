@@ -16,8 +16,6 @@ bool covers_screen(const RECT& area)
         area.bottom >= platform::gdi::Screen::height;
 }
 
-constexpr std::size_t screen_pixels = std::size_t(platform::gdi::Screen::width) * platform::gdi::Screen::height;
-
 bool is_empty(const RECT& area) { return area.left >= area.right || area.top >= area.bottom; }
 
 bool overlap(const RECT& a, const RECT& b)
@@ -199,7 +197,8 @@ void Presenter::keep_in_shadow(const RECT& changed)
     if (shadow_.use_count() > 2) {
         // A frame shows these pixels; it keeps them, the shadow moves on.
         auto pixels = free_buffer();
-        if (!covers_screen(area)) std::memcpy(pixels.get(), shadow_.get(), screen_pixels * sizeof(std::uint16_t));
+        if (!covers_screen(area))
+            std::memcpy(pixels.get(), shadow_.get(), platform::gdi::Screen::pixel_count * sizeof(std::uint16_t));
         shadow_ = std::move(pixels);
     }
     std::size_t width = std::size_t(area.right - area.left);
@@ -221,7 +220,7 @@ std::shared_ptr<std::uint16_t[]> Presenter::free_buffer()
     if (buffers_.size() >= most_kept)
         buffers_.erase(
             std::find_if(buffers_.begin(), buffers_.end(), [this](const auto& buffer) { return buffer != shadow_; }));
-    auto buffer = std::make_shared_for_overwrite<std::uint16_t[]>(screen_pixels);
+    auto buffer = std::make_shared_for_overwrite<std::uint16_t[]>(platform::gdi::Screen::pixel_count);
     buffers_.push_back(buffer);
     return buffer;
 }

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <sstream>
@@ -47,6 +46,10 @@ struct Publisher {
     fs::path folder;
     int lock_fd = -1;
     int fifo_fd = -1;
+    // The list of this process's windows, kept open and rewritten in place
+    // under an exclusive lock; readers take a shared one.
+    int windows_fd = -1;
+    std::string published;  // what the list holds now
     // Handles given out for other programs' windows: (process, its handle).
     std::vector<std::pair<pid_t, std::uint32_t>> foreign;
 };
@@ -105,10 +108,29 @@ void remove_stale(const fs::path& folder, pid_t pid)
     for (const char* suffix : {".windows", ".fifo", ".lock"}) fs::remove(file_for(folder, pid, suffix), ignored);
 }
 
+// The whole list as its owner last wrote it: the shared lock keeps a
+// rewrite from being seen half done.
+std::string read_list(const fs::path& folder, pid_t pid)
+{
+    std::string text;
+    int fd = ::open(file_for(folder, pid, ".windows").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    if (::flock(fd, LOCK_SH) == 0) {
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) break;
+            text.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    ::close(fd);
+    return text;
+}
+
 std::vector<Entry> read_entries(const fs::path& folder, pid_t pid)
 {
     std::vector<Entry> entries;
-    std::ifstream in(file_for(folder, pid, ".windows"));
+    std::istringstream in(read_list(folder, pid));
     std::string line;
     if (!std::getline(in, line) || line != file_header) return entries;
     while (std::getline(in, line)) {
@@ -170,10 +192,11 @@ bool start_publishing(Publisher& state, const fs::path& folder)
 {
     pid_t pid = ::getpid();
     if (state.pid == pid && state.folder == folder) return state.lock_fd >= 0;
-    if (state.lock_fd >= 0) ::close(state.lock_fd);
-    if (state.fifo_fd >= 0) ::close(state.fifo_fd);
-    state.lock_fd = -1;
-    state.fifo_fd = -1;
+    for (int* fd : {&state.lock_fd, &state.fifo_fd, &state.windows_fd}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+    state.published.clear();
     state.foreign.clear();
     state.pid = pid;
     state.folder = folder;
@@ -187,6 +210,8 @@ bool start_publishing(Publisher& state, const fs::path& folder)
     // Opened for reading and writing, so the FIFO never reports an end.
     state.fifo_fd = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
     if (state.fifo_fd < 0) return false;
+    state.windows_fd = ::open(file_for(folder, pid, ".windows").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (state.windows_fd < 0) return false;
     std::thread(listen, state.fifo_fd).detach();
     static bool cleanup_registered = false;
     if (!cleanup_registered) {
@@ -334,15 +359,16 @@ void publish_windows()
         out << hex_handle(handle) << ' ' << ((window->style & WS_VISIBLE) ? 1 : 0) << ' '
             << hex_of(window->window_class->name) << ' ' << hex_of(window->text) << '\n';
     }
-    auto final_path = file_for(folder, state.pid, ".windows");
-    auto temporary = file_for(folder, state.pid, ".windows.tmp");
-    {
-        std::ofstream file(temporary, std::ios::trunc);
-        file << out.str();
-        if (!file.flush()) return;
-    }
-    std::error_code error;
-    fs::rename(temporary, final_path, error);
+    std::string list = out.str();
+    if (list == state.published) return;
+    // Rewritten in place rather than renamed over: this runs at every change
+    // of a top-level window, and a rename costs far more than the write.
+    int fd = state.windows_fd;
+    if (::flock(fd, LOCK_EX) != 0) return;
+    bool written = ::pwrite(fd, list.data(), list.size(), 0) == static_cast<ssize_t>(list.size()) &&
+        ::ftruncate(fd, static_cast<off_t>(list.size())) == 0;
+    ::flock(fd, LOCK_UN);
+    state.published = written ? list : std::string();
 }
 
 }  // namespace platform::user

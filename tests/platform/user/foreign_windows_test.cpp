@@ -1,6 +1,7 @@
 // Windows of another program on the same phone: a second program finds the
 // first one's main window, shows it, brings it forward and asks it to close.
 
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,6 +116,45 @@ TEST_F(ForeignWindowTest, SecondProgramFindsShowsAndBringsForwardTheFirst)
     EXPECT_EQ(FindWindowW(u"ForeignMain", nullptr), nullptr);
     EXPECT_FALSE(
         std::filesystem::exists(platform::files::runtime_folder() / "windows" / (std::to_string(child) + ".windows")));
+}
+
+// The first program retitles its window over and over while the second
+// looks it up: every look finds it, never a list caught half rewritten.
+TEST_F(ForeignWindowTest, AWindowBeingRetitledIsFoundEveryTime)
+{
+    ASSERT_TRUE(platform::files::set_device_root(shared_root()));
+    int ready_fds[2], stop_fds[2];
+    ASSERT_EQ(pipe(ready_fds), 0);
+    ASSERT_EQ(pipe(stop_fds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        platform::clock::reset(platform::clock::Mode::real_time, 0);
+        WNDCLASSW window_class {};
+        window_class.lpfnWndProc = DefWindowProcW;
+        window_class.lpszClassName = u"Retitled";
+        RegisterClassW(&window_class);
+        HWND hwnd = CreateWindowExW(0, u"Retitled", u"a", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        if (!hwnd) _exit(2);
+        (void)!write(ready_fds[1], "r", 1);
+        // Titles of different lengths, so each rewrite changes the list's size.
+        const char16_t* titles[] = {u"a much longer title than the other one", u"b"};
+        pollfd stop {stop_fds[0], POLLIN, 0};
+        for (int i = 0; poll(&stop, 1, 0) == 0; ++i) SetWindowTextW(hwnd, titles[i % 2]);
+        _exit(0);
+    }
+    char ready = 0;
+    ASSERT_EQ(read(ready_fds[0], &ready, 1), 1);
+    int looks = 0, missed = 0;
+    for (; looks < 3000; ++looks)
+        if (!FindWindowW(u"Retitled", nullptr)) ++missed;
+    (void)!write(stop_fds[1], "s", 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    for (int fd : {ready_fds[0], ready_fds[1], stop_fds[0], stop_fds[1]}) close(fd);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(missed, 0) << "of " << looks << " looks";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "platform/host/scenario.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -376,12 +377,17 @@ Result<Scenario> parse_scenario_file(const std::filesystem::path& file, const Sc
 
     std::ifstream stream(file, std::ios::binary);
     if (!stream) return refuse("cannot read the script");
-    // Read one byte past the limit, so a file that grows meanwhile is still
-    // caught without being read to its end.
-    std::string content(longest_script_bytes + 1, '\0');
-    stream.read(content.data(), std::streamsize(content.size()));
+    // Read in pieces up to one byte past the limit, so a file that grows
+    // meanwhile is still caught without being read to its end, and a short
+    // script does not pay for the longest one's buffer.
+    std::string content;
+    char piece[64 * 1024];
+    while (content.size() <= longest_script_bytes && stream) {
+        auto wanted = std::min(sizeof piece, longest_script_bytes + 1 - content.size());
+        stream.read(piece, std::streamsize(wanted));
+        content.append(piece, std::size_t(stream.gcount()));
+    }
     if (stream.bad()) return refuse("cannot read the script");
-    content.resize(std::size_t(stream.gcount()));
     if (content.size() > longest_script_bytes)
         return refuse("the script is larger than " + std::to_string(longest_script_bytes >> 20) + " MB");
     // Scripts written on Windows end their lines with CR LF.

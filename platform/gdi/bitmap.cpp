@@ -24,8 +24,10 @@ std::shared_ptr<Bitmap> Bitmap::create(PixelFormat format, int width, int height
     bitmap->width_ = width;
     bitmap->height_ = height;
     bitmap->format_ = format;
-    // One spare row keeps zero-sized bitmaps pointing at real memory.
-    bitmap->storage_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes + stride + 4)]());
+    // One spare row keeps zero-sized bitmaps pointing at real memory. calloc
+    // takes large blocks straight from the system, already zero, so a new
+    // screen-sized bitmap is not written over once before it is drawn.
+    bitmap->storage_.reset(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(bytes + stride + 4), 1)));
     if (!bitmap->storage_) return nullptr;
     if (bottom_up && height > 0) {
         bitmap->top_row_ = bitmap->storage_.get() + stride * (height - 1);

@@ -6,6 +6,7 @@
 
 #include <pixman.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -61,7 +62,10 @@ private:
     int height_ = 0;
     PixelFormat format_ = PixelFormat::mono1;
     std::int64_t stride_ = 0;
-    std::unique_ptr<std::uint8_t[]> storage_;
+    struct FreeStorage {
+        void operator()(std::uint8_t* bits) const { std::free(bits); }
+    };
+    std::unique_ptr<std::uint8_t[], FreeStorage> storage_;
     std::uint8_t* top_row_ = nullptr;
     bool is_dib_ = false;
     BITMAPINFOHEADER header_ {};

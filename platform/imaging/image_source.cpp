@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/imaging/unscaled_draw.h"
+
 namespace platform::imaging {
 
 PixelSource* pixel_source_of(IImage* image) { return dynamic_cast<PixelSource*>(image); }
@@ -112,7 +114,16 @@ HRESULT draw_image(
     if (dest_width < 0 || dest_height < 0) return E_INVALIDARG;
     int width = int(source.right - source.left), height = int(source.bottom - source.top);
     if (dest_width == 0 || dest_height == 0 || width == 0 || height == 0) return S_OK;
+    if (dest_width == width && dest_height == height &&
+        draw_unscaled(hdc, pixels, source, POINT {dest->left, dest->top}))
+        return S_OK;
+    return draw_image_staged(hdc, pixels, source, *dest);
+}
 
+HRESULT draw_image_staged(HDC hdc, const Pixels& pixels, const RECT& source, const RECT& dest)
+{
+    int width = int(source.right - source.left), height = int(source.bottom - source.top);
+    LONG dest_width = dest.right - dest.left, dest_height = dest.bottom - dest.top;
     // The blits take their source from a DC, so the part drawn is staged in
     // a 32-bit bitmap: premultiplied, as AlphaBlend wants it, when the image
     // has alpha; opaque otherwise.
@@ -130,11 +141,10 @@ HRESULT draw_image(
     BOOL drawn;
     if (alpha) {
         BLENDFUNCTION blend {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        drawn =
-            AlphaBlend(hdc, dest->left, dest->top, dest_width, dest_height, staging.dc(), 0, 0, width, height, blend);
+        drawn = AlphaBlend(hdc, dest.left, dest.top, dest_width, dest_height, staging.dc(), 0, 0, width, height, blend);
     } else {
         drawn =
-            StretchBlt(hdc, dest->left, dest->top, dest_width, dest_height, staging.dc(), 0, 0, width, height, SRCCOPY);
+            StretchBlt(hdc, dest.left, dest.top, dest_width, dest_height, staging.dc(), 0, 0, width, height, SRCCOPY);
     }
     return drawn ? S_OK : E_FAIL;
 }

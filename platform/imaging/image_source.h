@@ -40,7 +40,15 @@ SIZE physical_size(const Pixels& pixels, const ImageDescription& description);
 // pixels stretched, nearest pixel, onto dest of the DC, through the DC's own
 // blits so that its clipping and depth apply. Pixels with alpha are blended
 // over what the DC holds; opaque ones replace it.
+// A picture drawn at its own size onto a 16- or 32-bit bitmap goes row by
+// row straight into it (draw_unscaled), giving the same pixels.
 HRESULT draw_image(
     HDC hdc, const Pixels& pixels, const ImageDescription& description, const RECT* dest, const RECT* source_himetric);
+
+// The general way of draw_image, for any size and any DC: the source part
+// (pixels, non-empty) staged in a 32-bit bitmap and put through StretchBlt or
+// AlphaBlend onto dest (non-empty). Also the reference the row-wise path is
+// held to.
+HRESULT draw_image_staged(HDC hdc, const Pixels& pixels, const RECT& source, const RECT& dest);
 
 }  // namespace platform::imaging

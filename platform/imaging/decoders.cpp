@@ -1,6 +1,11 @@
 #include "platform/imaging/decoders.h"
 
+#include <png.h>
+
+#include <cstdio>
 #include <string>
+
+#include <jpeglib.h>
 
 namespace platform::imaging {
 
@@ -16,6 +21,13 @@ bool is_png(std::span<const std::uint8_t> data)
 bool is_jpeg(std::span<const std::uint8_t> data)
 {
     return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+std::string decoder_output_version()
+{
+    // Bump the number with any change to the pixels, formats or flags the
+    // decoders give.
+    return "1 libpng " + std::string(png_get_libpng_ver(nullptr)) + " libjpeg " + std::to_string(JPEG_LIB_VERSION);
 }
 
 Result<std::unique_ptr<Pixels>> allocate_within_limits(PixelFormatID format, int width, int height)

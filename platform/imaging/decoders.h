@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "platform/imaging/pixels.h"
 #include "platform/kernel/result.h"
@@ -43,6 +44,12 @@ Result<Picture> decode_jpeg(
     std::span<const std::uint8_t> data, const PixelAllocator& allocate = allocate_within_limits);
 
 bool is_png(std::span<const std::uint8_t> data);
+
+// Names what the decoders make of the data: it changes whenever the same
+// data could come out as other pixels (a change to the decoders here, which
+// bumps its number, or another libpng or libjpeg), so pixels kept from other
+// decoders are never taken for these.
+std::string decoder_output_version();
 bool is_jpeg(std::span<const std::uint8_t> data);
 
 }  // namespace platform::imaging

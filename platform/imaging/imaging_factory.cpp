@@ -7,6 +7,7 @@
 #include "platform/files/rooted_file.h"
 #include "platform/imaging/bitmap_image.h"
 #include "platform/imaging/decoded_image.h"
+#include "platform/imaging/picture_keeper.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/kernel/utf.h"
 
@@ -36,7 +37,8 @@ HRESULT make_decoded_image(std::span<const std::uint8_t> data, const void* owned
         pixels_refused = !pixels.ok();
         return pixels;
     };
-    Result<Picture> picture = decode_picture(data, allocate);
+    // Large pictures a phone has shown before are read back decoded.
+    Result<Picture> picture = PictureKeeper(PictureKeeper::folder_in_device_root()).decode(data, allocate);
     if (!picture) {
         debug_output::write(
             from_utf8("Imaging: cannot decode " + std::string(origin) + ": " + picture.failure().text() + "\n"));

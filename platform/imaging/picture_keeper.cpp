@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -12,7 +14,6 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/files/atomic_file.h"
 #include "platform/files/device_root.h"
 #include "platform/imaging/sha256.h"
 
@@ -159,6 +160,38 @@ private:
     int fd_;
 };
 
+// Written aside and renamed over, so a reader never sees half a file. Not
+// flushed to the disk: what a crash could leave behind fails the checks and
+// is decoded anew, and flushing every picture made a phone's first start
+// several times slower.
+bool write_whole(const fs::path& file, const Header& header, const std::uint8_t* rows, std::size_t size)
+{
+    std::string temporary = file.string() + ".tmp.XXXXXX";
+    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    iovec pieces[2] = {{const_cast<Header*>(&header), sizeof header}, {const_cast<std::uint8_t*>(rows), size}};
+    std::size_t left = sizeof header + size;
+    bool written = true;
+    while (left > 0 && written) {
+        ssize_t done = ::writev(fd, pieces, 2);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) {
+            written = false;
+            break;
+        }
+        left -= std::size_t(done);
+        for (iovec& piece : pieces) {
+            std::size_t used = std::min(piece.iov_len, std::size_t(done));
+            piece.iov_base = static_cast<std::uint8_t*>(piece.iov_base) + used;
+            piece.iov_len -= used;
+            done -= ssize_t(used);
+        }
+    }
+    written = ::close(fd) == 0 && written && ::rename(temporary.c_str(), file.c_str()) == 0;
+    if (!written) ::unlink(temporary.c_str());
+    return written;
+}
+
 bool header_is_sound(const Header& header, const Sha256::Digest& key)
 {
     PixelFormatID format = header.pixel_format;
@@ -171,9 +204,10 @@ bool header_is_sound(const Header& header, const Sha256::Digest& key)
 
 }  // namespace
 
-PictureKeeper::PictureKeeper(fs::path folder, std::uintmax_t folder_limit)
+PictureKeeper::PictureKeeper(fs::path folder, std::uintmax_t folder_limit, std::size_t smallest)
     : folder_(std::move(folder))
     , folder_limit_(folder_limit)
+    , smallest_(smallest)
 {
 }
 
@@ -185,13 +219,13 @@ fs::path PictureKeeper::folder_in_device_root()
 
 fs::path PictureKeeper::file_for(std::span<const std::uint8_t> data) const
 {
-    if (folder_.empty() || data.size() < smallest_kept) return {};
+    if (folder_.empty() || data.size() < smallest_) return {};
     return file_of(folder_, key_of(data));
 }
 
 std::optional<Picture> PictureKeeper::restore(std::span<const std::uint8_t> data, const PixelAllocator& allocate) const
 {
-    if (folder_.empty() || data.size() < smallest_kept) return std::nullopt;
+    if (folder_.empty() || data.size() < smallest_) return std::nullopt;
     return restore_by_key(key_of(data), allocate);
 }
 
@@ -220,7 +254,7 @@ std::optional<Picture> PictureKeeper::restore_by_key(const Sha256::Digest& key, 
 
 bool PictureKeeper::keep(std::span<const std::uint8_t> data, const Picture& picture)
 {
-    if (folder_.empty() || data.size() < smallest_kept) return false;
+    if (folder_.empty() || data.size() < smallest_) return false;
     return keep_by_key(key_of(data), picture);
 }
 
@@ -245,11 +279,9 @@ bool PictureKeeper::keep_by_key(const Sha256::Digest& key, const Picture& pictur
     std::size_t rows = std::size_t(pixels.stride()) * std::size_t(pixels.height());
     header.checksum = checksum_of(header, pixels.row(0), rows);
 
-    std::string contents(reinterpret_cast<const char*>(&header), sizeof header);
-    contents.append(reinterpret_cast<const char*>(pixels.row(0)), rows);
     std::error_code error;
     fs::create_directories(folder_, error);
-    if (error || !files::write_file_atomically(file, contents).ok()) return false;
+    if (error || !write_whole(file, header, pixels.row(0), rows)) return false;
     stay_within_limit(file);
     return true;
 }
@@ -286,7 +318,7 @@ void PictureKeeper::stay_within_limit(const fs::path& written)
 
 Result<Picture> PictureKeeper::decode(std::span<const std::uint8_t> data, const PixelAllocator& allocate)
 {
-    if (folder_.empty() || data.size() < smallest_kept) return decode_picture(data, allocate);
+    if (folder_.empty() || data.size() < smallest_) return decode_picture(data, allocate);
     Sha256::Digest key = key_of(data);
     if (auto kept = restore_by_key(key, allocate)) return std::move(*kept);
     Result<Picture> picture = decode_picture(data, allocate);

@@ -2,7 +2,8 @@
 // has started before reads its large pictures' pixels instead of inflating
 // them again. A file is named by the SHA-256 of the picture's encoded bytes
 // and the decoders' output version, so another picture or another decoder
-// never takes it; it is written whole or not at all, and checked on reading:
+// never takes it; it is written whole or not at all (aside, then renamed),
+// and checked on reading (header, length and a checksum of the rows):
 // a missing, short, damaged or foreign file is simply decoded anew and
 // replaced. It is a cache: when its folder cannot be written the picture is
 // decoded all the same, and nothing is said.
@@ -20,16 +21,18 @@ namespace platform::imaging {
 
 class PictureKeeper {
 public:
-    // Encoded pictures smaller than this decode faster than their pixels are
-    // found and read; they are never kept.
-    static constexpr std::size_t smallest_kept = 16 * 1024;
+    // Reading a kept picture back beats decoding it from about 200 encoded
+    // bytes up; under 1 KiB the gain is a few microseconds, not worth a file
+    // and a write.
+    static constexpr std::size_t smallest_kept = 1024;
     // The folder is kept within this many bytes: writing a picture that
     // takes it beyond removes the files written longest ago.
     static constexpr std::uintmax_t default_folder_limit = std::uintmax_t(64) << 20;
 
     // Keeps pictures in folder (created when first written); an empty folder
-    // keeps nothing.
-    explicit PictureKeeper(std::filesystem::path folder, std::uintmax_t folder_limit = default_folder_limit);
+    // keeps nothing. Encoded pictures under smallest are decoded every time.
+    explicit PictureKeeper(std::filesystem::path folder, std::uintmax_t folder_limit = default_folder_limit,
+        std::size_t smallest = smallest_kept);
 
     // The folder under the device root's runtime folder, out of the phone's
     // own file system; empty without a device root.
@@ -58,6 +61,7 @@ private:
 
     std::filesystem::path folder_;
     std::uintmax_t folder_limit_;
+    std::size_t smallest_;
 };
 
 }  // namespace platform::imaging

@@ -7,6 +7,7 @@
 
 #include "imaging_test_support.h"
 #include "platform/files/device_root.h"
+#include "platform/gdi/blend_kernels.h"
 #include "platform/imaging/picture_keeper.h"
 #include "platform/imaging/sha256.h"
 #include "tests/support/temp_folder.h"
@@ -90,22 +91,28 @@ protected:
 
 }  // namespace
 
-TEST(Sha256, GivesTheStandardDigestsWhateverPiecesTheBytesComeIn)
+TEST(Sha256, GivesTheStandardDigestsWhateverPiecesTheBytesComeInWithAndWithoutTheCpusExtensions)
 {
-    EXPECT_EQ(hex(Sha256::of({})), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    EXPECT_EQ(hex(Sha256::of(bytes_of("abc"))), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(hex(Sha256::of(bytes_of("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"))),
-        "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-    // A million "a", in pieces that straddle the blocks every way.
-    std::string a(1000000, 'a');
-    Sha256 pieces;
-    std::size_t at = 0;
-    for (std::size_t size = 1; at < a.size(); size = size % 131 + 1) {
-        std::size_t take = std::min(size, a.size() - at);
-        pieces.add(bytes_of(a).subspan(at, take));
-        at += take;
+    using platform::gdi::CpuLevel;
+    for (CpuLevel level : {CpuLevel::scalar, platform::gdi::supported_cpu_level()}) {
+        platform::gdi::force_cpu_level(level);
+        SCOPED_TRACE(platform::gdi::cpu_level_name(level));
+        EXPECT_EQ(hex(Sha256::of({})), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+        EXPECT_EQ(hex(Sha256::of(bytes_of("abc"))), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+        EXPECT_EQ(hex(Sha256::of(bytes_of("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"))),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+        // A million "a", in pieces that straddle the blocks every way.
+        std::string a(1000000, 'a');
+        Sha256 pieces;
+        std::size_t at = 0;
+        for (std::size_t size = 1; at < a.size(); size = size % 131 + 1) {
+            std::size_t take = std::min(size, a.size() - at);
+            pieces.add(bytes_of(a).subspan(at, take));
+            at += take;
+        }
+        EXPECT_EQ(hex(pieces.finish()), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
     }
-    EXPECT_EQ(hex(pieces.finish()), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    platform::gdi::force_cpu_level(platform::gdi::supported_cpu_level());
 }
 
 TEST_F(PictureKeeping, ALargePictureIsKeptAndReadBackAsItDecodes)

@@ -128,6 +128,7 @@ void Sha256::compress(const std::uint8_t* blocks, std::size_t count)
 
 void Sha256::add(std::span<const std::uint8_t> bytes)
 {
+    if (bytes.empty()) return;  // an empty span's data may be null, which memcpy must not see
     total_ += bytes.size();
     if (pending_size_ > 0) {
         std::size_t take = std::min(bytes.size(), pending_.size() - pending_size_);

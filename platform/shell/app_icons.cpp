@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "platform/include/wintext.h"
-#include "platform/shell/argb_layer.h"
 #include "platform/shell/home_art.h"
+#include "platform/shell/icon_tiles.h"
 #include "platform/shell/shell_texts.h"
 
 namespace platform::shell {
@@ -226,13 +226,7 @@ HFONT create_label_font()
 
 void draw_app_icon(HDC dc, const AppIcon& icon, HFONT label_font)
 {
-    // A faint shadow under the tile lifts it off the wallpaper.
-    ArgbLayer layer(tile_size + 8, tile_size + 10);
-    RECT shadow {4, 7, tile_size + 4, tile_size + 7};
-    layer.fill_rounded(shadow, tile_corner, RGB(0, 0, 0), RGB(0, 0, 0), 70);
-    layer.fill_rounded(RECT {4, 4, tile_size + 4, tile_size + 4}, tile_corner, icon.top, icon.bottom, 255);
-    layer.blend_onto(dc, icon.tile.left - 4, icon.tile.top - 4);
-
+    draw_icon_tile(dc, icon);
     draw_glyph(GlyphPen(dc, icon.tile), icon);
 
     if (!label_font) return;
@@ -248,13 +242,6 @@ void draw_app_icon(HDC dc, const AppIcon& icon, HFONT label_font)
     SetTextColor(dc, white);
     DrawTextW(dc, label, -1, &area, format);
     SelectObject(dc, old);
-}
-
-void draw_pressed_tile(HDC dc, const AppIcon& icon)
-{
-    ArgbLayer layer(tile_size, tile_size);
-    layer.fill_rounded(RECT {0, 0, tile_size, tile_size}, tile_corner, RGB(0, 0, 0), RGB(0, 0, 0), 96);
-    layer.blend_onto(dc, icon.tile.left, icon.tile.top);
 }
 
 }  // namespace platform::shell

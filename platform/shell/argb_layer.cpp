@@ -53,8 +53,8 @@ ArgbLayer::ArgbLayer(int width, int height)
     previous_ = SelectObject(dc_, bitmap_);
     width_ = width;
     height_ = height;
+    // A DIB section's memory comes zeroed: the layer is transparent without a fill of its own.
     pixels_ = static_cast<std::uint32_t*>(bits);
-    std::fill(pixels_, pixels_ + static_cast<std::size_t>(width) * height, 0u);
 }
 
 ArgbLayer::~ArgbLayer()

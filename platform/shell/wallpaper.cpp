@@ -63,28 +63,24 @@ void draw_wallpaper(HDC dc)
     draw_stars(dc);
 
     // The sun and the hills are computed pixel by pixel in floating point: once, then kept.
-    ArgbLayer layer(screen_width, screen_height);
-    if (!restore_layer("wallpaper", layer)) {
+    auto hills = kept_layer("wallpaper", screen_width, screen_height, [](ArgbLayer& layer) {
         layer.fill_glow(330, 470, 260, RGB(255, 190, 120), 150);
         layer.fill_glow(330, 470, 70, RGB(255, 236, 190), 230);
         layer.fill_rounded(RECT {300, 440, 360, 500}, 30, RGB(255, 240, 206), RGB(255, 204, 150), 235);
         layer.fill_below_wave(470, 26.0, 0.013, 0.6, RGB(96, 52, 120), 200);
         layer.fill_below_wave(520, 20.0, 0.019, 2.4, RGB(64, 34, 92), 225);
         layer.fill_below_wave(585, 16.0, 0.027, 4.1, RGB(36, 20, 58), 240);
-        keep_layer("wallpaper", layer);
-    }
-    layer.blend_onto(dc, 0, 0);
+    });
+    if (hills) hills->blend_onto(dc, 0, 0);
 }
 
 void draw_dock(HDC dc, int page)
 {
     RECT panel = dock_panel();
-    ArgbLayer layer(panel.right - panel.left, panel.bottom - panel.top);
-    if (!restore_layer("dock", layer)) {
+    auto back = kept_layer("dock", panel.right - panel.left, panel.bottom - panel.top, [](ArgbLayer& layer) {
         layer.fill_rounded(RECT {0, 0, layer.width(), layer.height()}, 28, RGB(255, 255, 255), RGB(220, 226, 255), 64);
-        keep_layer("dock", layer);
-    }
-    layer.blend_onto(dc, panel.left, panel.top);
+    });
+    if (back) back->blend_onto(dc, panel.left, panel.top);
 
     // One dot a page, the one showing lit.
     POINT centre = page_dots_centre();

@@ -1,8 +1,9 @@
 // The home screen's art taken from where it was kept draws the same pixels as art computed anew, and a
-// damaged file is not trusted.
+// missing, damaged or foreign file is not trusted but drawn anew.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "platform/files/device_root.h"
 #include "platform/shell/art_cache.h"
 #include "platform/shell/home_art.h"
+#include "platform/shell/icon_tiles.h"
 #include "tests/support/temp_folder.h"
 
 using namespace platform::shell;
@@ -85,4 +87,176 @@ TEST(HomeArtCache, KeptArtDrawsWhatFreshArtDrawsAndDamagedFilesAreDrawnAnew)
     forget_kept_layers();
     EXPECT_EQ(backdrop(), fresh) << "a short file is drawn anew";
     EXPECT_EQ(fs::file_size(wallpaper), 12u + 4u * screen_width * screen_height + 8u) << "and written whole again";
+}
+
+namespace {
+
+// A small layer's kept art, painted by a painter that counts its calls.
+struct CountedArt {
+    static constexpr int width = 7;
+    static constexpr int height = 5;
+    int painted = 0;
+
+    std::vector<std::uint32_t> pixels()
+    {
+        auto layer = kept_layer("counted", width, height, [this](ArgbLayer& fresh) {
+            ++painted;
+            for (int i = 0; i < width * height; ++i) fresh.pixels()[i] = 0xFF000000u | static_cast<std::uint32_t>(i);
+        });
+        if (!layer) return {};
+        return std::vector<std::uint32_t>(layer->pixels(), layer->pixels() + width * height);
+    }
+};
+
+void overwrite(const fs::path& file, std::size_t offset, const void* bytes, std::size_t size)
+{
+    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+    stream.seekp(static_cast<std::streamoff>(offset));
+    stream.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+}
+
+// The 16-bit pixels of a screen-compatible picture's rectangle, after drawing into it over a grey ground.
+template <typename Draw> std::vector<COLORREF> drawn(const RECT& area, Draw draw)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, screen_width, screen_height);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all {0, 0, screen_width, screen_height};
+    HBRUSH grey = CreateSolidBrush(RGB(90, 120, 150));
+    FillRect(dc, &all, grey);
+    DeleteObject(grey);
+    draw(dc);
+    std::vector<COLORREF> pixels;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return pixels;
+}
+
+// The icon's tile with its shadow as one layer of its own, the way a single tile is computed.
+void draw_lone_tile(HDC dc, const AppIcon& icon)
+{
+    ArgbLayer layer(tile_size + 8, tile_size + 10);
+    layer.fill_rounded(RECT {4, 7, tile_size + 4, tile_size + 7}, tile_corner, RGB(0, 0, 0), RGB(0, 0, 0), 70);
+    layer.fill_rounded(RECT {4, 4, tile_size + 4, tile_size + 4}, tile_corner, icon.top, icon.bottom, 255);
+    layer.blend_onto(dc, icon.tile.left - 4, icon.tile.top - 4);
+}
+
+RECT tile_art_area(const AppIcon& icon)
+{
+    return RECT {icon.tile.left - 4, icon.tile.top - 4, icon.tile.right + 4, icon.tile.bottom + 6};
+}
+
+}  // namespace
+
+TEST(HomeArtCache, ALayerIsPaintedOnceAndEveryKindOfStaleFileIsPaintedAnew)
+{
+    velmor_test::TempFolder folder("velmor-home-art");
+    ASSERT_TRUE(folder.made());
+    ASSERT_TRUE(platform::files::set_device_root(folder / "root"));
+    forget_kept_layers();
+    {
+        ArgbLayer fresh(CountedArt::width, CountedArt::height);
+        ASSERT_TRUE(fresh.valid());
+        EXPECT_TRUE(std::all_of(fresh.pixels(), fresh.pixels() + CountedArt::width * CountedArt::height,
+            [](std::uint32_t p) { return p == 0; }))
+            << "a new layer is transparent";
+    }
+
+    CountedArt art;
+    std::vector<std::uint32_t> painted = art.pixels();
+    ASSERT_EQ(painted.size(), std::size_t(CountedArt::width * CountedArt::height));
+    EXPECT_EQ(painted[8], 0xFF000008u);
+    EXPECT_EQ(art.pixels(), painted);
+    forget_kept_layers();
+    EXPECT_EQ(art.pixels(), painted);
+    EXPECT_EQ(art.painted, 1) << "kept in the process, then read from the device root";
+
+    fs::path file = kept_layer_file("counted", CountedArt::width, CountedArt::height);
+    const std::size_t size = kept_layer_file_size(CountedArt::width, CountedArt::height);
+    ASSERT_EQ(fs::file_size(file), size);
+    EXPECT_NE(kept_layer_file("counted", CountedArt::height, CountedArt::width), file) << "the size is in the key";
+
+    // Each damage is made to a good file, then must be noticed: painted again, the same pixels, the file whole.
+    auto expect_repainted = [&](const char* damage, auto damage_file) {
+        damage_file();
+        forget_kept_layers();
+        int before = art.painted;
+        EXPECT_EQ(art.pixels(), painted) << damage;
+        EXPECT_EQ(art.painted, before + 1) << damage;
+        EXPECT_EQ(fs::file_size(file), size) << damage << ": written whole again";
+    };
+    expect_repainted("a missing file", [&] { fs::remove(file); });
+    expect_repainted("a short file", [&] { fs::resize_file(file, size - 1); });
+    expect_repainted("a long file", [&] { fs::resize_file(file, size + 4); });
+    expect_repainted("a changed pixel", [&] {
+        std::uint32_t red = 0xFFFF0000u;
+        overwrite(file, 12 + 4 * 20, &red, sizeof red);
+    });
+    expect_repainted("two pixels swapped", [&] {
+        std::uint32_t swapped[2] = {painted[3], painted[2]};
+        overwrite(file, 12 + 4 * 2, swapped, sizeof swapped);
+    });
+    expect_repainted("a file of zeros", [&] {
+        std::vector<char> zeros(size);
+        overwrite(file, 0, zeros.data(), zeros.size());
+    });
+    expect_repainted("a file of the first layout", [&] { overwrite(file, 0, "VART", 4); });
+    expect_repainted("a file of another size with as many pixels", [&] {
+        std::int32_t turned[2] = {CountedArt::height, CountedArt::width};
+        overwrite(file, 4, turned, sizeof turned);
+    });
+    forget_kept_layers();
+}
+
+TEST(HomeArtCache, KeptTilesLayWhatATileComputedAloneLays)
+{
+    velmor_test::TempFolder folder("velmor-home-art");
+    ASSERT_TRUE(folder.made());
+    forget_kept_layers();
+    ASSERT_TRUE(platform::files::set_device_root(folder / "root"));
+    // Computed on the first use, then read back from the device root by a phone starting again.
+    for (const char* when : {"computed", "read from the device root"}) {
+        for (int page = 0; page < home_page_count; ++page)
+            for (const AppIcon& icon : page_icons(page)) {
+                RECT area = tile_art_area(icon);
+                EXPECT_EQ(drawn(area, [&](HDC dc) { draw_icon_tile(dc, icon); }),
+                    drawn(area, [&](HDC dc) { draw_lone_tile(dc, icon); }))
+                    << when << ": page " << page << ", tile at " << icon.tile.left << "," << icon.tile.top;
+            }
+        EXPECT_TRUE(fs::exists(kept_layer_file(icon_tiles_name(page_icons(0)), tile_size + 8, (tile_size + 10) * 13)))
+            << "the first page's thirteen colours are kept together";
+        forget_kept_layers();
+    }
+
+    // An icon of no page, in colours of its own, is drawn right too.
+    AppIcon own = app_icons()[2];
+    own.top = RGB(1, 2, 3);
+    own.bottom = RGB(250, 251, 252);
+    RECT area = tile_art_area(own);
+    EXPECT_EQ(
+        drawn(area, [&](HDC dc) { draw_icon_tile(dc, own); }), drawn(area, [&](HDC dc) { draw_lone_tile(dc, own); }));
+    forget_kept_layers();
+}
+
+TEST(HomeArtCache, TheTilesNameFollowsTheirColours)
+{
+    std::vector<AppIcon> icons(app_icons().begin(), app_icons().end());
+    const std::string name = icon_tiles_name(icons);
+    EXPECT_EQ(icon_tiles_name(std::vector<AppIcon>(icons)), name);
+    EXPECT_NE(icon_tiles_name(page_icons(1)), name);
+
+    std::vector<AppIcon> recoloured = icons;
+    recoloured[5].bottom ^= 1;
+    EXPECT_NE(icon_tiles_name(recoloured), name) << "one colour a shade off";
+    std::vector<AppIcon> swapped = icons;
+    std::swap(swapped[0], swapped[1]);
+    EXPECT_NE(icon_tiles_name(swapped), name) << "the same colours in other slots";
+    std::vector<AppIcon> moved = icons;
+    moved[3].tile.left += 10;
+    EXPECT_EQ(icon_tiles_name(moved), name) << "where a tile stands does not change how it looks";
 }

@@ -1,5 +1,6 @@
-// The home screen window. Its picture is drawn once into a screen-compatible bitmap and copied from there on
-// every paint, so the uncovering that follows hiding the task bar or closing a program costs a blit.
+// The home screen window. Its picture is put once into a screen-compatible bitmap (from the picture kept by an
+// earlier start when there is one) and copied from there on every paint, so the uncovering that follows hiding
+// the task bar or closing a program costs a blit.
 
 #include "platform/shell/home_screen.h"
 
@@ -9,6 +10,7 @@
 #include "platform/include/winbase.h"
 #include "platform/kernel/utf.h"
 #include "platform/shell/home_art.h"
+#include "platform/shell/home_picture.h"
 #include "platform/shell/shell_events.h"
 #include "platform/shell/shell_screens.h"
 
@@ -49,7 +51,7 @@ bool ensure_picture()
     ReleaseDC(nullptr, screen);
     if (!home.picture_dc || !home.picture) return false;
     home.previous = SelectObject(home.picture_dc, home.picture);
-    draw_home_screen(home.picture_dc, home.page);
+    draw_kept_home_screen(home.picture_dc, home.page);
     return true;
 }
 
@@ -72,7 +74,7 @@ void turn_page(HWND hwnd, int page)
     home.page = page;
     // The placeholder belongs to the page its icon was on.
     close_screen(ScreenKind::placeholder, "the page turned");
-    if (home.picture_dc) draw_home_screen(home.picture_dc, page);
+    if (home.picture_dc) draw_kept_home_screen(home.picture_dc, page);
     InvalidateRect(hwnd, nullptr, FALSE);
     report_event("home screen: page " + std::to_string(page + 1) + " of " + std::to_string(home_page_count));
 }

@@ -11,8 +11,10 @@
 #include <windows.h>
 
 #include "platform/files/device_root.h"
+#include "platform/kernel/language.h"
 #include "platform/shell/art_cache.h"
 #include "platform/shell/home_art.h"
+#include "platform/shell/home_picture.h"
 #include "platform/shell/icon_tiles.h"
 #include "tests/support/temp_folder.h"
 
@@ -20,6 +22,9 @@ using namespace platform::shell;
 namespace fs = std::filesystem;
 
 namespace {
+
+// A kept file starts with its mark, width, height and bits per pixel.
+constexpr std::size_t header_size = 16;
 
 // The wallpaper with the dock, as the home screen lays them on a screen-compatible bitmap.
 std::vector<COLORREF> backdrop()
@@ -59,7 +64,7 @@ TEST(HomeArtCache, KeptArtDrawsWhatFreshArtDrawsAndDamagedFilesAreDrawnAnew)
     EXPECT_EQ(backdrop(), fresh) << "computed again with a device root";
     fs::path wallpaper = kept_layer_file("wallpaper", screen_width, screen_height);
     ASSERT_TRUE(fs::exists(wallpaper)) << wallpaper;
-    EXPECT_EQ(fs::file_size(wallpaper), 12u + 4u * screen_width * screen_height + 8u);
+    EXPECT_EQ(fs::file_size(wallpaper), kept_layer_file_size(screen_width, screen_height));
 
     // Taken from the file: same pixels. A different layer kept under the name shows it is the file that is read.
     forget_kept_layers();
@@ -76,7 +81,7 @@ TEST(HomeArtCache, KeptArtDrawsWhatFreshArtDrawsAndDamagedFilesAreDrawnAnew)
     EXPECT_EQ(backdrop(), fresh) << "a missing file is drawn anew";
     {
         std::fstream file(wallpaper, std::ios::in | std::ios::out | std::ios::binary);
-        file.seekp(12 + 4 * (100 * screen_width + 100));
+        file.seekp(header_size + 4 * (100 * screen_width + 100));
         std::uint32_t opaque_red = 0xFFFF0000u;
         file.write(reinterpret_cast<const char*>(&opaque_red), sizeof opaque_red);
     }
@@ -86,7 +91,7 @@ TEST(HomeArtCache, KeptArtDrawsWhatFreshArtDrawsAndDamagedFilesAreDrawnAnew)
     fs::resize_file(wallpaper, 1000);
     forget_kept_layers();
     EXPECT_EQ(backdrop(), fresh) << "a short file is drawn anew";
-    EXPECT_EQ(fs::file_size(wallpaper), 12u + 4u * screen_width * screen_height + 8u) << "and written whole again";
+    EXPECT_EQ(fs::file_size(wallpaper), kept_layer_file_size(screen_width, screen_height)) << "and written whole again";
 }
 
 namespace {
@@ -195,11 +200,11 @@ TEST(HomeArtCache, ALayerIsPaintedOnceAndEveryKindOfStaleFileIsPaintedAnew)
     expect_repainted("a long file", [&] { fs::resize_file(file, size + 4); });
     expect_repainted("a changed pixel", [&] {
         std::uint32_t red = 0xFFFF0000u;
-        overwrite(file, 12 + 4 * 20, &red, sizeof red);
+        overwrite(file, header_size + 4 * 20, &red, sizeof red);
     });
     expect_repainted("two pixels swapped", [&] {
         std::uint32_t swapped[2] = {painted[3], painted[2]};
-        overwrite(file, 12 + 4 * 2, swapped, sizeof swapped);
+        overwrite(file, header_size + 4 * 2, swapped, sizeof swapped);
     });
     expect_repainted("a file of zeros", [&] {
         std::vector<char> zeros(size);
@@ -210,6 +215,17 @@ TEST(HomeArtCache, ALayerIsPaintedOnceAndEveryKindOfStaleFileIsPaintedAnew)
         std::int32_t turned[2] = {CountedArt::height, CountedArt::width};
         overwrite(file, 4, turned, sizeof turned);
     });
+
+    // Keeping the art again removes its other versions (another build's), and nothing else.
+    const fs::path art_folder = fs::path(file).parent_path();
+    const fs::path older = art_folder / "counted-7x5-0123456789abcdef.argb";
+    const fs::path other_art = art_folder / "countless-7x5-0123456789abcdef.argb";
+    const fs::path other_size = art_folder / "counted-5x7-0123456789abcdef.argb";
+    for (const fs::path& planted : {older, other_art, other_size}) std::ofstream(planted) << "kept before";
+    expect_repainted("a missing file beside older versions", [&] { fs::remove(file); });
+    EXPECT_FALSE(fs::exists(older));
+    EXPECT_TRUE(fs::exists(other_art));
+    EXPECT_TRUE(fs::exists(other_size));
     forget_kept_layers();
 }
 
@@ -259,4 +275,61 @@ TEST(HomeArtCache, TheTilesNameFollowsTheirColours)
     std::vector<AppIcon> moved = icons;
     moved[3].tile.left += 10;
     EXPECT_EQ(icon_tiles_name(moved), name) << "where a tile stands does not change how it looks";
+}
+
+namespace {
+
+// A page of the home screen as drawn by the given call, in the screen's format.
+std::vector<std::uint16_t> home_page(void (*draw)(HDC, int), int page)
+{
+    ScreenPicture picture(screen_width, screen_height);
+    if (!picture.valid()) return {};
+    draw(picture.dc(), page);
+    return std::vector<std::uint16_t>(picture.pixels(), picture.pixels() + screen_width * screen_height);
+}
+
+}  // namespace
+
+TEST(HomeArtCache, TheKeptHomePictureIsWhatTheHomeScreenDraws)
+{
+    velmor_test::TempFolder folder("velmor-home-art");
+    ASSERT_TRUE(folder.made());
+    ASSERT_TRUE(platform::files::set_device_root(folder / "root"));
+    forget_kept_layers();
+    for (int page : {0, 2}) {
+        std::vector<std::uint16_t> fresh = home_page(draw_home_screen, page);
+        ASSERT_FALSE(fresh.empty());
+        EXPECT_EQ(home_page(draw_kept_home_screen, page), fresh) << "page " << page << " drawn and kept";
+        fs::path file = kept_picture_file(home_picture_name(page), home_picture_version(), screen_width, screen_height);
+        ASSERT_TRUE(fs::exists(file)) << file;
+        EXPECT_EQ(fs::file_size(file), kept_picture_file_size(screen_width, screen_height));
+        forget_kept_layers();
+        EXPECT_EQ(home_page(draw_kept_home_screen, page), fresh) << "page " << page << " read back";
+
+        std::uint16_t white = 0xFFFF;
+        overwrite(file, header_size + 2 * (300 * screen_width + 200), &white, sizeof white);
+        forget_kept_layers();
+        EXPECT_EQ(home_page(draw_kept_home_screen, page), fresh) << "page " << page << " damaged, drawn anew";
+    }
+
+    // The labels follow the phone's language: a picture kept in one is not shown in the other.
+    std::vector<std::uint16_t> chinese = home_page(draw_kept_home_screen, 0);
+    platform::language::set_ui_language(0x0409);
+    std::vector<std::uint16_t> english = home_page(draw_home_screen, 0);
+    EXPECT_NE(english, chinese);
+    EXPECT_EQ(home_page(draw_kept_home_screen, 0), english);
+    platform::language::set_ui_language(0x0804);
+    EXPECT_EQ(home_page(draw_kept_home_screen, 0), chinese);
+    forget_kept_layers();
+}
+
+TEST(HomeArtCache, TheHomePicturesNameFollowsPageAndLanguage)
+{
+    const std::string first = home_picture_name(0);
+    EXPECT_EQ(home_picture_name(0), first);
+    EXPECT_NE(home_picture_name(1), first);
+    platform::language::set_ui_language(0x0409);
+    EXPECT_NE(home_picture_name(0), first);
+    platform::language::set_ui_language(0x0804);
+    EXPECT_EQ(home_picture_name(0), first);
 }

@@ -5,6 +5,7 @@
 
 #include "imaging_test_support.h"
 #include "platform/gdi/blend_kernels.h"
+#include "platform/gdi/screen.h"
 #include "platform/imaging/decoders.h"
 #include "platform/imaging/image_source.h"
 #include "platform/imaging/unscaled_draw.h"
@@ -221,4 +222,28 @@ TEST_F(UnscaledDraw, LeavesTargetsAndFormatsItDoesNotCoverToTheBlits)
     EXPECT_FALSE(draw_unscaled(nullptr, *pixels, whole, POINT {0, 0}));
     // Where coordinates are clamped the drawn size would differ.
     EXPECT_FALSE(draw_unscaled(surface.dc, *pixels, whole, POINT {(1 << 28) - 2, 0}));
+}
+
+TEST_F(UnscaledDraw, AWindowsDcDrawsAtItsOriginInsideItsVisibleRegion)
+{
+    using namespace platform::gdi;
+    auto cases = pictures();
+    Region visible(RECT {100, 100, 150, 115});
+    visible.subtract(Region(RECT {110, 104, 120, 108}));  // covered by another window
+    for (const Case& picture : cases) {
+        SCOPED_TRACE(picture.name);
+        std::vector<std::uint32_t> drawn[2];
+        for (int staged = 0; staged < 2; ++staged) {
+            screen().fill(RGB(40, 90, 160));
+            HDC dc = create_window_dc(POINT {100, 100}, visible);
+            RECT source {0, 0, 37, 11};
+            if (staged)
+                ASSERT_EQ(draw_image_staged(dc, *picture.pixels, source, RECT {-3, 2, 34, 13}), S_OK);
+            else
+                ASSERT_TRUE(draw_unscaled(dc, *picture.pixels, source, POINT {-3, 2}));
+            ReleaseDC(nullptr, dc);
+            drawn[staged] = screen().read_xrgb();
+        }
+        EXPECT_EQ(drawn[0], drawn[1]);
+    }
 }

@@ -63,7 +63,7 @@ void BM_HomeScreenFirstStart(benchmark::State& state)
         state.PauseTiming();
         home.forget_everything();
         state.ResumeTiming();
-        draw_kept_home_screen(home.dc, 0);
+        home_picture(0)->copy_onto(home.dc, 0, 0);
     }
 }
 
@@ -71,12 +71,12 @@ void BM_HomeScreenFirstStart(benchmark::State& state)
 void BM_HomeScreenStartedBefore(benchmark::State& state)
 {
     HomePicture home;
-    draw_kept_home_screen(home.dc, 0);
+    home_picture(0)->copy_onto(home.dc, 0, 0);
     for (auto _ : state) {
         state.PauseTiming();
         forget_kept_layers();
         state.ResumeTiming();
-        draw_kept_home_screen(home.dc, 0);
+        home_picture(0)->copy_onto(home.dc, 0, 0);
     }
 }
 
@@ -97,8 +97,8 @@ void BM_HomeScreenFromKeptLayers(benchmark::State& state)
 void BM_HomeScreenPageTurned(benchmark::State& state)
 {
     HomePicture home;
-    draw_kept_home_screen(home.dc, 1);
-    for (auto _ : state) draw_kept_home_screen(home.dc, 1);
+    home_picture(1)->copy_onto(home.dc, 0, 0);
+    for (auto _ : state) home_picture(1)->copy_onto(home.dc, 0, 0);
 }
 
 void BM_Memcpy565Screen(benchmark::State& state)

@@ -55,14 +55,10 @@ std::string home_picture_version()
     return version;
 }
 
-void draw_kept_home_screen(HDC dc, int page)
+std::shared_ptr<const ScreenPicture> home_picture(int page)
 {
-    auto picture = kept_picture(home_picture_name(page), home_picture_version(), screen_width, screen_height,
+    return kept_picture(home_picture_name(page), home_picture_version(), screen_width, screen_height,
         [page](ScreenPicture& fresh) { draw_home_screen(fresh.dc(), page); });
-    if (picture)
-        picture->copy_onto(dc, 0, 0);
-    else
-        draw_home_screen(dc, page);
 }
 
 }  // namespace platform::shell

@@ -3,9 +3,10 @@
 // kept from an earlier one (art_cache.h), drawn anew whenever anything it depends on differs.
 #pragma once
 
+#include <memory>
 #include <string>
 
-#include "platform/include/wingdi.h"
+#include "platform/shell/screen_picture.h"
 
 namespace platform::shell {
 
@@ -14,7 +15,7 @@ namespace platform::shell {
 std::string home_picture_name(int page);
 std::string home_picture_version();
 
-// What draw_home_screen draws, from the kept picture when there is one.
-void draw_kept_home_screen(HDC dc, int page);
+// The page as draw_home_screen draws it, kept (shared, not to be drawn on); null when it cannot be made.
+std::shared_ptr<const ScreenPicture> home_picture(int page);
 
 }  // namespace platform::shell

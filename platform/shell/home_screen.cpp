@@ -1,6 +1,6 @@
-// The home screen window. Its picture is put once into a screen-compatible bitmap (from the picture kept by an
-// earlier start when there is one) and copied from there on every paint, so the uncovering that follows hiding
-// the task bar or closing a program costs a blit.
+// The home screen window. It paints by copying its page's finished picture (home_picture.h), drawn once and
+// kept, so a start whose phone has started before and the uncovering that follows hiding the task bar or
+// closing a program each cost a blit.
 
 #include "platform/shell/home_screen.h"
 
@@ -19,9 +19,7 @@ namespace platform::shell {
 namespace {
 
 struct HomeScreenState {
-    HDC picture_dc = nullptr;
-    HBITMAP picture = nullptr;
-    HGDIOBJ previous = nullptr;
+    std::shared_ptr<const ScreenPicture> picture;
     int pressed = -1;
     int page = 0;
     int press_x = 0;
@@ -44,23 +42,13 @@ HomeScreenState& state()
 bool ensure_picture()
 {
     auto& home = state();
-    if (home.picture_dc) return true;
-    HDC screen = GetDC(nullptr);
-    home.picture_dc = CreateCompatibleDC(screen);
-    home.picture = CreateCompatibleBitmap(screen, screen_width, screen_height);
-    ReleaseDC(nullptr, screen);
-    if (!home.picture_dc || !home.picture) return false;
-    home.previous = SelectObject(home.picture_dc, home.picture);
-    draw_kept_home_screen(home.picture_dc, home.page);
-    return true;
+    if (!home.picture) home.picture = home_picture(home.page);
+    return home.picture != nullptr;
 }
 
 void release_picture()
 {
     auto& home = state();
-    if (home.picture_dc && home.previous) SelectObject(home.picture_dc, home.previous);
-    if (home.picture_dc) DeleteDC(home.picture_dc);
-    if (home.picture) DeleteObject(home.picture);
     // The listener belongs to the host, not to this window: it outlives a restart of the shell.
     IconTapListener listener = std::move(home.tap_listener);
     home = HomeScreenState {};
@@ -74,7 +62,7 @@ void turn_page(HWND hwnd, int page)
     home.page = page;
     // The placeholder belongs to the page its icon was on.
     close_screen(ScreenKind::placeholder, "the page turned");
-    if (home.picture_dc) draw_kept_home_screen(home.picture_dc, page);
+    home.picture = nullptr;
     InvalidateRect(hwnd, nullptr, FALSE);
     report_event("home screen: page " + std::to_string(page + 1) + " of " + std::to_string(home_page_count));
 }
@@ -86,8 +74,8 @@ void paint(HWND hwnd)
     if (!dc) return;
     const RECT& area = paint.rcPaint;
     if (ensure_picture()) {
-        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, state().picture_dc, area.left,
-            area.top, SRCCOPY);
+        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, state().picture->dc(),
+            area.left, area.top, SRCCOPY);
     } else {
         // Without memory for the picture, draw straight to the screen rather than leave a hole.
         draw_home_screen(dc, state().page);

@@ -279,13 +279,21 @@ TEST(HomeArtCache, TheTilesNameFollowsTheirColours)
 
 namespace {
 
-// A page of the home screen as drawn by the given call, in the screen's format.
-std::vector<std::uint16_t> home_page(void (*draw)(HDC, int), int page)
+// A page of the home screen as draw_home_screen draws it now, in the screen's format.
+std::vector<std::uint16_t> drawn_page(int page)
 {
     ScreenPicture picture(screen_width, screen_height);
     if (!picture.valid()) return {};
-    draw(picture.dc(), page);
+    draw_home_screen(picture.dc(), page);
     return std::vector<std::uint16_t>(picture.pixels(), picture.pixels() + screen_width * screen_height);
+}
+
+// The page's kept picture.
+std::vector<std::uint16_t> kept_page(int page)
+{
+    auto picture = home_picture(page);
+    if (!picture) return {};
+    return std::vector<std::uint16_t>(picture->pixels(), picture->pixels() + screen_width * screen_height);
 }
 
 }  // namespace
@@ -297,29 +305,29 @@ TEST(HomeArtCache, TheKeptHomePictureIsWhatTheHomeScreenDraws)
     ASSERT_TRUE(platform::files::set_device_root(folder / "root"));
     forget_kept_layers();
     for (int page : {0, 2}) {
-        std::vector<std::uint16_t> fresh = home_page(draw_home_screen, page);
+        std::vector<std::uint16_t> fresh = drawn_page(page);
         ASSERT_FALSE(fresh.empty());
-        EXPECT_EQ(home_page(draw_kept_home_screen, page), fresh) << "page " << page << " drawn and kept";
+        EXPECT_EQ(kept_page(page), fresh) << "page " << page << " drawn and kept";
         fs::path file = kept_picture_file(home_picture_name(page), home_picture_version(), screen_width, screen_height);
         ASSERT_TRUE(fs::exists(file)) << file;
         EXPECT_EQ(fs::file_size(file), kept_picture_file_size(screen_width, screen_height));
         forget_kept_layers();
-        EXPECT_EQ(home_page(draw_kept_home_screen, page), fresh) << "page " << page << " read back";
+        EXPECT_EQ(kept_page(page), fresh) << "page " << page << " read back";
 
         std::uint16_t white = 0xFFFF;
         overwrite(file, header_size + 2 * (300 * screen_width + 200), &white, sizeof white);
         forget_kept_layers();
-        EXPECT_EQ(home_page(draw_kept_home_screen, page), fresh) << "page " << page << " damaged, drawn anew";
+        EXPECT_EQ(kept_page(page), fresh) << "page " << page << " damaged, drawn anew";
     }
 
     // The labels follow the phone's language: a picture kept in one is not shown in the other.
-    std::vector<std::uint16_t> chinese = home_page(draw_kept_home_screen, 0);
+    std::vector<std::uint16_t> chinese = kept_page(0);
     platform::language::set_ui_language(0x0409);
-    std::vector<std::uint16_t> english = home_page(draw_home_screen, 0);
+    std::vector<std::uint16_t> english = drawn_page(0);
     EXPECT_NE(english, chinese);
-    EXPECT_EQ(home_page(draw_kept_home_screen, 0), english);
+    EXPECT_EQ(kept_page(0), english);
     platform::language::set_ui_language(0x0804);
-    EXPECT_EQ(home_page(draw_kept_home_screen, 0), chinese);
+    EXPECT_EQ(kept_page(0), chinese);
     forget_kept_layers();
 }
 

@@ -203,6 +203,9 @@ std::shared_ptr<const Art> kept_art(std::map<std::string, std::shared_ptr<const 
         if (!file.empty()) write_file(file, stem_of(name, width, height), pixels);
     }
     std::lock_guard guard(kept().lock);
+    // Art whose version moves on (the task bar's with its clock) keeps one version in memory, not one a minute.
+    std::string stem = stem_of(name, width, height);
+    std::erase_if(kept_art, [&](const auto& entry) { return entry.first.starts_with(stem) && entry.first != key; });
     // Another thread may have kept the same art meanwhile; either copy is the same picture.
     return kept_art.emplace(std::move(key), std::move(art)).first->second;
 }

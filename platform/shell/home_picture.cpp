@@ -1,63 +1,20 @@
 #include "platform/shell/home_picture.h"
 
-#include <sys/stat.h>
-
-#include <cstdint>
-#include <cstdio>
-#include <mutex>
-
-#include <ft2build.h>
-#include FT_FREETYPE_H
-
-#include "home_picture_key.h"
 #include "platform/shell/art_cache.h"
+#include "platform/shell/art_version.h"
 #include "platform/shell/home_art.h"
 #include "platform/shell/shell_texts.h"
-#include "platform/text/font_cache.h"
 
 namespace platform::shell {
-
-namespace {
-
-// The font files the labels and the glyphs' texts are drawn from, as the host gives them now: another file, or
-// the same file changed, draws other pixels. So does another FreeType.
-std::string font_identity()
-{
-    std::string identity =
-        std::to_string(FREETYPE_MAJOR) + "." + std::to_string(FREETYPE_MINOR) + "." + std::to_string(FREETYPE_PATCH);
-    std::lock_guard guard(platform::text::text_mutex());
-    for (bool bold : {false, true}) {
-        auto face = platform::text::FontCache::instance().locate("", bold, false);
-        identity += "|";
-        if (!face) continue;
-        identity += face->path + "#" + std::to_string(face->index) + (face->synthetic_bold ? "+bold" : "");
-        struct stat status { };
-        if (::stat(face->path.c_str(), &status) == 0)
-            identity += ":" + std::to_string(status.st_size) + ":" + std::to_string(status.st_mtim.tv_sec) + "." +
-                std::to_string(status.st_mtim.tv_nsec);
-    }
-    return identity;
-}
-
-}  // namespace
 
 std::string home_picture_name(int page)
 {
     return "home-page" + std::to_string(page) + (shell_speaks_english() ? "-en" : "-zh");
 }
 
-std::string home_picture_version()
-{
-    std::uint64_t hash = 0xCBF29CE484222325ull;
-    for (char c : font_identity()) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
-    char version[40];
-    std::snprintf(version, sizeof version, "%s%016llx", VELMOR_HOME_PICTURE_KEY, static_cast<unsigned long long>(hash));
-    return version;
-}
-
 std::shared_ptr<const ScreenPicture> home_picture(int page)
 {
-    return kept_picture(home_picture_name(page), home_picture_version(), screen_width, screen_height,
+    return kept_picture(home_picture_name(page), finished_art_version(), screen_width, screen_height,
         [page](ScreenPicture& fresh) { draw_home_screen(fresh.dc(), page); });
 }
 

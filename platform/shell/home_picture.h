@@ -10,10 +10,9 @@
 
 namespace platform::shell {
 
-// The name a page's picture is kept under, which changes with the page and the phone's language, and its
-// version, which changes with the font files the texts come from and the code that draws any of it.
+// The name a page's picture is kept under: it changes with the page and the phone's language (its version,
+// art_version.h, with everything else it depends on).
 std::string home_picture_name(int page);
-std::string home_picture_version();
 
 // The page as draw_home_screen draws it, kept (shared, not to be drawn on); null when it cannot be made.
 std::shared_ptr<const ScreenPicture> home_picture(int page);

@@ -10,6 +10,8 @@
 
 #include "platform/include/wintext.h"
 #include "platform/kernel/clock.h"
+#include "platform/shell/art_cache.h"
+#include "platform/shell/art_version.h"
 #include "platform/shell/home_art.h"
 #include "platform/shell/shell_clock.h"
 #include "platform/shell/shell_keys.h"
@@ -118,19 +120,31 @@ void draw_battery(HDC dc)
     draw_text(dc, percent + u"%", label, DT_RIGHT, 14, FW_NORMAL, bright);
 }
 
-void paint(HWND hwnd)
+void draw_strip(HDC dc, const std::u16string& clock)
 {
-    PAINTSTRUCT paint {};
-    HDC dc = BeginPaint(hwnd, &paint);
-    if (!dc) return;
     RECT all {0, 0, screen_width, task_bar_height};
     HBRUSH background = CreateSolidBrush(bar_colour);
     FillRect(dc, &all, background);
     DeleteObject(background);
     draw_signal(dc);
     draw_battery(dc);
-    std::u16string text = clock_text(minute_of_day());
-    draw_text(dc, text, task_bar_clock_area(), DT_CENTER, 20, FW_BOLD, bright);
+    draw_text(dc, clock, task_bar_clock_area(), DT_CENTER, 20, FW_BOLD, bright);
+}
+
+void paint(HWND hwnd)
+{
+    PAINTSTRUCT paint {};
+    HDC dc = BeginPaint(hwnd, &paint);
+    if (!dc) return;
+    int minute = minute_of_day();
+    std::u16string text = clock_text(minute);
+    // The strip is kept for its minute: a start then shows it without loading a font, the bar's only text.
+    auto strip = kept_picture("task-bar", finished_art_version() + "-" + std::to_string(minute), screen_width,
+        task_bar_height, [&text](ScreenPicture& fresh) { draw_strip(fresh.dc(), text); });
+    if (strip)
+        strip->copy_onto(dc, 0, 0);
+    else
+        draw_strip(dc, text);
     state().painted_clock = text;
     EndPaint(hwnd, &paint);
     // The host may have switched the clock to real time after the bar was made.
@@ -216,6 +230,8 @@ HWND create_task_bar()
     return CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, task_bar_class, nullptr, WS_POPUP | WS_VISIBLE, 0, 0,
         screen_width, task_bar_height, nullptr, nullptr, nullptr, nullptr);
 }
+
+void draw_task_bar(HDC dc, int minute_of_day) { draw_strip(dc, clock_text(minute_of_day)); }
 
 std::u16string task_bar_painted_clock() { return state().painted_clock; }
 

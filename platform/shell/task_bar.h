@@ -20,6 +20,9 @@ void unregister_task_bar_class();
 // Creates the shown task bar, or returns null with the last error set.
 HWND create_task_bar();
 
+// The strip as the bar shows it at that minute of the day, drawn anew onto the DC at (0, 0).
+void draw_task_bar(HDC dc, int minute_of_day);
+
 // The clock text of the last paint (empty before the first).
 std::u16string task_bar_painted_clock();
 

@@ -13,6 +13,7 @@
 #include "platform/files/device_root.h"
 #include "platform/kernel/language.h"
 #include "platform/shell/art_cache.h"
+#include "platform/shell/art_version.h"
 #include "platform/shell/home_art.h"
 #include "platform/shell/home_picture.h"
 #include "platform/shell/icon_tiles.h"
@@ -229,6 +230,32 @@ TEST(HomeArtCache, ALayerIsPaintedOnceAndEveryKindOfStaleFileIsPaintedAnew)
     forget_kept_layers();
 }
 
+TEST(HomeArtCache, ANewVersionOfAPictureReplacesTheOldOneInMemoryAndOnDisk)
+{
+    velmor_test::TempFolder folder("velmor-home-art");
+    ASSERT_TRUE(folder.made());
+    ASSERT_TRUE(platform::files::set_device_root(folder / "root"));
+    forget_kept_layers();
+    int painted = 0;
+    auto picture = [&painted](const char* version) {
+        return kept_picture("versioned", version, 3, 2, [&painted, version](ScreenPicture& fresh) {
+            ++painted;
+            fresh.pixels()[0] = static_cast<std::uint16_t>(version[0]);
+        });
+    };
+    ASSERT_NE(picture("a"), nullptr);
+    EXPECT_EQ(picture("a")->pixels()[0], 'a');
+    EXPECT_EQ(painted, 1);
+    EXPECT_EQ(fs::file_size(kept_picture_file("versioned", "a", 3, 2)), kept_picture_file_size(3, 2));
+
+    EXPECT_EQ(picture("b")->pixels()[0], 'b');
+    EXPECT_EQ(painted, 2);
+    EXPECT_FALSE(fs::exists(kept_picture_file("versioned", "a", 3, 2))) << "the old version's file is gone";
+    EXPECT_EQ(picture("a")->pixels()[0], 'a');
+    EXPECT_EQ(painted, 3) << "and so is its copy in memory";
+    forget_kept_layers();
+}
+
 TEST(HomeArtCache, KeptTilesLayWhatATileComputedAloneLays)
 {
     velmor_test::TempFolder folder("velmor-home-art");
@@ -308,7 +335,7 @@ TEST(HomeArtCache, TheKeptHomePictureIsWhatTheHomeScreenDraws)
         std::vector<std::uint16_t> fresh = drawn_page(page);
         ASSERT_FALSE(fresh.empty());
         EXPECT_EQ(kept_page(page), fresh) << "page " << page << " drawn and kept";
-        fs::path file = kept_picture_file(home_picture_name(page), home_picture_version(), screen_width, screen_height);
+        fs::path file = kept_picture_file(home_picture_name(page), finished_art_version(), screen_width, screen_height);
         ASSERT_TRUE(fs::exists(file)) << file;
         EXPECT_EQ(fs::file_size(file), kept_picture_file_size(screen_width, screen_height));
         forget_kept_layers();

@@ -269,6 +269,22 @@ TEST_F(ShellTest, TaskBarClockTurnsWithTheMinuteInVirtualTime)
     EXPECT_NE(screen_pixel(200, 4), RGB(0, 0, 0));
 }
 
+TEST_F(ShellTest, TheTaskBarShowsItsStripAsDrawnAnewForEachMinute)
+{
+    RECT strip {0, 0, screen_width, task_bar_height};
+    for (int minute : {9 * 60 + 41, 9 * 60 + 42}) {
+        pump();
+        ASSERT_EQ(minute_of_day(), minute);
+        Picture fresh;
+        draw_task_bar(fresh.dc(), minute);
+        std::vector<COLORREF> drawn;
+        for (int y = 0; y < task_bar_height; ++y)
+            for (int x = 0; x < screen_width; ++x) drawn.push_back(fresh.at(x, y));
+        EXPECT_EQ(screen_pixels(strip), drawn) << "at " << minute / 60 << ":" << minute % 60;
+        platform::clock::advance(milliseconds_per_minute);
+    }
+}
+
 TEST_F(ShellTest, IdleShellLetsAVirtualRunStallAndFollowsItsJumps)
 {
     // The shell keeps no timer in virtual time, so a program waiting for nothing still ends.

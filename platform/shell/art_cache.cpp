@@ -34,7 +34,7 @@ struct Header {
 };
 static_assert(sizeof(Header) == 16);
 
-// Where a file's pixels go or come from.
+// Where a file's pixels go or come from: a DIB section's rows, each padded to a multiple of four bytes.
 struct Pixels {
     void* data;
     int width;
@@ -42,7 +42,8 @@ struct Pixels {
     int bits_per_pixel;
     std::size_t bytes() const
     {
-        return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * (bits_per_pixel / 8);
+        std::size_t row = (static_cast<std::size_t>(width) * static_cast<std::size_t>(bits_per_pixel) + 31) / 32 * 4;
+        return row * static_cast<std::size_t>(height);
     }
 };
 

@@ -20,7 +20,7 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     HDC dc() const { return dc_; }
-    // The pixels, row after row from the top (null when not valid).
+    // The pixels, row after row from the top, each row padded to a multiple of four bytes (null when not valid).
     std::uint16_t* pixels() const { return pixels_; }
 
     // Copies the picture onto the DC with its top-left corner at (x, y).

@@ -253,6 +253,13 @@ TEST(HomeArtCache, ANewVersionOfAPictureReplacesTheOldOneInMemoryAndOnDisk)
     EXPECT_FALSE(fs::exists(kept_picture_file("versioned", "a", 3, 2))) << "the old version's file is gone";
     EXPECT_EQ(picture("a")->pixels()[0], 'a');
     EXPECT_EQ(painted, 3) << "and so is its copy in memory";
+
+    // Rows of an odd width are padded in memory; the whole picture comes back, its last pixel too.
+    auto odd = [](ScreenPicture& fresh) { fresh.pixels()[4 + 2] = 0x1234; };
+    ASSERT_NE(kept_picture("odd", "1", 3, 2, odd), nullptr);
+    forget_kept_layers();
+    EXPECT_EQ(kept_picture("odd", "1", 3, 2, [](ScreenPicture&) {})->pixels()[4 + 2], 0x1234)
+        << "read back from the file";
     forget_kept_layers();
 }
 

@@ -174,11 +174,12 @@ void write_file(const fs::path& path, std::string_view stem, const Pixels& pixel
         return;
     }
     // Other versions of the same art (from another build, or drawn with other fonts) will not be read again.
-    for (const auto& entry : fs::directory_iterator(path.parent_path(), error)) {
-        std::string other = entry.path().filename().string();
+    std::error_code walk;
+    for (fs::directory_iterator entry(path.parent_path(), walk), end; !walk && entry != end; entry.increment(walk)) {
+        std::string other = entry->path().filename().string();
         if (other != path.filename().string() && other.starts_with(stem) &&
-            entry.path().extension() == path.extension())
-            fs::remove(entry.path(), error);
+            entry->path().extension() == path.extension())
+            fs::remove(entry->path(), error);
     }
 }
 

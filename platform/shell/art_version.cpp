@@ -4,9 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <future>
 #include <mutex>
-#include <system_error>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -47,46 +45,12 @@ std::string work_out_version()
     return version;
 }
 
-struct Version {
-    std::mutex lock;
-    std::shared_future<std::string> value;
-};
-
-Version& version()
-{
-    // Never destroyed: a thread still working it out at exit must find it in place.
-    static Version* instance = new Version;
-    return *instance;
-}
-
-std::shared_future<std::string> version_future(std::launch how)
-{
-    std::lock_guard guard(version().lock);
-    if (!version().value.valid()) version().value = std::async(how, work_out_version).share();
-    return version().value;
-}
-
 }  // namespace
 
-std::string finished_art_version() { return version_future(std::launch::deferred).get(); }
-
-void prepare_finished_art_version()
+std::string finished_art_version()
 {
-    try {
-        version_future(std::launch::async);
-    } catch (const std::system_error&) {
-        // No thread to spare: the first picture works it out itself.
-    }
-}
-
-void settle_finished_art_version()
-{
-    std::shared_future<std::string> value;
-    {
-        std::lock_guard guard(version().lock);
-        value = version().value;
-    }
-    if (value.valid()) value.wait();
+    static const std::string version = work_out_version();
+    return version;
 }
 
 }  // namespace platform::shell

@@ -7,13 +7,7 @@
 
 namespace platform::shell {
 
-// Worked out once per process; the first call waits for the host's font configuration (most of a millisecond).
+// Worked out once per process: asking the host's font configuration costs most of a millisecond.
 std::string finished_art_version();
-
-// Starts working it out on a thread of its own, so the first picture shown need not wait for all of it.
-void prepare_finished_art_version();
-
-// Waits for that thread, so that nothing of the shell runs on after it has stopped.
-void settle_finished_art_version();
 
 }  // namespace platform::shell

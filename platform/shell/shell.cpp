@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "platform/include/winbase.h"
-#include "platform/shell/art_version.h"
 #include "platform/shell/home_screen.h"
 #include "platform/shell/notification_reader.h"
 #include "platform/shell/platform_mode.h"
@@ -56,8 +55,6 @@ bool start_shell()
     bool bar_alive = is_alive(shell.task_bar, task_bar_class);
     bool keys_alive = is_alive(shell.keys, shell_keys_class);
     if (home_alive && bar_alive && keys_alive) return true;
-    // The bar and the home screen are shown from kept pictures whose version takes a look at the host's fonts.
-    prepare_finished_art_version();
     if (!register_home_screen_class() || !register_task_bar_class() || !register_shell_keys_class() ||
         !register_shell_screen_class())
         return false;
@@ -95,7 +92,6 @@ void stop_shell()
     unregister_shell_keys_class();
     unregister_task_bar_class();
     unregister_home_screen_class();
-    settle_finished_art_version();
 }
 
 }  // namespace platform::shell

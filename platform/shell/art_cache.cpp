@@ -214,6 +214,12 @@ std::shared_ptr<const Art> kept_art(std::map<std::string, std::shared_ptr<const 
 
 }  // namespace
 
+std::filesystem::path kept_art_file(std::string_view name)
+{
+    fs::path folder = art_folder();
+    return folder.empty() ? fs::path() : folder / name;
+}
+
 std::string kept_layer_file(std::string_view name, int width, int height)
 {
     return file_of(name, VELMOR_HOME_ART_KEY, width, height, 32);

@@ -5,6 +5,7 @@
 // damaged file is drawn anew. Keeping a new version of some art removes the older ones.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -41,6 +42,9 @@ void forget_kept_layers();
 // root).
 std::string kept_layer_file(std::string_view name, int width, int height);
 std::string kept_picture_file(std::string_view name, std::string_view version, int width, int height);
+
+// A file of that name beside the kept art ("" without a device root).
+std::filesystem::path kept_art_file(std::string_view name);
 
 // The bytes of such a file: a header, the pixels and the checksum.
 std::size_t kept_layer_file_size(int width, int height);

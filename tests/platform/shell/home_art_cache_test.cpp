@@ -375,3 +375,58 @@ TEST(HomeArtCache, TheHomePicturesNameFollowsPageAndLanguage)
     platform::language::set_ui_language(0x0804);
     EXPECT_EQ(home_picture_name(0), first);
 }
+
+namespace {
+
+std::vector<std::string> lines_of(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+void write_lines(const fs::path& file, const std::vector<std::string>& lines)
+{
+    std::ofstream out(file, std::ios::trunc);
+    for (const std::string& line : lines) out << line << "\n";
+}
+
+}  // namespace
+
+TEST(HomeArtCache, TheHostsFontsAreRecordedAndAskedAgainWhenWhatTheyDependOnChanges)
+{
+    velmor_test::TempFolder folder("velmor-home-art");
+    ASSERT_TRUE(folder.made());
+    const fs::path record = folder / "fonts.txt";
+    const std::string asked = host_font_identity({});
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(host_font_identity(record), asked);
+    std::vector<std::string> recorded = lines_of(record);
+    ASSERT_GE(recorded.size(), 4u) << "a mark, the identity, the environment and what it depends on";
+    EXPECT_EQ(recorded[1], asked);
+
+    // While nothing changed the record answers: an identity planted in it is what comes back.
+    std::vector<std::string> planted = recorded;
+    planted[1] = "planted";
+    write_lines(record, planted);
+    EXPECT_EQ(host_font_identity(record), "planted");
+
+    auto expect_asked_again = [&](const char* change, std::vector<std::string> lines) {
+        write_lines(record, lines);
+        EXPECT_EQ(host_font_identity(record), asked) << change;
+        EXPECT_EQ(lines_of(record), recorded) << change << ": recorded anew";
+    };
+    std::vector<std::string> changed = planted;
+    changed.back() += "0";
+    expect_asked_again("a configuration file or folder of fonts changed", changed);
+    changed = planted;
+    changed[3] = "/no/such/face.ttf\t1:2.3:4";
+    expect_asked_again("a face went away", changed);
+    changed = planted;
+    changed[2] = "FONTCONFIG_FILE=/elsewhere.conf;";
+    expect_asked_again("another configuration chosen", changed);
+    expect_asked_again("only the first lines", {planted[0], planted[1], planted[2]});
+    expect_asked_again("another layout", {"velmor host fonts 0", "planted"});
+    expect_asked_again("no record", {});
+}

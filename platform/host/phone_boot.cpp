@@ -16,6 +16,7 @@
 #include "platform/registry/hive_file.h"
 #include "platform/registry/registry_host.h"
 #include "platform/shell/shell.h"
+#include "platform/text/font_cache.h"
 #include "platform/user/host.h"
 
 namespace platform::host {
@@ -42,6 +43,15 @@ Result<void> create_standard_folders()
                 (failure ? failure.message() : "something that is not a folder has its name"));
     }
     return {};
+}
+
+// The text library keeps the faces fontconfig gave beside the phone's other
+// runtime files, so a later start draws its first text without starting
+// fontconfig.
+void keep_located_faces_in(const std::filesystem::path& file)
+{
+    std::lock_guard guard(platform::text::text_mutex());
+    platform::text::FontCache::instance().keep_located_faces_in(file);
 }
 
 bool file_missing(const std::filesystem::path& file)
@@ -94,6 +104,7 @@ Result<void> PhoneBoot::open_files()
     if (!platform::files::set_device_root(options_.device_root))
         return Failure("cannot use " + options_.device_root.string() +
             " as the device root: it is not a folder that can be created");
+    keep_located_faces_in(platform::files::runtime_folder() / "located-faces.txt");
     if (options_.standard_folders) return create_standard_folders();
     return {};
 }
@@ -186,6 +197,10 @@ void PhoneBoot::take_down_stage(Stage stage)
         platform::registry::shutdown();
         break;
     case Stage::files:
+        // A folder taken away with the phone must not be made again by a
+        // later text.
+        keep_located_faces_in({});
+        break;
     case Stage::none:
         break;
     }

@@ -1,6 +1,5 @@
 #include "platform/shell/art_version.h"
 
-#include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +19,7 @@
 #include "finished_art_key.h"
 #include "platform/shell/art_cache.h"
 #include "platform/text/font_cache.h"
+#include "platform/text/located_faces.h"
 
 namespace platform::shell {
 
@@ -29,25 +29,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* record_mark = "velmor host fonts 1";
 
-// A file or folder as it stands: another size, time or inode means it changed. "-" for one that is missing.
-std::string stamp_of(const std::string& path)
-{
-    struct stat status { };
-    if (::stat(path.c_str(), &status) != 0) return "-";
-    return std::to_string(status.st_size) + ":" + std::to_string(status.st_mtim.tv_sec) + "." +
-        std::to_string(status.st_mtim.tv_nsec) + ":" + std::to_string(status.st_ino);
-}
-
-// The variables that choose which configuration fontconfig reads.
-std::string environment()
-{
-    std::string values;
-    for (const char* name : {"FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT", "XDG_CONFIG_HOME", "HOME"}) {
-        const char* value = std::getenv(name);
-        values += std::string(name) + "=" + (value ? value : "") + ";";
-    }
-    return values;
-}
+using platform::text::file_stamp;
+using platform::text::fontconfig_environment;
 
 struct Asked {
     std::string identity;
@@ -55,13 +38,6 @@ struct Asked {
     // (which it checks by their times as well), and the faces it gave.
     std::vector<std::string> watched;
 };
-
-void add_all(FcStrList* list, std::vector<std::string>& into)
-{
-    if (!list) return;
-    while (FcChar8* path = FcStrListNext(list)) into.emplace_back(reinterpret_cast<const char*>(path));
-    FcStrListDone(list);
-}
 
 // The faces the shell's texts are drawn from, as fontconfig gives them now: another file, or the same file
 // changed, draws other pixels. So does another FreeType.
@@ -76,24 +52,10 @@ Asked ask_fontconfig()
         asked.identity += "|";
         if (!face) continue;
         asked.identity += face->path + "#" + std::to_string(face->index) + (face->synthetic_bold ? "+bold" : "") + ":" +
-            stamp_of(face->path);
+            file_stamp(face->path);
         asked.watched.push_back(face->path);
     }
-    FcConfig* config = FcConfigGetCurrent();
-    add_all(FcConfigGetConfigFiles(config), asked.watched);
-    add_all(FcConfigGetConfigDirs(config), asked.watched);
-    add_all(FcConfigGetFontDirs(config), asked.watched);
-    // A user's configuration that does not exist yet is in none of those lists; its making must show too.
-    const char* home = std::getenv("HOME");
-    const char* config_home = std::getenv("XDG_CONFIG_HOME");
-    std::string user_config = config_home && *config_home ? config_home : std::string(home ? home : "") + "/.config";
-    asked.watched.push_back(user_config);
-    asked.watched.push_back(user_config + "/fontconfig");
-    asked.watched.push_back(user_config + "/fontconfig/conf.d");
-    if (home) {
-        asked.watched.push_back(std::string(home) + "/.fonts.conf");
-        asked.watched.push_back(std::string(home) + "/.fonts.conf.d");
-    }
+    for (std::string& path : platform::text::fontconfig_watched_paths()) asked.watched.push_back(std::move(path));
     return asked;
 }
 
@@ -103,13 +65,13 @@ std::optional<std::string> recorded_identity(const fs::path& record)
     std::ifstream in(record);
     std::string mark, identity, values;
     if (!std::getline(in, mark) || mark != record_mark || !std::getline(in, identity) || !std::getline(in, values) ||
-        values != environment())
+        values != fontconfig_environment())
         return std::nullopt;
     std::string line;
     int watched = 0;
     while (std::getline(in, line)) {
         auto tab = line.find('\t');
-        if (tab == std::string::npos || stamp_of(line.substr(0, tab)) != line.substr(tab + 1)) return std::nullopt;
+        if (tab == std::string::npos || file_stamp(line.substr(0, tab)) != line.substr(tab + 1)) return std::nullopt;
         ++watched;
     }
     if (watched == 0) return std::nullopt;
@@ -119,11 +81,11 @@ std::optional<std::string> recorded_identity(const fs::path& record)
 void write_record(const fs::path& record, const Asked& asked)
 {
     std::ostringstream text;
-    text << record_mark << "\n" << asked.identity << "\n" << environment() << "\n";
+    text << record_mark << "\n" << asked.identity << "\n" << fontconfig_environment() << "\n";
     for (const std::string& path : asked.watched) {
         // A name that cannot be written on one line cannot be watched: then nothing is recorded.
         if (path.find_first_of("\t\n") != std::string::npos) return;
-        text << path << "\t" << stamp_of(path) << "\n";
+        text << path << "\t" << file_stamp(path) << "\n";
     }
     std::error_code error;
     fs::create_directories(record.parent_path(), error);

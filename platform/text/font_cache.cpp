@@ -4,6 +4,7 @@
 
 #include "platform/kernel/case_fold.h"
 #include "platform/kernel/utf.h"
+#include "platform/text/located_faces.h"
 
 // fontconfig 2.14 loses a few hundred bytes once while parsing its
 // configuration; leak checking in sanitizer builds is told to look past it.
@@ -47,7 +48,19 @@ FontCache& FontCache::instance()
 FontCache::FontCache()
 {
     if (FT_Init_FreeType(&library_) != 0) library_ = nullptr;
-    FcInit();
+}
+
+FontCache::~FontCache()
+{
+    fonts_.clear();
+    recent_.clear();
+    if (library_) FT_Done_FreeType(library_);
+}
+
+void FontCache::keep_located_faces_in(const std::filesystem::path& file)
+{
+    record_ = file;
+    record_read_ = false;
 }
 
 std::optional<FaceFile> FontCache::locate(const std::string& family, bool bold, bool italic)
@@ -55,6 +68,20 @@ std::optional<FaceFile> FontCache::locate(const std::string& family, bool bold, 
     std::string wanted = folded(family);
     auto key = std::make_tuple(wanted, bold, italic);
     if (auto found = located_.find(key); found != located_.end()) return found->second;
+    if (!record_read_) {
+        record_read_ = true;
+        if (!record_.empty())
+            if (auto kept = read_located_faces(record_)) {
+                located_.insert(kept->begin(), kept->end());
+                if (auto found = located_.find(key); found != located_.end()) return found->second;
+            }
+    }
+    // Started only when an answer is not kept: it reads its whole
+    // configuration first.
+    if (!fontconfig_started_) {
+        FcInit();
+        fontconfig_started_ = true;
+    }
 
     FcPattern* pattern = FcPatternCreate();
     const std::string& asked = family.empty() ? std::string(default_family) : family;
@@ -106,6 +133,7 @@ std::optional<FaceFile> FontCache::locate(const std::string& family, bool bold, 
         FcPatternDestroy(match);
     }
     located_.emplace(key, file);
+    if (!record_.empty()) write_located_faces(record_, located_, fontconfig_watched_paths());
     return file;
 }
 

@@ -10,6 +10,7 @@
 // lacks from the default face.
 #pragma once
 
+#include <filesystem>
 #include <list>
 #include <map>
 #include <memory>
@@ -31,6 +32,8 @@ public:
     // use it and the fonts it gives, since FreeType faces are not shared
     // between threads.
     static FontCache& instance();
+    FontCache(const FontCache&) = delete;
+    FontCache& operator=(const FontCache&) = delete;
 
     // The sized face for a font description; null when the host has no
     // usable font at all.
@@ -40,8 +43,13 @@ public:
     // family of that name is installed (an empty family gives the default).
     std::optional<FaceFile> locate(const std::string& family, bool bold, bool italic);
 
-private:
+    // Answers of locate are kept in this file (see located_faces.h) and
+    // taken from it while they stand; an empty path keeps nothing.
+    void keep_located_faces_in(const std::filesystem::path& file);
+
+    // Own caches for tests; the system uses instance().
     FontCache();
+    ~FontCache();
     using Key = std::tuple<std::string, long, bool, bool>;
     std::shared_ptr<FontInstance> open(const Key& key);
 
@@ -50,6 +58,9 @@ private:
     std::list<std::pair<Key, std::shared_ptr<FontInstance>>> recent_;
     std::map<Key, decltype(recent_)::iterator> fonts_;
     std::map<std::tuple<std::string, bool, bool>, std::optional<FaceFile>> located_;
+    std::filesystem::path record_;
+    bool record_read_ = false;
+    bool fontconfig_started_ = false;
 };
 
 std::mutex& text_mutex();

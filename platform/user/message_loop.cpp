@@ -75,9 +75,10 @@ bool retrieve(ThreadQueue& queue, MSG& message, const Filter& filter, bool remov
     return take_timer(queue, message, passes, &filter, remove);
 }
 
-void idle(ThreadQueue& queue)
+// seen: the activity count taken before the queue was last looked at, so
+// that what arrives between that look and the wait ends the wait.
+void idle(ThreadQueue& queue, std::uint64_t seen)
 {
-    std::uint64_t seen = activity();
     std::uint64_t started = platform::clock::now();
     auto due = next_timer_due(queue);
     IdleHandler handler;
@@ -205,11 +206,12 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
     auto queue = current_queue();
     Filter filter {hWnd, wMsgFilterMin, wMsgFilterMax};
     for (;;) {
+        std::uint64_t seen = activity();
         if (retrieve(*queue, *lpMsg, filter, true)) {
             remember(*lpMsg);
             return lpMsg->message != WM_QUIT;
         }
-        idle(*queue);
+        idle(*queue, seen);
     }
 }
 
@@ -231,7 +233,11 @@ BOOL WaitMessage()
     auto queue = current_queue();
     MSG message;
     Filter filter {nullptr, 0, 0};
-    while (!retrieve(*queue, message, filter, false)) idle(*queue);
+    for (;;) {
+        std::uint64_t seen = activity();
+        if (retrieve(*queue, message, filter, false)) break;
+        idle(*queue, seen);
+    }
     return TRUE;
 }
 

@@ -1,6 +1,8 @@
 // The message loop: retrieval order, quitting, time stamps, timers in
 // virtual time, the idle handler and messages from other threads.
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -295,6 +297,43 @@ TEST_F(MessageLoopTest, PostsAndSendsFromOtherThreads)
     platform::clock::set_mode(platform::clock::Mode::virtual_time);
     EXPECT_EQ(received, 100);
     EXPECT_FALSE(IsWindow(hwnd));
+}
+
+// Each post lands just as the loop has found its queue empty and turns to
+// wait: the loop must still wake for it, not sleep until something else
+// comes.
+TEST_F(MessageLoopTest, APostJustAsTheLoopGoesIdleStillWakesIt)
+{
+    HWND hwnd = make(u"Recorder", 0, 0, 0, 10, 10);
+    platform::clock::set_mode(platform::clock::Mode::real_time);
+    constexpr int posts = 3000;
+    std::atomic<int> handled {0};
+    std::atomic<int> lost {0};
+    std::thread poster([&] {
+        for (int i = 1; i <= posts && lost.load() == 0; ++i) {
+            PostMessageW(hwnd, WM_USER, static_cast<WPARAM>(i), 0);
+            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (handled.load() < i) {
+                if (std::chrono::steady_clock::now() > deadline) {
+                    // The loop slept through the post; another one wakes it.
+                    lost = i;
+                    PostMessageW(hwnd, WM_NULL, 0, 0);
+                    break;
+                }
+                std::this_thread::yield();
+            }
+        }
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    });
+    MSG message;
+    while (IsWindow(hwnd) && GetMessageW(&message, nullptr, 0, 0)) {
+        if (message.message == WM_USER) handled = static_cast<int>(message.wParam);
+        DispatchMessageW(&message);
+    }
+    poster.join();
+    platform::clock::set_mode(platform::clock::Mode::virtual_time);
+    EXPECT_EQ(lost.load(), 0) << "the loop slept through post " << lost.load() << " of " << posts;
+    EXPECT_EQ(handled.load(), posts);
 }
 
 TEST_F(MessageLoopTest, RegisteredMessagesAndFilters)

@@ -10,8 +10,6 @@
 
 #include "platform/include/wintext.h"
 #include "platform/kernel/clock.h"
-#include "platform/shell/art_cache.h"
-#include "platform/shell/art_version.h"
 #include "platform/shell/home_art.h"
 #include "platform/shell/shell_clock.h"
 #include "platform/shell/shell_keys.h"
@@ -136,15 +134,10 @@ void paint(HWND hwnd)
     PAINTSTRUCT paint {};
     HDC dc = BeginPaint(hwnd, &paint);
     if (!dc) return;
-    int minute = minute_of_day();
-    std::u16string text = clock_text(minute);
-    // The strip is kept for its minute: a start then shows it without loading a font, the bar's only text.
-    auto strip = kept_picture("task-bar", finished_art_version() + "-" + std::to_string(minute), screen_width,
-        task_bar_height, [&text](ScreenPicture& fresh) { draw_strip(fresh.dc(), text); });
-    if (strip)
-        strip->copy_onto(dc, 0, 0);
-    else
-        draw_strip(dc, text);
+    // Drawn at each paint: with the host's faces recorded, the clock's text costs no more than a kept strip
+    // would, and a strip kept per minute would be a file written every minute.
+    std::u16string text = clock_text(minute_of_day());
+    draw_strip(dc, text);
     state().painted_clock = text;
     EndPaint(hwnd, &paint);
     // The host may have switched the clock to real time after the bar was made.

@@ -33,8 +33,10 @@ bool write_all(int fd, std::string_view contents)
 
 }  // namespace
 
-Result<void> write_file_atomically(const std::filesystem::path& file, std::string_view contents)
+Result<void> write_file_atomically(
+    const std::filesystem::path& file, std::initializer_list<std::string_view> pieces, Durability durability)
 {
+    bool flushed = durability == Durability::flushed;
     std::filesystem::path folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
     std::string temporary = (folder / (file.filename().string() + temporary_suffix)).string();
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
@@ -46,8 +48,9 @@ Result<void> write_file_atomically(const std::filesystem::path& file, std::strin
     ::umask(mask);
     mode_t mode = ::stat(file.c_str(), &old_status) == 0 ? (old_status.st_mode & 07777) : (0666 & ~mask);
     std::optional<Failure> failure;
-    if (!(::fchmod(fd, mode) == 0 && write_all(fd, contents) && ::fsync(fd) == 0))
-        failure = describe("cannot write the temporary file", temporary);
+    bool written = ::fchmod(fd, mode) == 0;
+    for (std::string_view piece : pieces) written = written && write_all(fd, piece);
+    if (!written || (flushed && ::fsync(fd) != 0)) failure = describe("cannot write the temporary file", temporary);
     if (::close(fd) != 0 && !failure) failure = describe("cannot write the temporary file", temporary);
     if (!failure && ::rename(temporary.c_str(), file.c_str()) != 0)
         failure = describe("cannot replace it with the new contents", file);
@@ -55,6 +58,7 @@ Result<void> write_file_atomically(const std::filesystem::path& file, std::strin
         ::unlink(temporary.c_str());
         return *failure;
     }
+    if (!flushed) return {};
     // The rename itself is only durable once the folder is flushed.
     int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder_fd >= 0) {

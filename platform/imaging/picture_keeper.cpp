@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/files/atomic_file.h"
 #include "platform/files/device_root.h"
 #include "platform/imaging/sha256.h"
 
@@ -160,36 +160,16 @@ private:
     int fd_;
 };
 
-// Written aside and renamed over, so a reader never sees half a file. Not
-// flushed to the disk: what a crash could leave behind fails the checks and
-// is decoded anew, and flushing every picture made a phone's first start
+// Not flushed to the disk: what a crash could leave behind fails the checks
+// and is decoded anew, and flushing every picture made a phone's first start
 // several times slower.
 bool write_whole(const fs::path& file, const Header& header, const std::uint8_t* rows, std::size_t size)
 {
-    std::string temporary = file.string() + ".tmp.XXXXXX";
-    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    iovec pieces[2] = {{const_cast<Header*>(&header), sizeof header}, {const_cast<std::uint8_t*>(rows), size}};
-    std::size_t left = sizeof header + size;
-    bool written = true;
-    while (left > 0 && written) {
-        ssize_t done = ::writev(fd, pieces, 2);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) {
-            written = false;
-            break;
-        }
-        left -= std::size_t(done);
-        for (iovec& piece : pieces) {
-            std::size_t used = std::min(piece.iov_len, std::size_t(done));
-            piece.iov_base = static_cast<std::uint8_t*>(piece.iov_base) + used;
-            piece.iov_len -= used;
-            done -= ssize_t(used);
-        }
-    }
-    written = ::close(fd) == 0 && written && ::rename(temporary.c_str(), file.c_str()) == 0;
-    if (!written) ::unlink(temporary.c_str());
-    return written;
+    return platform::files::write_file_atomically(file,
+        {std::string_view(reinterpret_cast<const char*>(&header), sizeof header),
+            std::string_view(reinterpret_cast<const char*>(rows), size)},
+        platform::files::Durability::replaced)
+        .ok();
 }
 
 bool header_is_sound(const Header& header, const Sha256::Digest& key)

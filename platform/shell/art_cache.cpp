@@ -6,11 +6,11 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <system_error>
 
+#include "platform/files/atomic_file.h"
 #include "platform/files/device_root.h"
 
 #ifndef VELMOR_HOME_ART_KEY
@@ -152,27 +152,17 @@ void write_file(const fs::path& path, std::string_view stem, const Pixels& pixel
     std::error_code error;
     fs::create_directories(path.parent_path(), error);
     if (error) return;
-    // Written aside and renamed over, so a reader (another phone on the same root) never sees half a file.
-    fs::path part = path;
-    part += ".part-" + std::to_string(getpid());
-    {
-        Header header {{magic[0], magic[1], magic[2], magic[3]}, pixels.width, pixels.height, pixels.bits_per_pixel};
-        std::uint64_t sum = checksum(pixels.data, pixels.bytes());
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(&header), sizeof header);
-        out.write(static_cast<const char*>(pixels.data), static_cast<std::streamsize>(pixels.bytes()));
-        out.write(reinterpret_cast<const char*>(&sum), sizeof sum);
-        if (!out) {
-            out.close();
-            fs::remove(part, error);
-            return;
-        }
-    }
-    fs::rename(part, path, error);
-    if (error) {
-        fs::remove(part, error);
+    // Replaced whole, so a reader (another phone on the same root) never sees half a file; not flushed, since a
+    // damaged file fails its checksum and is drawn anew.
+    Header header {{magic[0], magic[1], magic[2], magic[3]}, pixels.width, pixels.height, pixels.bits_per_pixel};
+    std::uint64_t sum = checksum(pixels.data, pixels.bytes());
+    auto bytes_of = [](const void* data, std::size_t size) {
+        return std::string_view(static_cast<const char*>(data), size);
+    };
+    if (!platform::files::write_file_atomically(path,
+            {bytes_of(&header, sizeof header), bytes_of(pixels.data, pixels.bytes()), bytes_of(&sum, sizeof sum)},
+            platform::files::Durability::replaced))
         return;
-    }
     // Other versions of the same art (from another build, or drawn with other fonts) will not be read again.
     std::error_code walk;
     for (fs::directory_iterator entry(path.parent_path(), walk), end; !walk && entry != end; entry.increment(walk)) {

@@ -1,8 +1,5 @@
 #include "platform/shell/art_version.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +14,7 @@
 #include FT_FREETYPE_H
 
 #include "finished_art_key.h"
+#include "platform/files/atomic_file.h"
 #include "platform/shell/art_cache.h"
 #include "platform/text/font_cache.h"
 #include "platform/text/located_faces.h"
@@ -89,19 +87,8 @@ void write_record(const fs::path& record, const Asked& asked)
     }
     std::error_code error;
     fs::create_directories(record.parent_path(), error);
-    fs::path part = record;
-    part += ".part-" + std::to_string(getpid());
-    {
-        std::ofstream out(part, std::ios::trunc);
-        out << text.str();
-        if (!out) {
-            out.close();
-            fs::remove(part, error);
-            return;
-        }
-    }
-    fs::rename(part, record, error);
-    if (error) fs::remove(part, error);
+    // A record that cannot be written is only asked for again next time.
+    (void)platform::files::write_file_atomically(record, text.str(), platform::files::Durability::replaced);
 }
 
 std::string work_out_version()

@@ -2,13 +2,14 @@
 
 #include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <system_error>
+
+#include "platform/files/atomic_file.h"
 
 namespace platform::text {
 namespace {
@@ -163,19 +164,8 @@ void write_located_faces(const fs::path& file, const FaceAnswers& answers, const
     }
     std::error_code error;
     fs::create_directories(file.parent_path(), error);
-    fs::path part = file;
-    part += ".part-" + std::to_string(::getpid());
-    {
-        std::ofstream out(part, std::ios::trunc);
-        out << text.str();
-        if (!out.flush()) {
-            out.close();
-            fs::remove(part, error);
-            return;
-        }
-    }
-    fs::rename(part, file, error);
-    if (error) fs::remove(part, error);
+    // A record that cannot be written is only asked for again next time.
+    (void)platform::files::write_file_atomically(file, text.str(), platform::files::Durability::replaced);
 }
 
 }  // namespace platform::text
